@@ -1,0 +1,2 @@
+#include <cstdio>
+int main() { std::puts("kalvire-cli"); return 0; }

@@ -1,0 +1,78 @@
+#include "support/test_data.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string_view>
+
+#include "util/file_io.h"
+
+namespace kalvire::test {
+
+namespace {
+
+struct XorShift {
+  uint64_t state;
+  uint64_t Next() {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  }
+};
+
+}  // namespace
+
+std::vector<uint8_t> RandomBytes(size_t size, uint64_t seed) {
+  XorShift rng{seed * 0x9E3779B97F4A7C15ull + 1};
+  std::vector<uint8_t> out(size);
+  for (auto& b : out) b = uint8_t(rng.Next() >> 24);
+  return out;
+}
+
+std::vector<uint8_t> MixedCorpus(size_t size, uint64_t seed) {
+  static constexpr std::string_view kWords[] = {
+      "Setup",  "Boot",    "Enabled", "Disabled", "SATA",  "Controller", "Mode", "USB",
+      "Legacy", "Support", "PCI",     "Express",  "Clock", "Voltage",    "CPU",  "Memory"};
+  XorShift rng{seed * 0x9E3779B97F4A7C15ull + 7};
+  std::vector<uint8_t> out;
+  out.reserve(size);
+  while (out.size() < size) {
+    const uint64_t pick = rng.Next();
+    const size_t run = 16 + (pick >> 8) % 512;
+    switch (pick % 4) {
+      case 0:
+      case 1:
+        for (size_t i = 0; i < run; ++i) {
+          const auto word = kWords[rng.Next() % std::size(kWords)];
+          out.insert(out.end(), word.begin(), word.end());
+          out.push_back(uint8_t(rng.Next() % 3 == 0 ? 0 : ' '));
+        }
+        break;
+      case 2:
+        out.insert(out.end(), run, uint8_t(pick % 5 == 0 ? 0xFF : 0));
+        break;
+      default:
+        for (size_t i = 0; i < run; ++i) out.push_back(uint8_t(rng.Next() >> 32));
+    }
+  }
+  out.resize(size);
+  return out;
+}
+
+std::optional<std::filesystem::path> SharedImagesDir() {
+  const char* shared = std::getenv("KALVIRE_SHARED_DIR");
+  std::filesystem::path dir = shared ? std::filesystem::path(shared) / "images" : "../shared/images";
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) return std::nullopt;
+  return dir;
+}
+
+std::vector<uint8_t> ReadFileOrFail(const std::filesystem::path& path) {
+  std::vector<uint8_t> data;
+  std::string error;
+  if (!util::ReadWholeFile(path, data, error)) ADD_FAILURE() << error;
+  return data;
+}
+
+}  // namespace kalvire::test

@@ -1,0 +1,26 @@
+// Deterministic test inputs and access to the real images beside the repository.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kalvire::test {
+
+// Seeded pseudo-random bytes (xorshift), the same on every machine.
+std::vector<uint8_t> RandomBytes(size_t size, uint64_t seed);
+
+// A mix that exercises an LZ coder: runs of text words, zero runs and random stretches,
+// chosen by a seeded generator.
+std::vector<uint8_t> MixedCorpus(size_t size, uint64_t seed);
+
+// The folder with the shared real images, or empty when it is absent. Tests call
+// GTEST_SKIP() with a message naming the folder when this is empty.
+std::optional<std::filesystem::path> SharedImagesDir();
+
+// Reads a whole file; fails the calling test when it cannot.
+std::vector<uint8_t> ReadFileOrFail(const std::filesystem::path& path);
+
+}  // namespace kalvire::test
