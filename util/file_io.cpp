@@ -10,7 +10,8 @@
 
 namespace kalvire::util {
 
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out, std::string& error) {
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out,
+                   std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     error = "cannot open " + path.string() + ": " + std::strerror(errno);

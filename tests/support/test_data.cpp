@@ -62,7 +62,8 @@ std::vector<uint8_t> MixedCorpus(size_t size, uint64_t seed) {
 
 std::optional<std::filesystem::path> SharedImagesDir() {
   const char* shared = std::getenv("KALVIRE_SHARED_DIR");
-  std::filesystem::path dir = shared ? std::filesystem::path(shared) / "images" : "../shared/images";
+  std::filesystem::path dir =
+      shared ? std::filesystem::path(shared) / "images" : "../shared/images";
   std::error_code ec;
   if (!std::filesystem::is_directory(dir, ec)) return std::nullopt;
   return dir;
