@@ -53,7 +53,10 @@ bool WriteAll(int fd, std::span<const uint8_t> data) {
 bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> data,
                           std::string& error) {
   const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
-  std::string temp = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+  std::string name = ".";
+  name += path.filename().string();
+  name += ".XXXXXX";
+  std::string temp = (dir / name).string();
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
     error = "cannot create a temporary file in " + dir.string() + ": " + std::strerror(errno);
