@@ -1,2 +1,7 @@
-#include <cstdio>
-int main() { std::puts("kalvire-cli"); return 0; }
+#include <iostream>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+  return kalvire::cli::RunCli(argc, argv, std::cout, std::cerr);
+}

@@ -1,0 +1,28 @@
+// kalvire-cli: every editor operation without a display. Data goes to `out`, diagnostics and
+// messages to `err`. Exit codes: 0 success, 1 failure, 2 usage error.
+#pragma once
+
+#include <ostream>
+
+namespace CLI {
+class App;
+}
+
+namespace kalvire::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+struct CliStreams {
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// Runs one command line (argv[0] is the program name).
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+// Each command family adds its subcommands; a subcommand's callback stores its exit code.
+void AddCodecCommands(CLI::App& app, const CliStreams& streams, int& exit_code);
+
+}  // namespace kalvire::cli
