@@ -1,0 +1,213 @@
+#include "codec/tiano_match_finder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace kalvire::codec {
+namespace {
+
+// Number of equal leading bytes of a and b, at most `limit`; reads whole 8-byte words and so
+// may look up to 7 bytes past a + limit and b + limit.
+int32_t CommonPrefix(const uint8_t* a, const uint8_t* b, int32_t start, int32_t limit) {
+  int32_t n = start;
+  while (n < limit) {
+    uint64_t wa;
+    uint64_t wb;
+    std::memcpy(&wa, a + n, 8);
+    std::memcpy(&wb, b + n, 8);
+    const uint64_t diff = wa ^ wb;
+    if (diff != 0) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return std::min(limit, n + std::countr_zero(diff) / 8);
+      } else {
+        return std::min(limit, n + std::countl_zero(diff) / 8);
+      }
+    }
+    n += 8;
+  }
+  return limit;
+}
+
+}  // namespace
+
+void TianoMatchFinder::Reset() {
+  m_text.fill(0);
+  for (uint32_t root = kRootBase; root < kNodeCount; ++root) {
+    m_branch[root].level = 1;
+    m_branch[root].position = kNil;
+  }
+  for (uint32_t leaf = kWindowSize; leaf < kLeafEnd; ++leaf) Parent(leaf) = kNil;
+  for (uint16_t node = 1; node < kWindowSize - 1; ++node) Next(node) = node + 1;
+  Next(kWindowSize - 1) = kNil;
+  m_avail = 1;
+  for (uint32_t head = kLeafEnd; head < kNextSize; ++head) Next(head) = kNil;
+  m_pos = kWindowSize;
+  m_match_len = 0;
+  m_match_pos = 0;
+}
+
+std::span<uint8_t> TianoMatchFinder::Advance() {
+  if (++m_pos < kLeafEnd) return {};
+  // The trie keeps its numbers: a stored position at or above the current one now denotes the
+  // text one window lower, which is where the move puts it.
+  std::memmove(m_text.data(), m_text.data() + kWindowSize, kWindowSize + kMaxMatch);
+  m_pos = kWindowSize;
+  return std::span(m_text).subspan(kWindowSize + kMaxMatch, kWindowSize);
+}
+
+uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) {
+  uint16_t r = Next(HeadSlot(q, b));
+  // Several (node, byte) pairs share a head; the sentinel ends the walk at the list's end.
+  Parent(kNil) = q;
+  while (Parent(r) != q) r = Next(r);
+  return r;
+}
+
+void TianoMatchFinder::MakeChild(uint16_t q, uint8_t b, uint16_t r) {
+  const uint32_t h = HeadSlot(q, b);
+  const uint16_t t = Next(h);
+  Next(h) = r;
+  Next(r) = t;
+  Prev(t) = r;
+  Prev(r) = uint16_t(h);  // below kNextSize, so it fits
+  Parent(r) = q;
+  ++m_branch[q].child_count;
+}
+
+void TianoMatchFinder::TakePlace(uint16_t node, uint16_t replacement) {
+  uint16_t t = Prev(node);
+  Prev(replacement) = t;
+  Next(t) = replacement;
+  t = Next(node);
+  Next(replacement) = t;
+  Prev(t) = replacement;
+}
+
+void TianoMatchFinder::Split(uint16_t old_node) {
+  // Never runs dry: every internal node has two children or more, so with at most 8192 leaves
+  // (after the window's deletion) at most 8191 internal nodes are in use.
+  const uint16_t node = m_avail;
+  m_avail = Next(node);
+  m_branch[node].child_count = 0;
+  TakePlace(old_node, node);
+  Parent(node) = Parent(old_node);
+  m_branch[node].level = uint8_t(m_match_len);  // a split happens below kMaxMatch
+  m_branch[node].position = m_pos;
+  MakeChild(node, m_text[m_match_pos + m_match_len], old_node);
+  MakeChild(node, m_text[m_pos + m_match_len], m_pos);
+}
+
+void TianoMatchFinder::Insert() {
+  uint16_t q;
+  uint16_t r;
+  if (m_match_len >= 4) {
+    // The previous position's match goes on here one byte shorter, one byte further on: start
+    // from the node that holds it instead of from the root.
+    --m_match_len;
+    r = uint16_t((m_match_pos + 1) | kWindowSize);
+    while ((q = Parent(r)) == kNil) r = Next(r);  // leaves replaced by newer equal strings
+    while (m_branch[q].level >= m_match_len) {
+      r = q;
+      q = Parent(q);
+    }
+    uint16_t t = q;
+    while (m_branch[t].position & kUpdateFlag) {
+      m_branch[t].position = m_pos;
+      t = Parent(t);
+    }
+    if (t < kWindowSize) m_branch[t].position = m_pos | kUpdateFlag;
+  } else {
+    q = uint16_t(m_text[m_pos] + kRootBase);
+    const uint8_t b = m_text[m_pos + 1];
+    r = Child(q, b);
+    if (r == kNil) {
+      MakeChild(q, b, m_pos);
+      m_match_len = 1;
+      return;
+    }
+    m_match_len = 2;
+  }
+
+  // m_pos + kMaxMatch < kTextSize and m_match_pos < m_pos bound every text read below.
+  const uint8_t* current = &m_text[m_pos];
+  for (;;) {
+    int32_t limit;
+    if (r >= kWindowSize) {
+      limit = kMaxMatch;
+      m_match_pos = r;
+    } else {
+      limit = m_branch[r].level;
+      m_match_pos = m_branch[r].position & ~kUpdateFlag;
+    }
+    if (m_match_pos >= m_pos) m_match_pos -= kWindowSize;
+    if (m_match_len < limit) {
+      m_match_len = CommonPrefix(current, &m_text[m_match_pos], m_match_len, limit);
+      if (m_match_len < limit) {
+        Split(r);
+        return;
+      }
+    }
+    if (m_match_len >= int32_t(kMaxMatch)) break;
+    m_branch[r].position = m_pos;
+    q = r;
+    const uint8_t b = current[m_match_len];
+    r = Child(q, b);
+    if (r == kNil) {
+      MakeChild(q, b, m_pos);
+      return;
+    }
+    ++m_match_len;
+  }
+  // A full-length match: the current position replaces leaf r, which remembers its successor so
+  // that a later start from r (above) can find the trie again.
+  TakePlace(r, m_pos);
+  Parent(m_pos) = q;
+  Parent(r) = kNil;
+  Next(r) = m_pos;
+}
+
+uint16_t TianoMatchFinder::UnflagOlder(uint16_t position) const {
+  return position >= m_pos ? uint16_t(position - kWindowSize) : position;
+}
+
+void TianoMatchFinder::Delete() {
+  const uint16_t p = m_pos;
+  if (Parent(p) == kNil) return;
+
+  uint16_t r = Prev(p);
+  uint16_t s = Next(p);
+  Next(r) = s;
+  Prev(s) = r;
+  r = Parent(p);
+  Parent(p) = kNil;
+  if (r >= kRootBase || --m_branch[r].child_count > 1) return;
+
+  // r is left with one child and goes; the positions flagged above it get its newest position.
+  const uint16_t t = UnflagOlder(m_branch[r].position & ~kUpdateFlag);
+  s = t;
+  uint16_t q = Parent(r);
+  uint16_t u;
+  while ((u = m_branch[q].position) & kUpdateFlag) {
+    s = std::max(s, UnflagOlder(u & ~kUpdateFlag));
+    m_branch[q].position = s | kWindowSize;
+    q = Parent(q);
+  }
+  if (q < kRootBase) {
+    s = std::max(s, UnflagOlder(u));
+    m_branch[q].position = s | kWindowSize | kUpdateFlag;
+  }
+  // t + level < kTextSize: t < kLeafEnd and level < kMaxMatch.
+  s = Child(r, m_text[t + m_branch[r].level]);
+  const uint16_t before = Prev(s);
+  const uint16_t after = Next(s);
+  Next(before) = after;
+  Prev(after) = before;
+  TakePlace(r, s);
+  Parent(s) = Parent(r);
+  Parent(r) = kNil;
+  Next(r) = m_avail;
+  m_avail = r;
+}
+
+}  // namespace kalvire::codec

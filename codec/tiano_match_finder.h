@@ -1,0 +1,99 @@
+// Longest-match search for the Tiano/EFI encoder: every string of the last 8192 positions is kept
+// in a compressed suffix trie (Patricia trie) whose child links are found through a hash table
+// of list heads. Each step of the position costs one deletion and one insertion.
+//
+// Node numbers are 16-bit: 0 is "no node", 1..8191 internal nodes (free list), 8192 + b the root
+// of the one-byte string b, and 8192..16383 leaves named by the text position their string starts
+// at. Roots use only level, child count and position; leaves only parent and the sibling links.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace kalvire::codec {
+
+class TianoMatchFinder {
+ public:
+  static constexpr uint32_t kWindowSize = 8192;
+  static constexpr uint32_t kMaxMatch = 256;
+  // Two windows plus the look-ahead: positions run over the upper window, and a match started
+  // at the last position may compare kMaxMatch bytes beyond it.
+  static constexpr uint32_t kTextSize = 2 * kWindowSize + kMaxMatch;
+  // Bytes loaded at the start: the upper window and the look-ahead.
+  static constexpr uint32_t kFirstLoadSize = kWindowSize + kMaxMatch;
+
+  // Empties the trie and clears the text; position kWindowSize, match length 0.
+  void Reset();
+
+  // Where the caller loads the first kFirstLoadSize input bytes.
+  std::span<uint8_t> FirstLoadArea() {
+    return std::span(m_text).subspan(kWindowSize, kFirstLoadSize);
+  }
+
+  // Moves to the next position. When the position leaves the upper window, the text slides down
+  // by kWindowSize and the returned span (kWindowSize bytes at the end of the text) is where the
+  // caller loads the next input; otherwise the span is empty. Delete() and Insert() follow.
+  std::span<uint8_t> Advance();
+
+  // Finds the longest match for the current position (MatchLength() 1 means none of two bytes or
+  // more) and enters the current position as a leaf.
+  void Insert();
+  // Removes the string that started at the current position one window ago, if still present.
+  void Delete();
+
+  uint16_t CurrentPosition() const { return m_pos; }
+  int32_t MatchLength() const { return m_match_len; }
+  // The encoder clamps the length to the input left; the next Insert() starts from it.
+  void SetMatchLength(int32_t length) { m_match_len = length; }
+  // Text index of the match start; always below the current position and at most kWindowSize
+  // before it.
+  uint16_t MatchPosition() const { return m_match_pos; }
+  std::span<const uint8_t> Text() const { return std::span(m_text).first(kTextSize); }
+
+ private:
+  static constexpr uint16_t kNil = 0;
+  static constexpr uint16_t kRootBase = kWindowSize;  // 8192 + b
+  static constexpr uint16_t kUpdateFlag = 0x8000;     // position not yet copied to the parent
+  static constexpr uint32_t kNodeCount = kWindowSize + 256;  // internal nodes and roots
+  static constexpr uint32_t kLeafEnd = 2 * kWindowSize;      // internal nodes and leaves
+  // Head slot of (q, b) is q + 16 * b + kLeafEnd; q < kNodeCount, so the last one is
+  // 8447 + 16 * 255 + 16384 = 28911.
+  static constexpr uint32_t kNextSize = kNodeCount - 1 + 16 * 255 + kLeafEnd + 1;
+
+  static uint32_t HeadSlot(uint16_t q, uint8_t b) { return q + (uint32_t(b) << 4) + kLeafEnd; }
+  uint16_t Child(uint16_t q, uint8_t b);
+  void MakeChild(uint16_t q, uint8_t b, uint16_t r);
+  void Split(uint16_t old_node);
+  // Puts `replacement` in `node`'s place in its sibling list.
+  void TakePlace(uint16_t node, uint16_t replacement);
+  uint16_t UnflagOlder(uint16_t position) const;
+
+  // The walks read a node's parent and next sibling together, and a node's level and position
+  // together: each pair shares a cache line. Parent and previous sibling of a head slot are unused.
+  struct Links {
+    uint16_t parent;
+    uint16_t next;
+    uint16_t prev;
+  };
+  struct Branch {
+    uint16_t position;
+    uint8_t level;
+    uint8_t child_count;
+  };
+  uint16_t& Parent(uint32_t node) { return m_links[node].parent; }
+  uint16_t& Next(uint32_t node) { return m_links[node].next; }
+  uint16_t& Prev(uint32_t node) { return m_links[node].prev; }
+
+  // kCompareSlack bytes after the text let the match comparison read whole words.
+  static constexpr uint32_t kCompareSlack = 8;
+  std::array<uint8_t, kTextSize + kCompareSlack> m_text{};
+  std::array<Branch, kNodeCount> m_branch{};
+  std::array<Links, kNextSize> m_links{};
+  uint16_t m_pos = kWindowSize;
+  uint16_t m_match_pos = 0;
+  int32_t m_match_len = 0;
+  uint16_t m_avail = 1;
+};
+
+}  // namespace kalvire::codec
