@@ -1,0 +1,46 @@
+// FFS file header: reading, the kinds the walk tells apart, checksum and alignment.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "rom/known_guids.h"
+
+namespace kalvire::rom {
+
+inline constexpr uint64_t kFfsHeaderSize = 24;
+inline constexpr uint64_t kFfsHeaderChecksumOffset = 16;
+inline constexpr uint64_t kFfsFileChecksumOffset = 17;
+inline constexpr uint64_t kFfsSizeOffset = 20;
+inline constexpr uint8_t kFileTypeVolumeImage = 0x0B;
+inline constexpr uint8_t kFileTypePad = 0xF0;
+// A Size field of all ones: a file whose size was never written.
+inline constexpr uint32_t kFfsSizeUnset = 0xFFFFFF;
+
+struct FfsFileHeader {
+  Guid name{};
+  uint8_t type = 0;
+  uint8_t attributes = 0;
+  uint32_t size = 0;  // 24-bit, header included
+  uint8_t state = 0;
+};
+
+// The header at `offset`; empty when its 24 bytes do not fit in `buffer`.
+std::optional<FfsFileHeader> ReadFfsFileHeader(std::span<const uint8_t> buffer, uint64_t offset);
+
+// A name of sixteen 0xFF bytes: erased flash or a pad file.
+bool IsErasedName(const Guid& name);
+
+// The header checksum byte: the two's complement of the 8-bit sum of header bytes 0 to 22,
+// bytes 16 and 17 not counted. `header` must hold at least 23 bytes.
+uint8_t FfsHeaderChecksum(std::span<const uint8_t> header);
+
+constexpr uint64_t Align4(uint64_t value) {
+  return (value + 3) & ~uint64_t{3};
+}
+constexpr uint64_t Align8(uint64_t value) {
+  return (value + 7) & ~uint64_t{7};
+}
+
+}  // namespace kalvire::rom

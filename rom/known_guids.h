@@ -1,0 +1,52 @@
+// The GUIDs the editor looks for, in the byte order in which they are stored in an image (the
+// first three fields little-endian). They are always compared as 16 raw bytes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kalvire::rom {
+
+using Guid = std::array<uint8_t, 16>;
+
+namespace detail {
+constexpr uint8_t HexNibble(char c) {
+  return uint8_t(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+}
+constexpr uint8_t HexByte(std::string_view text, size_t at) {
+  return uint8_t(HexNibble(text[at]) << 4 | HexNibble(text[at + 1]));
+}
+}  // namespace detail
+
+// "8C8CE578-8A3D-4F1C-9935-896185C32DD3" (registry form) to the stored bytes.
+constexpr Guid MakeGuid(std::string_view text) {
+  constexpr size_t kTextPositions[16] = {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34};
+  Guid guid{};
+  for (size_t i = 0; i < 16; ++i) guid[i] = detail::HexByte(text, kTextPositions[i]);
+  return guid;
+}
+
+// The registry form, upper case, of 16 stored bytes.
+std::string FormatGuid(std::span<const uint8_t, 16> guid);
+
+// Firmware volume file systems searched for by the walk.
+inline constexpr Guid kFfs2FileSystemGuid = MakeGuid("8C8CE578-8A3D-4F1C-9935-896185C32DD3");
+inline constexpr Guid kFfs1FileSystemGuid = MakeGuid("7A9354D9-0468-444A-81CE-0BF617D890DF");
+
+// FFS file names of the three modules the editor works on.
+inline constexpr Guid kDmiModuleGuid = MakeGuid("DAF4BF89-CE71-4917-B522-C89D32FBC59F");
+inline constexpr Guid kSetupModuleGuid = MakeGuid("899407D7-99FE-43D8-9A21-79EC328CAC21");
+inline constexpr Guid kAmiTseFirstGuid = MakeGuid("FE612B72-203C-47B1-8560-A66D946EB371");
+inline constexpr Guid kAmiTseSecondGuid = MakeGuid("B1DA0ADF-4F77-4070-A88E-BFFE1C60529A");
+
+// Items that must be present for an image to be editable.
+inline constexpr Guid kNvramStoreGuid = MakeGuid("CEF5B9A3-476D-497F-9FDC-E98143E0422C");
+inline constexpr Guid kAmiTsePkgGuid = MakeGuid("EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9");
+
+// The second GUID that may begin the Setup module's HII package list (older images).
+inline constexpr Guid kSetupPackageListAltGuid = MakeGuid("97E409E6-4CC1-11D9-81F6-000000000000");
+
+}  // namespace kalvire::rom

@@ -1,0 +1,204 @@
+#include "rom/open_image.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <new>
+
+#include "rom/firmware_walk.h"
+#include "rom/messages.h"
+#include "rom/module_extract.h"
+#include "rom/setup_packages.h"
+#include "util/file_io.h"
+
+namespace kalvire::rom {
+
+namespace {
+
+constexpr uint64_t kDmiTableSearchStart = 256;
+constexpr uint8_t kDmiEndOfTableType = 0x7F;
+constexpr uint8_t kDmiEndOfTableLength = 0x04;
+
+void CountOpen(Editor& editor) {
+  RomWorkspace& ws = editor.workspace;
+  if (++ws.m_open_count == 1 && editor.controls.prompter) {
+    ws.m_base_title = editor.controls.prompter->WindowTitle();
+  }
+}
+
+void SetTitle(Editor& editor, const std::string& title) {
+  if (editor.controls.prompter) editor.controls.prompter->SetWindowTitle(title);
+}
+
+std::string TitleWith(const RomWorkspace& ws, const std::string& inner) {
+  return ws.m_base_title + kTitleOpen + inner + kTitleClose;
+}
+
+void ClearViewContents(ViewControls& controls) {
+  if (controls.setup_tree) controls.setup_tree->DeleteAllItems();
+  if (controls.dmi_tree) controls.dmi_tree->DeleteAllItems();
+  if (controls.track_log) controls.track_log->ResetContent();
+}
+
+void FreeImage(RomWorkspace& ws) {
+  std::vector<uint8_t>().swap(ws.m_working_image);
+  std::vector<uint8_t>().swap(ws.m_pristine_image);
+  ws.m_dmi_module.Clear();
+  ws.m_setup_module.Clear();
+  ws.m_amitse_module.Clear();
+  std::vector<std::vector<uint8_t>>().swap(ws.m_decoded_volumes);
+  ws.m_nested = {};
+}
+
+// Undoes an Open that has replaced the image: nothing of the new image stays, and the view is
+// blank until the next Open creates its controls again.
+int FailOpen(Editor& editor, const char* message) {
+  if (message) ShowPlainMessage(editor, message);
+  RomWorkspace& ws = editor.workspace;
+  SetTitle(editor, ws.m_base_title);
+  ClearViewContents(editor.controls);
+  FreeImage(ws);
+  ClearFileTable(ws);
+  ws.m_volume_count = 0;
+  ws.m_image_loaded = false;
+  if (editor.controls.host) editor.controls.host->DestroyControls(editor.controls);
+  return 0;
+}
+
+int LocateModules(Editor& editor) {
+  RomWorkspace& ws = editor.workspace;
+  if (ExtractModule(editor, kDmiModuleGuid, ws.m_dmi_module) != 1) {
+    return FailOpen(editor, kMsgDmiModuleMissing);
+  }
+  if (CheckDmiEndOfTable(ws.m_dmi_module.Data()) != 1) {
+    return FailOpen(editor, kMsgDesiredModuleMissing);
+  }
+  if (FindGuid(kNvramStoreGuid, ws.m_working_image) != 1) {
+    return FailOpen(editor, kMsgDesiredModuleMissing);
+  }
+  if (ExtractModule(editor, kSetupModuleGuid, ws.m_setup_module) != 1) {
+    return FailOpen(editor, kMsgSetupModuleMissing);
+  }
+  ws.m_amitse_name = kAmiTseFirstGuid;
+  if (ExtractModule(editor, ws.m_amitse_name, ws.m_amitse_module) != 1) {
+    ws.m_amitse_name = kAmiTseSecondGuid;
+    if (ExtractModule(editor, ws.m_amitse_name, ws.m_amitse_module) != 1) {
+      return FailOpen(editor, kMsgAmiTseModuleMissing);
+    }
+  }
+  ws.m_spf_control_header_offset = 0;
+  ws.m_spf_state_header_offset = 0;
+  if (FindGuid(kAmiTsePkgGuid, ws.m_amitse_module.Data()) != 1) {
+    return FailOpen(editor, kMsgAmiTsePkgGuidMissing);
+  }
+  const int packages = LocateSetupPackages(ws);
+  if (packages == kNoPackageList) return FailOpen(editor, nullptr);
+  if (packages != 1) return FailOpen(editor, kMsgNoEnglishStrings);
+  return 1;
+}
+
+// Everything after the file has been read. `replaced` tells the caller whether the previous
+// image is gone, so that an allocation failure can be undone the right way.
+int LoadImage(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path,
+              bool& replaced) {
+  RomWorkspace& ws = editor.workspace;
+  std::vector<uint8_t> pristine(bytes);
+
+  ws.m_setup_form_modified = false;
+  ws.m_setup_string_modified = false;
+  ws.m_dmi_modified = false;
+  if (ws.m_image_loaded) ClearViewContents(editor.controls);
+  replaced = true;
+  FreeImage(ws);
+  ws.m_image_size = uint32_t(bytes.size());
+  ws.m_working_image = std::move(bytes);
+  ws.m_pristine_image = std::move(pristine);
+  ws.m_image_loaded = false;
+  ws.m_diagnostics.clear();
+
+  SetTitle(editor, TitleWith(ws, kWaitLoadingFile));
+  WalkFirmwareVolumes(editor);
+
+  ws.m_path = path;
+  if (editor.controls.host) editor.controls.host->CreateControls(editor.controls);
+  std::fill(ws.m_strings.begin(), ws.m_strings.end(), StringRecord{});
+  ws.m_string_count = 0;
+  if (editor.controls.optimal_option_combo) editor.controls.optimal_option_combo->ResetContent();
+  ws.m_dmi_module.data_size = 0;
+  ws.m_format_marker = kFormatMarkerOpened;
+
+  if (LocateModules(editor) != 1) return 0;
+
+  ws.m_image_loaded = true;
+  SetTitle(editor, TitleWith(ws, std::filesystem::path(path).filename().string()));
+  return 1;
+}
+
+int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path) {
+  bool replaced = false;
+  try {
+    return LoadImage(editor, bytes, path, replaced);
+  } catch (const std::bad_alloc&) {
+    if (replaced) FailOpen(editor, nullptr);
+    ShowPlainMessage(editor, kMsgFailedToAllocateMemory);
+    return 0;
+  }
+}
+
+int OpenChosenFile(Editor& editor, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  bool read = false;
+  try {
+    read = util::ReadWholeFile(path, bytes, error);
+  } catch (const std::bad_alloc&) {
+    ShowPlainMessage(editor, kMsgFailedToAllocateMemory);
+    return 0;
+  }
+  if (!read) {
+    editor.workspace.m_diagnostics.push_back(error);
+    ShowErrorMessage(editor, kMsgUnableToOpenRomFile);
+    return 0;
+  }
+  return LoadImageGuarded(editor, bytes, path);
+}
+
+}  // namespace
+
+void OpenRomImage(Editor& editor) {
+  CountOpen(editor);
+  if (!editor.controls.prompter) return;
+  platform::FileDialogRequest request;
+  request.save = false;
+  request.default_extension = kRomDefaultExtension;
+  request.filter = kRomFileFilter;
+  request.overwrite_prompt = false;
+  const auto path = editor.controls.prompter->AskFilePath(request);
+  if (!path || path->empty()) return;
+  OpenChosenFile(editor, *path);
+}
+
+int OpenRomImagePath(Editor& editor, const std::string& path) {
+  CountOpen(editor);
+  return OpenChosenFile(editor, path);
+}
+
+int OpenRomImageBytes(Editor& editor, std::vector<uint8_t> bytes, const std::string& path) {
+  CountOpen(editor);
+  return LoadImageGuarded(editor, bytes, path);
+}
+
+int FindGuid(const Guid& guid, std::span<const uint8_t> buffer, uint64_t* after) {
+  const auto found = std::search(buffer.begin(), buffer.end(), guid.begin(), guid.end());
+  if (found == buffer.end()) return 0;
+  if (after) *after = uint64_t(found - buffer.begin()) + guid.size();
+  return 1;
+}
+
+int CheckDmiEndOfTable(std::span<const uint8_t> data) {
+  if (data.size() <= kDmiTableSearchStart) return 0;
+  const auto type = std::find(data.begin() + kDmiTableSearchStart, data.end(), kDmiEndOfTableType);
+  if (type == data.end() || type + 1 == data.end() || type[1] != kDmiEndOfTableLength) return 0;
+  return std::find(type + 2, data.end(), 0xFF) != data.end() ? 1 : 0;
+}
+
+}  // namespace kalvire::rom

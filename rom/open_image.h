@@ -1,0 +1,35 @@
+// The Open command and the two searches it shares with the setup form model.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "rom/editor.h"
+
+namespace kalvire::rom {
+
+// The Open command: asks for a file with the prompter's open dialog and opens it as
+// OpenRomImagePath does. Cancelling changes nothing. Every outcome is shown to the user.
+void OpenRomImage(Editor& editor);
+
+// Opens the ROM image at `path` without a dialog (command-line tool, tests): reads the file,
+// walks it, creates the view's controls, locates and extracts the DMI, Setup and AmiTse SPF
+// modules and builds the setup string table. Returns 1 when the image is open; 0 after the
+// failure's message. A file that cannot be read leaves the current image open; any later
+// failure leaves no image and no child controls.
+int OpenRomImagePath(Editor& editor, const std::string& path);
+
+// The same as OpenRomImagePath for bytes already in memory; `path` names them in the title.
+int OpenRomImageBytes(Editor& editor, std::vector<uint8_t> bytes, const std::string& path);
+
+// 1 when the 16 bytes of `guid` occur in `buffer`, with `after` (when given) set to the
+// offset just past the first occurrence; else 0.
+int FindGuid(const Guid& guid, std::span<const uint8_t> buffer, uint64_t* after = nullptr);
+
+// 1 when the DMI module data holds, from offset 256 on, an end-of-table structure header
+// (its first 0x7F byte followed by 0x04) and after it a 0xFF byte; else 0.
+int CheckDmiEndOfTable(std::span<const uint8_t> data);
+
+}  // namespace kalvire::rom
