@@ -22,43 +22,17 @@ constexpr uint32_t kMatchLengthBias = 253;  // character symbol 256 is a match o
 constexpr unsigned kExtraCountBits = 5;
 constexpr uint32_t kExtraZeroRunPoint = 3;
 constexpr uint32_t kNoZeroRunPoint = 0xFFFFFFFF;
-constexpr uint32_t kBadOffset = 0xFFFFFFFF;  // offsets themselves stay below 2^30
 
 static_assert(sizeof(TianoDecodeTables) + alignof(TianoDecodeTables) - 1 <= kTianoScratchSize);
 
-class TianoDecoder {
- public:
-  TianoDecoder(TianoDecodeTables& tables, std::span<const uint8_t> stream,
-               std::span<uint8_t> output, unsigned position_count_bits)
-      : m_tables(tables),
-        m_reader(stream),
-        m_output(output),
-        m_position_count_bits(position_count_bits) {}
-
-  // Decodes until the output is full; false when the stream turns out invalid.
-  bool Run();
-
- private:
-  bool ReadBlockHeader();
-  bool ReadSmallLengths(uint16_t entry_count, unsigned count_bits, uint32_t zero_run_point);
-  bool ReadCharLengths();
-
-  // Looks up the next symbol in a table (the reader refilled); kWalkCircles when its tree
-  // walk would never end. The symbol's bits are not skipped yet.
-  uint16_t LookUp(const uint16_t* table, int table_bits, uint16_t symbol_count) const {
-    const uint32_t window = m_reader.Window();
-    const uint16_t entry = table[window >> (32 - table_bits)];
-    if (entry < symbol_count) return entry;
-    return detail::WalkTree(m_tables, entry, window << table_bits, symbol_count);
-  }
-  uint32_t DecodeOffset();
-
-  TianoDecodeTables& m_tables;
-  TianoBitReader m_reader;
-  std::span<uint8_t> m_output;
-  unsigned m_position_count_bits;
-  uint16_t m_block_left = 0;
-};
+// Looks up the next symbol in a table (the reader refilled); kWalkCircles when its tree walk
+// would never end. The symbol's bits are not skipped yet.
+uint16_t LookUp(const TianoDecodeTables& tables, const uint16_t* table, int table_bits,
+                uint16_t symbol_count, uint32_t window) {
+  const uint16_t entry = table[window >> (32 - table_bits)];
+  if (entry < symbol_count) return entry;
+  return detail::WalkTree(tables, entry, window << table_bits, symbol_count);
+}
 
 // Copies `count` bytes to out + position from out + from, with the result of a forward
 // byte-by-byte copy: a source that overlaps the bytes being written repeats them.
@@ -82,18 +56,53 @@ void CopyMatch(uint8_t* out, uint32_t position, uint32_t from, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) to[i] = source[i];
 }
 
-bool TianoDecoder::Run() {
-  uint8_t* const out = m_output.data();
-  const auto size = uint32_t(m_output.size());
+class TianoDecoder {
+ public:
+  TianoDecoder(TianoDecodeTables& tables, std::span<const uint8_t> stream,
+               unsigned position_count_bits)
+      : m_tables(tables), m_reader(stream), m_position_count_bits(position_count_bits) {}
+
+  // Decodes until the output is full; false when the stream turns out invalid.
+  bool Run(std::span<uint8_t> output);
+
+ private:
+  // The three length lists after a block's size; false when the block is invalid.
+  bool ReadCodeLengths();
+  bool ReadSmallLengths(uint16_t entry_count, unsigned count_bits, uint32_t zero_run_point);
+  bool ReadCharLengths();
+
+  TianoDecodeTables& m_tables;
+  TianoBitReader m_reader;  // the block headers' reader; Run keeps its own copy meanwhile
+  unsigned m_position_count_bits;
+};
+
+bool TianoDecoder::Run(std::span<uint8_t> output) {
+  // The loop works on local copies: every output byte is stored through a uint8_t pointer,
+  // which may alias any member, and would force the reader's state out of registers.
+  uint8_t* const out = output.data();
+  const auto size = uint32_t(output.size());
+  const TianoDecodeTables& tables = m_tables;
+  const uint16_t* const char_table = tables.char_table;
+  const uint8_t* const char_lengths = tables.char_lengths;
+  const uint16_t* const small_table = tables.small_table;
+  const uint8_t* const small_lengths = tables.small_lengths;
+  TianoBitReader reader = m_reader;
+  uint16_t block_left = 0;
   uint32_t position = 0;
   for (;;) {
-    if (m_block_left == 0 && !ReadBlockHeader()) return false;
-    --m_block_left;  // a block size field of 0 thus stands for 65536 symbols
-    m_reader.Refill();
+    if (block_left == 0) {
+      // Counted down before it is tested: a block size of 0 stands for 65536 symbols.
+      block_left = uint16_t(reader.Get(16));
+      m_reader = reader;
+      if (!ReadCodeLengths()) return false;
+      reader = m_reader;
+    }
+    --block_left;
+    reader.Refill();
     const uint16_t symbol =
-        LookUp(m_tables.char_table, detail::kCharTableBits, detail::kCharSetSize);
+        LookUp(tables, char_table, detail::kCharTableBits, detail::kCharSetSize, reader.Window());
     if (symbol == detail::kWalkCircles) return false;
-    m_reader.Skip(m_tables.char_lengths[symbol]);
+    reader.Skip(char_lengths[symbol]);
 
     if (symbol < 256) {
       // A literal that fills the output ends decoding only at the next symbol.
@@ -103,8 +112,13 @@ bool TianoDecoder::Run() {
     }
 
     const uint32_t length = symbol - kMatchLengthBias;
-    const uint32_t offset = DecodeOffset();
-    if (offset == kBadOffset) return false;
+    const uint16_t offset_bits = LookUp(tables, small_table, detail::kSmallTableBits,
+                                        detail::kPositionSetSize, reader.Window());
+    if (offset_bits == detail::kWalkCircles) return false;
+    reader.Skip(small_lengths[offset_bits]);
+    uint32_t offset = offset_bits;
+    if (offset_bits > 1) offset = (1u << (offset_bits - 1)) + reader.Get(offset_bits - 1);
+
     const uint32_t from = position - offset - 1;
     // The first test is the format's own bound (it also rejects a source before the start
     // of the output). It lets a source far outside the output through when the match is
@@ -117,17 +131,7 @@ bool TianoDecoder::Run() {
   }
 }
 
-uint32_t TianoDecoder::DecodeOffset() {
-  const uint16_t symbol =
-      LookUp(m_tables.small_table, detail::kSmallTableBits, detail::kPositionSetSize);
-  if (symbol == detail::kWalkCircles) return kBadOffset;
-  m_reader.Skip(m_tables.small_lengths[symbol]);
-  if (symbol <= 1) return symbol;
-  return (1u << (symbol - 1)) + m_reader.Get(symbol - 1);
-}
-
-bool TianoDecoder::ReadBlockHeader() {
-  m_block_left = uint16_t(m_reader.Get(16));
+bool TianoDecoder::ReadCodeLengths() {
   if (!ReadSmallLengths(detail::kExtraSetSize, kExtraCountBits, kExtraZeroRunPoint)) {
     return false;
   }
@@ -189,8 +193,8 @@ bool TianoDecoder::ReadCharLengths() {
   uint32_t index = 0;
   while (index < count) {
     m_reader.Refill();
-    const uint16_t code =
-        LookUp(m_tables.small_table, detail::kSmallTableBits, detail::kExtraSetSize);
+    const uint16_t code = LookUp(m_tables, m_tables.small_table, detail::kSmallTableBits,
+                                 detail::kExtraSetSize, m_reader.Window());
     if (code == detail::kWalkCircles) return false;
     m_reader.Skip(m_tables.small_lengths[code]);
     if (code >= 3) {
@@ -249,8 +253,8 @@ CodecStatus Tiano_Decompress(std::span<const uint8_t> source, std::span<uint8_t>
   } else {
     return kCodecInvalid;
   }
-  TianoDecoder decoder(*tables, *stream, destination, position_count_bits);
-  return decoder.Run() ? kCodecSuccess : kCodecInvalid;
+  TianoDecoder decoder(*tables, *stream, position_count_bits);
+  return decoder.Run(destination) ? kCodecSuccess : kCodecInvalid;
 }
 
 CodecStatus Efi_Decompress(std::span<const uint8_t> source, std::span<uint8_t> destination,
