@@ -18,6 +18,10 @@ namespace {
 
 enum class Format { kTiano, kEfi, kLzma };
 
+// No firmware module comes near this; a header declaring more is damaged or hostile, and
+// honouring it would mean allocating gigabytes before the first bit is decoded.
+constexpr uint64_t kMaxDecodedSize = 256u << 20;
+
 const std::map<std::string, Format> kFormats = {
     {"tiano", Format::kTiano}, {"efi", Format::kEfi}, {"lzma", Format::kLzma}};
 
@@ -48,7 +52,7 @@ codec::CodecStatus DecompressWith(Format format, std::span<const uint8_t> in,
   if (format == Format::kLzma) {
     if (in.size() < codec::kLzmaHeaderSize) return codec::kCodecInvalid;
     const uint64_t size = codec::Lzma_GetDecodedSize(in);
-    if (size > UINT32_MAX) return codec::kCodecInvalid;
+    if (size > kMaxDecodedSize) return codec::kCodecInvalid;
     out.resize(size);
     return codec::Lzma_Decompress(in, out);
   }
@@ -57,6 +61,7 @@ codec::CodecStatus DecompressWith(Format format, std::span<const uint8_t> in,
   if (codec::Tiano_GetInfo(in, size, scratch_size) != codec::kCodecSuccess) {
     return codec::kCodecInvalid;
   }
+  if (size > kMaxDecodedSize) return codec::kCodecInvalid;
   out.resize(size);
   std::vector<uint8_t> scratch(scratch_size);
   return format == Format::kEfi ? codec::Efi_Decompress(in, out, scratch)

@@ -20,7 +20,7 @@ struct CliRun {
   std::string err;
 };
 
-CliRun Run(std::vector<std::string> args) {
+CliRun RunCommand(std::vector<std::string> args) {
   args.insert(args.begin(), "kalvire-cli");
   std::vector<const char*> argv;
   for (const auto& a : args) argv.push_back(a.c_str());
@@ -55,9 +55,9 @@ TEST_F(CodecCommands, EveryFormatRoundTripsAWholeFile) {
     SCOPED_TRACE(format);
     const auto packed = PathOf(std::string("packed.") + format);
     const auto unpacked = PathOf(std::string("unpacked.") + format);
-    CliRun run = Run({"compress", "--format", format, in, packed});
+    CliRun run = RunCommand({"compress", "--format", format, in, packed});
     ASSERT_EQ(run.exit_code, kExitSuccess) << run.err;
-    run = Run({"decompress", "--format", format, packed, unpacked});
+    run = RunCommand({"decompress", "--format", format, packed, unpacked});
     ASSERT_EQ(run.exit_code, kExitSuccess) << run.err;
     EXPECT_EQ(test::ReadFileOrFail(unpacked), original);
   }
@@ -66,8 +66,8 @@ TEST_F(CodecCommands, EveryFormatRoundTripsAWholeFile) {
 TEST_F(CodecCommands, EfiStreamsCarryTheFourBitCountField) {
   // "abc" as the EFI and the Tiano compressor store it.
   const std::string in = Write("abc", {'a', 'b', 'c'});
-  ASSERT_EQ(Run({"compress", "--format", "efi", in, PathOf("abc.efi")}).exit_code, 0);
-  ASSERT_EQ(Run({"compress", "--format", "tiano", in, PathOf("abc.tiano")}).exit_code, 0);
+  ASSERT_EQ(RunCommand({"compress", "--format", "efi", in, PathOf("abc.efi")}).exit_code, 0);
+  ASSERT_EQ(RunCommand({"compress", "--format", "tiano", in, PathOf("abc.tiano")}).exit_code, 0);
   EXPECT_EQ(test::ReadFileOrFail(PathOf("abc.efi")),
             (std::vector<uint8_t>{0x0B, 0, 0, 0, 3, 0, 0, 0, 0x00, 0x03, 0x28, 0x08, 0x44, 0xC9,
                                   0x13, 0x58, 0x02, 0x60, 0x00}));
@@ -81,12 +81,13 @@ TEST_F(CodecCommands, BadInputFailsAndWritesNothing) {
   for (const char* format : {"tiano", "efi", "lzma"}) {
     SCOPED_TRACE(format);
     const auto out = PathOf(std::string("out.") + format);
-    const CliRun run = Run({"decompress", "--format", format, garbage, out});
+    const CliRun run = RunCommand({"decompress", "--format", format, garbage, out});
     EXPECT_EQ(run.exit_code, kExitFailure);
     EXPECT_NE(run.err.find("Error: decompression"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(out));
   }
-  const CliRun missing = Run({"compress", "--format", "lzma", PathOf("absent"), PathOf("x")});
+  const CliRun missing =
+      RunCommand({"compress", "--format", "lzma", PathOf("absent"), PathOf("x")});
   EXPECT_EQ(missing.exit_code, kExitFailure);
   EXPECT_FALSE(fs::exists(PathOf("x")));
 }
@@ -94,15 +95,15 @@ TEST_F(CodecCommands, BadInputFailsAndWritesNothing) {
 TEST_F(CodecCommands, FailedDecodeLeavesAnExistingOutputUntouched) {
   const std::string garbage = Write("garbage", test::RandomBytes(100, 13));
   const std::string out = Write("precious", {1, 2, 3});
-  EXPECT_EQ(Run({"decompress", "--format", "efi", garbage, out}).exit_code, kExitFailure);
+  EXPECT_EQ(RunCommand({"decompress", "--format", "efi", garbage, out}).exit_code, kExitFailure);
   EXPECT_EQ(test::ReadFileOrFail(out), (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST_F(CodecCommands, UsageErrorsExitWithTwo) {
-  EXPECT_EQ(Run({}).exit_code, kExitUsage);
-  EXPECT_EQ(Run({"compress", "--format", "zip", "a", "b"}).exit_code, kExitUsage);
-  EXPECT_EQ(Run({"compress", "a"}).exit_code, kExitUsage);
-  EXPECT_EQ(Run({"frobnicate"}).exit_code, kExitUsage);
+  EXPECT_EQ(RunCommand({}).exit_code, kExitUsage);
+  EXPECT_EQ(RunCommand({"compress", "--format", "zip", "a", "b"}).exit_code, kExitUsage);
+  EXPECT_EQ(RunCommand({"compress", "a"}).exit_code, kExitUsage);
+  EXPECT_EQ(RunCommand({"frobnicate"}).exit_code, kExitUsage);
 }
 
 }  // namespace
