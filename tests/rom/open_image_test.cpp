@@ -1,0 +1,189 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "rom/messages.h"
+#include "rom/open_image.h"
+#include "rom_test_support.h"
+#include "setup_image.h"
+#include "support/test_data.h"
+
+namespace kalvire::rom::test {
+namespace {
+
+using ::testing::ElementsAre;
+namespace fs = std::filesystem;
+
+fs::path WriteTemp(const std::string& name, const Bytes& bytes) {
+  const fs::path path = fs::temp_directory_path() / ("kalvire_open_" + name);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  return path;
+}
+
+TEST(OpenRomImage, OpensAnImageWithAllModulesAndBuildsTheStringTable) {
+  TestEditor t;
+  const fs::path path = WriteTemp("good.rom", SetupImage({.amitse_second_name = true}));
+  t.prompter.QueueFilePath(path.string());
+  OpenRomImage(*t.editor);
+
+  ASSERT_THAT(t.MessageTexts(), ElementsAre());
+  const RomWorkspace& ws = t.ws();
+  EXPECT_TRUE(ws.m_image_loaded);
+  EXPECT_EQ(ws.m_format_marker, kFormatMarkerOpened);
+  EXPECT_EQ(ws.m_path, path.string());
+  EXPECT_EQ(ws.m_working_image, ws.m_pristine_image);
+  EXPECT_TRUE(ws.m_dmi_module.Present());
+  EXPECT_TRUE(ws.m_setup_module.Present());
+  EXPECT_EQ(ws.m_amitse_name, kAmiTseSecondGuid);
+  EXPECT_EQ(t.host.created, 1);
+  EXPECT_NE(t.editor->controls.setup_tree, nullptr);
+  ASSERT_EQ(t.prompter.FileRequests().size(), 1u);
+  EXPECT_EQ(t.prompter.FileRequests()[0].filter, kRomFileFilter);
+  EXPECT_EQ(t.prompter.FileRequests()[0].default_extension, ".rom");
+  EXPECT_FALSE(t.prompter.FileRequests()[0].save);
+  EXPECT_THAT(t.prompter.Titles(), ElementsAre("KALVIRE - [ Please Wait While Loading File...]",
+                                               "KALVIRE - [kalvire_open_good.rom]"));
+
+  // String blocks 14 41 00 42 00 00 00 14 43 00 00 00 14.
+  ASSERT_EQ(ws.m_string_count, 4u);
+  EXPECT_STREQ(ws.m_strings[0].text.data(), "");
+  EXPECT_STREQ(ws.m_strings[1].text.data(), "AB");
+  EXPECT_EQ(ws.m_strings[1].id, 1u);
+  EXPECT_EQ(ws.m_strings[1].length, 2u);
+  EXPECT_STREQ(ws.m_strings[2].text.data(), "C");
+  EXPECT_EQ(ws.m_strings[2].length, 1u);
+  EXPECT_EQ(ws.m_strings[3].length, 0u);
+  EXPECT_STREQ(ws.m_strings[4].text.data(), "");
+  EXPECT_EQ(ws.m_setup_packages.package_list_guid_flag, 0u);
+  ASSERT_TRUE(ws.m_setup_packages.strings_package.has_value());
+  EXPECT_EQ(ws.m_setup_packages.string_data_offset, *ws.m_setup_packages.strings_package + 52);
+  fs::remove(path);
+}
+
+TEST(OpenRomImage, EachMissingPieceFailsWithItsMessageAndUndoesTheOpen) {
+  struct Case {
+    const char* name;
+    SetupImageParts parts;
+    std::vector<std::string> messages;
+  };
+  const std::vector<Case> cases = {
+      {"no DMI module", {.dmi = false}, {kMsgDmiModuleMissing}},
+      {"no DMI end of table", {.dmi_end_of_table = false}, {kMsgDesiredModuleMissing}},
+      {"no NVRAM store", {.nvram = false}, {kMsgDesiredModuleMissing}},
+      {"no Setup module", {.setup = false}, {kMsgSetupModuleMissing}},
+      {"no AmiTse module", {.amitse = false}, {kMsgAmiTseModuleMissing}},
+      {"no AmitsePkgGuid", {.amitse_pkg_guid = false}, {kMsgAmiTsePkgGuidMissing}},
+      {"no package list", {.package_list = false}, {}},
+      {"no en-US strings", {.english_strings = false}, {kMsgNoEnglishStrings}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestEditor t;
+    EXPECT_EQ(OpenRomImageBytes(*t.editor, SetupImage(c.parts), "x.rom"), 0);
+    EXPECT_EQ(t.MessageTexts(), c.messages);
+    for (const auto& message : t.prompter.Messages()) {
+      EXPECT_EQ(message.request.icon, platform::MessageIcon::kNone);
+    }
+    EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE");
+    EXPECT_FALSE(t.ws().m_image_loaded);
+    EXPECT_TRUE(t.ws().m_working_image.empty());
+    EXPECT_TRUE(t.ws().m_pristine_image.empty());
+    EXPECT_FALSE(t.ws().m_dmi_module.Present());
+    EXPECT_FALSE(t.ws().m_setup_module.Present());
+    EXPECT_EQ(t.host.created, 1);
+    EXPECT_EQ(t.host.destroyed, 1);
+    EXPECT_EQ(t.editor->controls.setup_tree, nullptr);
+  }
+}
+
+TEST(OpenRomImage, ImageWithoutVolumesReportsBothMessages) {
+  TestEditor t;
+  EXPECT_EQ(OpenRomImageBytes(*t.editor, Bytes(4096, 0xFF), "blank.rom"), 0);
+  EXPECT_THAT(t.MessageTexts(), ElementsAre(kMsgInvalidImageType, kMsgDmiModuleMissing));
+}
+
+TEST(OpenRomImage, CancelChangesNothing) {
+  TestEditor t;
+  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+  t.ws().m_dmi_modified = true;
+  t.prompter.QueueFilePath(std::nullopt);
+  OpenRomImage(*t.editor);
+  EXPECT_TRUE(t.ws().m_dmi_modified);
+  EXPECT_TRUE(t.ws().m_image_loaded);
+  EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE - [a.rom]");
+}
+
+TEST(OpenRomImage, BaseTitleIsTakenOnceAndModifiedFlagsAreCleared) {
+  TestEditor t;
+  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+  t.ws().m_setup_form_modified = true;
+  t.ws().m_setup_string_modified = true;
+  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "dir/b.rom"), 1);
+  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "c.rom"), 1);
+  EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE - [c.rom]");
+  EXPECT_FALSE(t.ws().m_setup_form_modified);
+  EXPECT_FALSE(t.ws().m_setup_string_modified);
+  EXPECT_EQ(t.ws().m_open_count, 3u);
+  EXPECT_EQ(t.host.created, 3);
+}
+
+TEST(OpenRomImage, UnreadableFileKeepsTheCurrentImageOpen) {
+  TestEditor t;
+  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+  t.ws().m_dmi_modified = true;
+  const Bytes before = t.ws().m_working_image;
+  EXPECT_EQ(OpenRomImagePath(*t.editor, "/nonexistent/dir/none.rom"), 0);
+  ASSERT_EQ(t.prompter.Messages().size(), 1u);
+  EXPECT_EQ(t.prompter.Messages()[0].request.text, kMsgUnableToOpenRomFile);
+  EXPECT_EQ(t.prompter.Messages()[0].request.icon, platform::MessageIcon::kError);
+  EXPECT_TRUE(t.ws().m_image_loaded);
+  EXPECT_TRUE(t.ws().m_dmi_modified);
+  EXPECT_EQ(t.ws().m_working_image, before);
+  EXPECT_TRUE(t.ws().m_setup_module.Present());
+}
+
+TEST(OpenRomImage, FailedOpenAfterAGoodOneLeavesNoImage) {
+  TestEditor t;
+  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+  EXPECT_EQ(OpenRomImageBytes(*t.editor, SetupImage({.nvram = false}), "b.rom"), 0);
+  EXPECT_FALSE(t.ws().m_image_loaded);
+  EXPECT_EQ(t.ws().m_file_count, 0u);
+  EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE");
+  EXPECT_EQ(t.editor->controls.dmi_tree, nullptr);
+}
+
+TEST(OpenRomImage, RealImagesOpenWithAllModulesAndStrings) {
+  const auto dir = kalvire::test::SharedImagesDir();
+  if (!dir) GTEST_SKIP() << "../shared/images is absent";
+  struct Case {
+    const char* image;
+    Guid amitse_name;
+    uint8_t package_flag;
+    uint32_t compression_version;
+  };
+  for (const Case& c : {Case{"h61-bios-region.bin", kAmiTseSecondGuid, 1, 0},
+                        Case{"p7xxdm-full-flash.rom", kAmiTseFirstGuid, 0, 0}}) {
+    SCOPED_TRACE(c.image);
+    TestEditor t;
+    ASSERT_EQ(OpenRomImagePath(*t.editor, (*dir / c.image).string()), 1);
+    EXPECT_THAT(t.MessageTexts(), ElementsAre());
+    const RomWorkspace& ws = t.ws();
+    EXPECT_EQ(ws.m_amitse_name, c.amitse_name);
+    EXPECT_EQ(ws.m_setup_packages.package_list_guid_flag, c.package_flag);
+    EXPECT_TRUE(ws.m_setup_packages.forms_package.has_value());
+    EXPECT_GT(ws.m_string_count, 1000u);
+    EXPECT_STREQ(ws.m_strings[3].text.data(), "Enabled");
+    EXPECT_STREQ(ws.m_strings[4].text.data(), "Disabled");
+    EXPECT_EQ(ws.m_setup_module.compression_version, c.compression_version);
+    const auto setup = ws.m_setup_module.Data();
+    const auto forms = *ws.m_setup_packages.forms_package;
+    EXPECT_EQ(setup[forms + 3], 0x02);  // the package type byte
+    EXPECT_EQ(t.prompter.WindowTitle(), std::string("KALVIRE - [") + c.image + "]");
+  }
+}
+
+}  // namespace
+}  // namespace kalvire::rom::test
