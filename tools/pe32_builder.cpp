@@ -61,7 +61,8 @@ Bytes BuildPe32Image(const Pe32Options& options, Pe32Layout* layout) {
                                 " is not 16 or 32");
   }
   std::vector<PlannedSection> sections;
-  sections.push_back({".text", options.code, uint32_t(options.code.size()), kCode});
+  const Bytes code = options.code.empty() ? Bytes{0x31, 0xC0, 0xC3} : options.code;
+  sections.push_back({".text", code, uint32_t(code.size()), kCode});
   Bytes data(8, 0);  // a pointer to the entry point, so .reloc has something to fix up
   data.insert(data.end(), options.data.begin(), options.data.end());
   sections.push_back({".data", data, uint32_t(data.size()), kData});

@@ -17,8 +17,8 @@
 namespace kalvire::tools {
 
 struct Pe32Options {
-  Bytes code = {0x31, 0xC0, 0xC3};  // xor eax, eax; ret
-  Bytes data;                       // placed after the 8-byte relocated pointer in .data
+  Bytes code;  // empty: xor eax, eax; ret
+  Bytes data;  // placed after the 8-byte relocated pointer in .data
   std::optional<Bytes> hii_package_list;
   uint32_t alignment = 0x20;  // 16 or 32: the 96-byte resource directory keeps the list aligned
   uint16_t subsystem = 0x0B;  // EFI boot service driver
