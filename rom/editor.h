@@ -3,9 +3,11 @@
 // own one Editor and supply their own controls.
 #pragma once
 
+#include "dmi/dmi_tables.h"
 #include "platform/controls.h"
 #include "platform/prompter.h"
 #include "rom/rom_workspace.h"
+#include "setup/setup_model.h"
 
 namespace kalvire::rom {
 
@@ -43,6 +45,8 @@ struct ViewControls {
 struct Editor {
   RomWorkspace workspace;
   ViewControls controls;
+  dmi::DmiTables dmi;
+  setup::SetupModel setup;
 };
 
 // Message boxes of the ROM layer; nothing is shown when the editor has no prompter.

@@ -1,0 +1,58 @@
+// Every text the setup form model shows, writes into the track log list or puts into a tree or
+// a combo. The texts are the program's own and are kept exactly, leading blanks and the
+// differing spacing around the colons included.
+#pragma once
+
+namespace kalvire::setup {
+
+// Parse, in modal error boxes; %d is the count the table would have reached.
+inline constexpr char kMsgNodeTableFull[] = "Error: node_no exceeds %d";
+inline constexpr char kMsgFormIdListFull[] = "Error: num_Form_id exceeds %d";
+
+// Edits.
+inline constexpr char kMsgFormHasNoOptimal[] =
+    "Error: Optimal options cannot be modified for FORM OP";
+inline constexpr char kMsgInvalidControlDataLength[] =
+    "Warning: Invalid Control Data Length - Changes in optimal value may not reflect on flashing";
+inline constexpr char kMsgNumericOutOfRange[] =
+    "Error: not a valid value. Please enter value between %d to %d";  // error icon
+inline constexpr char kMsgControlDataLengthNotValid[] =
+    "Error: ControlDataLength value is not valid";  // error icon
+
+// Track log list lines of the selected node.
+inline constexpr char kLogVisibilityChanged[] = "    Visibility changed";
+inline constexpr char kLogVisibilityDiffers[] = "    Visibility changed.";
+inline constexpr char kLogAccessChangedFrom[] = "    Access Level is changed from default option :";
+inline constexpr char kLogAccessChangedTo[] = " to option:";
+inline constexpr char kLogOptimalChangedFrom[] =
+    "    Optimal option is Changed from Default Option :";
+inline constexpr char kLogOptimalChangedTo[] = " to option :";
+inline constexpr char kLogStringChangedTo[] = "    String is changed to \"";
+inline constexpr char kLogStringChangedFrom[] = " \" from \" ";
+inline constexpr char kLogStringChangedEnd[] = " \"";
+
+// Tree and combos.
+inline constexpr char kRootItemText[] = "BIOS";
+inline constexpr char kCheckboxDisabled[] = "Disabled";
+inline constexpr char kCheckboxEnabled[] = "Enabled";
+// Entries of the access-level combo, by access level.
+inline constexpr const char* kAccessLevelNames[] = {"Default", "Extended User", "User",
+                                                    "Supervisor"};
+
+// The variable a question's default goes to when its variable store is not known.
+inline constexpr char kDefaultVariableName[] = "Setup";
+
+// Refusals of malformed setup data, kept in the workspace's diagnostics.
+inline constexpr char kDiagZeroLengthOpcode[] = "IFR opcode of length 0 at offset ";
+inline constexpr char kDiagOpcodePastPackage[] = "IFR opcode running past its package at offset ";
+inline constexpr char kDiagShortOpcode[] = "IFR opcode too short for its fields at offset ";
+inline constexpr char kDiagPackagePastData[] = "forms package running past the Setup data at offset ";
+inline constexpr char kDiagFormTableFull[] = "more than 800 forms: later forms are not matched by REF prompts";
+inline constexpr char kDiagRefTextsFull[] = "more than 400 REF prompts in the form at offset ";
+inline constexpr char kDiagVarStoreTableFull[] = "more than 512 variable stores: VARSTORE ignored at offset ";
+inline constexpr char kDiagFormOutsideMap[] = "FormId outside 1024..11023 placed by its own entry: ";
+inline constexpr char kDiagPageOutsideTable[] = "SPF page or control outside the AmiTse data for node ";
+inline constexpr char kDiagDefaultOutsideVariable[] =
+    "StdDefaults variable too short for the question's value: ";
+
+}  // namespace kalvire::setup
