@@ -11,6 +11,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   const CliStreams streams{out, err};
   int exit_code = kExitSuccess;
   AddCodecCommands(app, streams, exit_code);
+  AddInfoCommand(app, streams, exit_code);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
