@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -596,6 +597,9 @@ TEST(TianoDecompressRealImages, EveryCompressedSectionMatchesUefiExtract) {
   for (const auto& image : images_to_check) {
     SCOPED_TRACE(image.file);
     const auto dump = DumpImage(*images / image.file);
+    // Removed however the checks below end.
+    const std::unique_ptr<const std::filesystem::path, void (*)(const std::filesystem::path*)>
+        cleanup(&dump, [](const std::filesystem::path* dir) { std::filesystem::remove_all(*dir); });
     const std::vector<DumpedSection> sections = FindTianoSections(dump);
     EXPECT_EQ(sections.size(), image.count);
     for (const DumpedSection& section : sections) {
@@ -610,7 +614,6 @@ TEST(TianoDecompressRealImages, EveryCompressedSectionMatchesUefiExtract) {
       EXPECT_EQ(decoded.output.size(), section.decompressed_size);
       ExpectChildrenMatch(section, decoded.output);
     }
-    std::filesystem::remove_all(dump);
   }
 }
 
