@@ -57,9 +57,16 @@ void WalkPackages(std::span<const uint8_t> data, SetupPackages& packages) {
 
 }  // namespace
 
+void ClearSetupStringTable(RomWorkspace& workspace) {
+  // Records past the count and the empty one after it were never written since the last clear.
+  const size_t used = std::min<size_t>(workspace.m_string_count + size_t{2}, kStringCapacity);
+  std::fill(workspace.m_strings.begin(), workspace.m_strings.begin() + used, StringRecord{});
+  workspace.m_string_count = 0;
+}
+
 void BuildSetupStringTable(RomWorkspace& workspace, std::span<const uint8_t> string_data) {
+  ClearSetupStringTable(workspace);
   auto& strings = workspace.m_strings;
-  std::fill(strings.begin(), strings.end(), StringRecord{});
   size_t r = 0;
   size_t p = 0;
   bool cut_text = false;
@@ -101,7 +108,7 @@ void BuildSetupStringTable(RomWorkspace& workspace, std::span<const uint8_t> str
 int LocateSetupPackages(RomWorkspace& workspace) {
   SetupPackages& packages = workspace.m_setup_packages;
   packages = SetupPackages{};
-  workspace.m_string_count = 0;
+  ClearSetupStringTable(workspace);
   const std::span<const uint8_t> data = workspace.m_setup_module.Data();
   const auto list = FindPackageList(data, packages.package_list_guid_flag);
   if (!list) return kNoPackageList;

@@ -17,6 +17,9 @@ inline constexpr int kNoPackageList = -12;
 // has no en-US string package (the table is then empty).
 int LocateSetupPackages(RomWorkspace& workspace);
 
+// Empties the setup string table and sets its count to 0.
+void ClearSetupStringTable(RomWorkspace& workspace);
+
 // Fills the setup string table from string blocks: each 0x14 byte (a UCS-2 string block) closes
 // a record, every byte other than 0x00 and 0x14 is kept as text. Texts longer than the record
 // holds are cut; blocks past the table's capacity are dropped (both noted in the diagnostics).
