@@ -33,8 +33,8 @@ int ReadControlState(rom::Editor& editor, platform::TreeItem item, ControlState&
   if (type != kControlTypePopupSel && type != kControlTypeNumeric) return 1;
   int32_t width = util::LoadLe16(data.data() + record + kControlDataLength);
   if (width != 1 && width != 2 && width != 4 && width != 8) {
-    const bool eight_bit = control.opcode == kOpOneOf || control.opcode == kOpCheckbox ||
-                           control.opcode == kOpNumeric;
+    const bool eight_bit =
+        control.opcode == kOpOneOf || control.opcode == kOpCheckbox || control.opcode == kOpNumeric;
     if (!eight_bit) return 1;
     width = 1;
   }
@@ -53,7 +53,8 @@ int CaptureBaseline(rom::Editor& editor) {
     NodeState& state = model.node_states[node];
     state.baseline_text.fill(0);
     const std::string text = tree ? tree->GetItemText(item) : std::string();
-    std::copy_n(text.begin(), std::min(text.size(), kItemTextSize - 1), state.baseline_text.begin());
+    std::copy_n(text.begin(), std::min(text.size(), kItemTextSize - 1),
+                state.baseline_text.begin());
     state.visibility_changed = 0;
     state.access_changed = 0;
     state.optimal_changed = 0;

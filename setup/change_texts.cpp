@@ -28,7 +28,9 @@ std::string AccessChangeText(uint8_t baseline_level, uint32_t new_level) {
   return std::string(kLogAccessChangedFrom) + numbers[0] + kLogAccessChangedTo + numbers[1];
 }
 
-std::string SignedLow32(uint64_t value) { return std::to_string(int32_t(uint32_t(value))); }
+std::string SignedLow32(uint64_t value) {
+  return std::to_string(int32_t(uint32_t(value)));
+}
 
 std::string OptimalChangeText(uint64_t baseline_value, uint64_t new_value) {
   return std::string(kLogOptimalChangedFrom) + SignedLow32(baseline_value) + kLogOptimalChangedTo +

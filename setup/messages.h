@@ -46,12 +46,17 @@ inline constexpr char kDefaultVariableName[] = "Setup";
 inline constexpr char kDiagZeroLengthOpcode[] = "IFR opcode of length 0 at offset ";
 inline constexpr char kDiagOpcodePastPackage[] = "IFR opcode running past its package at offset ";
 inline constexpr char kDiagShortOpcode[] = "IFR opcode too short for its fields at offset ";
-inline constexpr char kDiagPackagePastData[] = "forms package running past the Setup data at offset ";
-inline constexpr char kDiagFormTableFull[] = "more than 800 forms: later forms are not matched by REF prompts";
+inline constexpr char kDiagPackagePastData[] =
+    "forms package running past the Setup data at offset ";
+inline constexpr char kDiagFormTableFull[] =
+    "more than 800 forms: later forms are not matched by REF prompts";
 inline constexpr char kDiagRefTextsFull[] = "more than 400 REF prompts in the form at offset ";
-inline constexpr char kDiagVarStoreTableFull[] = "more than 512 variable stores: VARSTORE ignored at offset ";
-inline constexpr char kDiagFormOutsideMap[] = "FormId outside 1024..11023 placed by its own entry: ";
-inline constexpr char kDiagPageOutsideTable[] = "SPF page or control outside the AmiTse data for node ";
+inline constexpr char kDiagVarStoreTableFull[] =
+    "more than 512 variable stores: VARSTORE ignored at offset ";
+inline constexpr char kDiagFormOutsideMap[] =
+    "FormId outside 1024..11023 placed by its own entry: ";
+inline constexpr char kDiagPageOutsideTable[] =
+    "SPF page or control outside the AmiTse data for node ";
 inline constexpr char kDiagDefaultOutsideVariable[] =
     "StdDefaults variable too short for the question's value: ";
 

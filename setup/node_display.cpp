@@ -55,8 +55,8 @@ int FillOptionLists(rom::Editor& editor, uint32_t opcode_offset, uint8_t opcode,
         const std::string text(StringText(editor.workspace, text_id.value_or(0)));
         const int index = optimal->AddString(text);
         if (c.delete_option_combo) c.delete_option_combo->AddString(text);
-        const auto option_value = ReadValue(setup, option + kIfrOptionValue,
-                                            editor.setup.current_value_width);
+        const auto option_value =
+            ReadValue(setup, option + kIfrOptionValue, editor.setup.current_value_width);
         if (option_value && *option_value == value) selected = index;
       }
       optimal->SetCurSel(selected);

@@ -85,8 +85,8 @@ void ChangeNodeSetting(rom::Editor& editor, uint8_t kind, uint32_t value_low, ui
       }
       break;
     case kChangeAccessLevel:
-      util::StoreLe32(flags_place,
-                      (flags & ~kFlagAccessMask) | ((value_low << kFlagAccessShift) & kFlagAccessMask));
+      util::StoreLe32(flags_place, (flags & ~kFlagAccessMask) |
+                                       ((value_low << kFlagAccessShift) & kFlagAccessMask));
       if (value != state.baseline_access) {
         state.access_changed = 1;
         ColorItem(editor, item, true);
@@ -184,9 +184,8 @@ void ApplyOptimalSelection(rom::Editor& editor, uint32_t node, uint32_t value) {
       const auto maximum = ReadValue(setup, offset + kIfrNumericRange + width, width);
       if (!minimum || !maximum) return;
       if (number < *minimum || number > *maximum) {
-        const std::string message =
-            FormatNumbers(kMsgNumericOutOfRange, {int32_t(uint32_t(*minimum)),
-                                                  int32_t(uint32_t(*maximum))});
+        const std::string message = FormatNumbers(
+            kMsgNumericOutOfRange, {int32_t(uint32_t(*minimum)), int32_t(uint32_t(*maximum))});
         if (editor.controls.prompter) editor.controls.prompter->ShowError(message);
         return;
       }

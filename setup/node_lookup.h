@@ -26,8 +26,12 @@ platform::TreeItem ItemOfNode(const SetupModel& model, uint32_t node);
 inline uint32_t MakeItemData(uint8_t opcode, uint64_t offset) {
   return uint32_t(opcode) << 24 | uint32_t(offset & 0xFFFFFF);
 }
-inline uint8_t ItemOpcode(uint32_t data) { return uint8_t(data >> 24); }
-inline uint32_t ItemOffset(uint32_t data) { return data & 0xFFFFFF; }
+inline uint8_t ItemOpcode(uint32_t data) {
+  return uint8_t(data >> 24);
+}
+inline uint32_t ItemOffset(uint32_t data) {
+  return data & 0xFFFFFF;
+}
 
 // Reads a value of `width` bytes (1, 2, 4 or 8) at `offset`; empty for another width or when
 // it would leave the buffer.

@@ -157,8 +157,9 @@ bool FormParser::MakeNode(TreeItem parent, uint8_t opcode, uint64_t offset, uint
     ShowError(FormatNumbers(kMsgNodeTableFull, {int64_t(kNodeCapacity + 1)}));
     return false;
   }
-  const TreeItem item = m_tree.InsertItem(parent == platform::kNoItem ? platform::kRootItem : parent,
-                                          std::string(StringText(m_ws, string_id)));
+  const TreeItem item =
+      m_tree.InsertItem(parent == platform::kNoItem ? platform::kRootItem : parent,
+                        std::string(StringText(m_ws, string_id)));
   m_tree.SetItemData(item, MakeItemData(opcode, offset));
   m_model.nodes[node] = {item, uint16_t(m_page_counter), uint16_t(m_control_counter), string_id};
   m_model.node_items[node] = item;
