@@ -1,0 +1,154 @@
+#include "dmi/dmi_edit.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "dmi/latin1.h"
+#include "dmi/messages.h"
+#include "rom/messages.h"
+
+namespace kalvire::dmi {
+
+namespace {
+
+using platform::DmiDialogData;
+using SlotLabels = std::array<const char*, DmiDialogData::kSlots>;
+
+// Labels go by a string's position in the string set, not by the field that refers to it.
+struct TypeLabels {
+  uint32_t type;
+  SlotLabels labels;
+};
+constexpr std::array<TypeLabels, 5> kLabelTable = {{
+    {0, {"BIOS Vendor:", "Version:", "Release Date:", "", "", "", "", ""}},
+    {1,
+     {"System Manufacturer:", "Product Name:", "Version:", "Serial Number:", "UUID:",
+      "Wake-up Type:", "SKU Number:", "Family:"}},
+    {2,
+     {"Hardware Manufacturer:", "Product Name:", "Version:", "Serial Number:", "Asset Tag:",
+      "Features:", "Location In Chassis:", "Chassis Handle:"}},
+    {3,
+     {"Manufacturer:", "Type:", "Lock:", "Version:", "Serial Number:", "Asset Tag:", "Status:",
+      "OEM Information:"}},
+    {11,
+     {"OEM String 1:", "OEM String 2:", "OEM String 3:", "OEM String 4:", "OEM String 5:",
+      "OEM String 6:", "OEM String 7", "OEM String 8"}},
+}};
+
+const SlotLabels* LabelsOf(uint32_t type) {
+  for (const TypeLabels& row : kLabelTable) {
+    if (row.type == type) return &row.labels;
+  }
+  return nullptr;
+}
+
+size_t ShownSlots(const DmiStructure& record) {
+  return std::min<size_t>(record.strings.size(), DmiDialogData::kSlots);
+}
+
+// The structure index the selected item stands for, or nullopt when it is the root, not an
+// item, or names no structure of the table.
+std::optional<uint32_t> SelectedStructure(const rom::Editor& editor) {
+  const platform::TreeControl& tree = *editor.controls.dmi_tree;
+  const platform::TreeItem item = tree.GetSelectedItem();
+  if (item == platform::kNoItem) return std::nullopt;
+  // The root is recognised by its children and, when the table listed nothing under it, by
+  // being at the top level: its item data 0 would otherwise open structure 0.
+  if (tree.GetChildItem(item) != platform::kNoItem) return std::nullopt;
+  if (tree.GetParentItem(item) == platform::kRootItem) return std::nullopt;
+  const uint32_t index = tree.GetItemData(item);
+  if (index >= editor.dmi.structure_count) return std::nullopt;
+  return index;
+}
+
+// The new strings for the shown slots, as Latin-1 bytes; nullopt after a message when one
+// cannot be stored.
+std::optional<std::vector<std::string>> TakeValues(rom::Editor& editor, const DmiStructure& record,
+                                                   const DmiDialogData& data) {
+  std::vector<std::string> values;
+  for (size_t k = 0; k < ShownSlots(record); ++k) {
+    std::optional<std::string> bytes = Utf8ToLatin1(data.values[k]);
+    if (!bytes) {
+      rom::ShowPlainMessage(editor, kMsgNotSingleByte);
+      return std::nullopt;
+    }
+    // The dialog stops typing at the limit; a string loaded longer may stay as it is.
+    if (bytes->size() > size_t(DmiDialogData::kMaxValueLength) && *bytes != record.strings[k]) {
+      rom::ShowPlainMessage(editor, kMsgStringTooLong);
+      return std::nullopt;
+    }
+    values.push_back(std::move(*bytes));
+  }
+  return values;
+}
+
+void ApplyValues(rom::Editor& editor, DmiStructure& record, std::vector<std::string>& values) {
+  platform::ListControl* track_log = editor.controls.track_log;
+  if (track_log) track_log->ResetContent();
+  for (size_t k = 0; k < values.size(); ++k) {
+    if (values[k] != record.strings[k]) {
+      if (track_log) track_log->AddString(DmiFeedbackLine(values[k], record.strings[k]));
+      editor.workspace.m_dmi_modified = true;
+    }
+    // An empty string would end the string set early and renumber every later string.
+    record.strings[k] = values[k].empty() ? std::string(" ") : std::move(values[k]);
+  }
+}
+
+}  // namespace
+
+std::string FormatFormattedArea(std::span<const uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(bytes.size() * 3);
+  for (const uint8_t b : bytes) {
+    text.push_back(' ');
+    text.push_back(kDigits[b >> 4]);
+    text.push_back(kDigits[b & 0xF]);
+  }
+  return text;
+}
+
+DmiDialogData MakeDmiDialogData(const DmiStructure& record, const std::string& title) {
+  DmiDialogData data;
+  data.title = title;
+  data.formatted_text = FormatFormattedArea(record.formatted);
+  const SlotLabels* labels = LabelsOf(record.type);
+  for (size_t k = 0; k < ShownSlots(record); ++k) {
+    data.values[k] = Latin1ToUtf8(record.strings[k]);
+    if (labels) data.labels[k] = (*labels)[k];
+  }
+  return data;
+}
+
+std::string DmiFeedbackLine(std::string_view new_value, std::string_view old_value) {
+  std::string line = kFeedbackChangedTo;
+  line.append(new_value);
+  line.append(kFeedbackFrom);
+  line.append(old_value);
+  line.append(kFeedbackEnd);
+  return line;
+}
+
+void EditDmiString(rom::Editor& editor) {
+  if (!editor.controls.dmi_tree || !editor.controls.prompter) return;
+  try {
+    const std::optional<uint32_t> index = SelectedStructure(editor);
+    if (!index) return;
+    DmiStructure& record = editor.dmi.current[*index];
+    const std::string title =
+        editor.controls.dmi_tree->GetItemText(editor.controls.dmi_tree->GetSelectedItem());
+    DmiDialogData data = MakeDmiDialogData(record, title);
+    if (!editor.controls.prompter->EditDmiStrings(data)) return;
+    std::optional<std::vector<std::string>> values = TakeValues(editor, record, data);
+    if (!values) return;
+    ApplyValues(editor, record, *values);
+  } catch (const std::bad_alloc&) {
+    rom::ShowPlainMessage(editor, rom::kMsgFailedToAllocateMemory);
+  }
+}
+
+}  // namespace kalvire::dmi

@@ -1,0 +1,62 @@
+#include "dmi/dmi_serialize.h"
+
+#include <new>
+
+#include "dmi/dmi_parse.h"
+#include "dmi/messages.h"
+#include "rom/messages.h"
+
+namespace kalvire::dmi {
+
+namespace {
+
+void AppendStructure(const DmiStructure& record, std::vector<uint8_t>& out) {
+  out.insert(out.end(), record.formatted.begin(), record.formatted.end());
+  if (record.strings.empty()) {
+    out.insert(out.end(), 2, 0);
+    return;
+  }
+  for (const std::string& text : record.strings) {
+    out.insert(out.end(), text.begin(), text.end());
+    out.push_back(0);
+  }
+  out.push_back(0);
+}
+
+}  // namespace
+
+bool BuildDmiModuleData(std::span<const uint8_t> data, const DmiTables& tables,
+                        std::vector<uint8_t>& out) {
+  out.clear();
+  const auto start = DmiTableOffset(data);
+  const uint32_t count = tables.structure_count;
+  if (!start || count >= tables.current.size() || !tables.current[count].InUse()) return false;
+  out.reserve(data.size());
+  out.assign(data.begin(), data.begin() + *start);
+  for (uint32_t i = 0; i <= count; ++i) {
+    AppendStructure(tables.current[i], out);
+    // Stop as soon as the table has outgrown the module: the filler would be negative.
+    if (out.size() > data.size()) {
+      out.clear();
+      return false;
+    }
+  }
+  out.resize(data.size(), 0xFF);
+  return true;
+}
+
+int SerializeDmiModule(rom::Editor& editor) {
+  if (!editor.workspace.m_dmi_modified) return 1;
+  std::vector<uint8_t>& buffer = editor.dmi.rebuild_buffer;
+  try {
+    if (BuildDmiModuleData(editor.workspace.m_dmi_module.Data(), editor.dmi, buffer)) return 1;
+    std::vector<uint8_t>().swap(buffer);
+    rom::ShowPlainMessage(editor, kMsgTableTooLong);
+  } catch (const std::bad_alloc&) {
+    std::vector<uint8_t>().swap(buffer);
+    rom::ShowPlainMessage(editor, rom::kMsgFailedToAllocateMemory);
+  }
+  return 0;
+}
+
+}  // namespace kalvire::dmi
