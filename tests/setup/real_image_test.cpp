@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "rom/firmware_walk.h"
+#include "rom/module_extract.h"
+#include "rom/open_image.h"
+#include "setup/baseline.h"
+#include "setup/ifr_layout.h"
+#include "setup/parse_forms.h"
+#include "setup_view.h"
+#include "support/test_data.h"
+
+namespace kalvire::setup::test {
+namespace {
+
+bool MakesNode(uint8_t opcode) {
+  switch (opcode) {
+    case kOpForm:
+    case kOpSubtitle:
+    case kOpText:
+    case kOpOneOf:
+    case kOpCheckbox:
+    case kOpNumeric:
+    case kOpPassword:
+    case kOpRef:
+    case kOpDate:
+    case kOpTime:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Node-making opcodes of the forms packages from `package` on, counted without the parser.
+uint32_t CountNodeOpcodes(std::span<const uint8_t> data, uint64_t package) {
+  uint32_t count = 0;
+  while (package + 4 <= data.size() && data[package + 3] == kPackageForms) {
+    const uint64_t length = util::LoadLe24(data.data() + package);
+    if (length < 4) break;
+    const uint64_t end = std::min<uint64_t>(package + length, data.size());
+    for (uint64_t pos = package + 4; pos + 2 <= end;) {
+      const uint8_t op_length = data[pos + 1] & 0x7F;
+      if (op_length == 0 || op_length > end - pos) break;
+      count += MakesNode(data[pos]) ? 1 : 0;
+      pos += op_length;
+    }
+    if (package + length > data.size()) break;
+    package += length;
+  }
+  return count;
+}
+
+TEST(SetupRealImages, VendorSetupMenusParseAndCaptureTheirBaseline) {
+  const auto dir = kalvire::test::SharedImagesDir();
+  if (!dir) GTEST_SKIP() << "no shared images folder beside the repository";
+  for (const char* name : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
+    SCOPED_TRACE(name);
+    auto view = MakeView();
+    ASSERT_EQ(rom::OpenRomImagePath(view->editor, (*dir / name).string()), 1);
+    const auto data = view->editor.workspace.m_setup_module.Data();
+    ASSERT_EQ(ParseSetupForms(view->editor, data, view->tree), 1);
+    const auto& packages = view->editor.workspace.m_setup_packages;
+    ASSERT_TRUE(packages.forms_package.has_value());
+    EXPECT_GT(view->editor.setup.node_count, 100u);
+    EXPECT_EQ(view->editor.setup.node_count, CountNodeOpcodes(data, *packages.forms_package));
+    EXPECT_EQ(CaptureBaseline(view->editor), 1);
+    EXPECT_TRUE(view->prompter.Messages().empty());
+    // Every node's item sits below "BIOS" or at the top level, and the display runs on each.
+    for (uint32_t node = 0; node < view->editor.setup.node_count; node += 97) SelectNode(*view, node);
+  }
+}
+
+// A forms package as EDK2 drivers carry it in their data: type 2, a FORM_SET first, opcodes that
+// end exactly at the package's end with an END.
+bool LooksLikeFormsPackage(std::span<const uint8_t> data, uint64_t pos) {
+  if (pos + 8 > data.size() || data[pos + 3] != kPackageForms || data[pos + 4] != kOpFormSet) {
+    return false;
+  }
+  const uint64_t length = util::LoadLe24(data.data() + pos);
+  if (length < 32 || length > data.size() - pos) return false;
+  uint64_t at = pos + 4;
+  uint8_t last = 0;
+  while (at < pos + length) {
+    const uint8_t op_length = data[at + 1] & 0x7F;
+    if (op_length < 2 || op_length > pos + length - at) return false;
+    last = data[at];
+    at += op_length;
+  }
+  return last == kOpEnd;
+}
+
+TEST(SetupRealImages, OvmfDriverFormsParseLikeAnIndependentCount) {
+  const std::filesystem::path ovmf = "/usr/share/ovmf/OVMF.fd";
+  if (!std::filesystem::exists(ovmf)) GTEST_SKIP() << "no " << ovmf;
+  auto source = MakeView();
+  source->editor.workspace.m_working_image = kalvire::test::ReadFileOrFail(ovmf);
+  rom::WalkFirmwareVolumes(source->editor);
+  ASSERT_GT(source->editor.workspace.m_file_count, 20u);
+
+  int packages = 0;
+  for (uint32_t f = 0; f < source->editor.workspace.m_file_count; ++f) {
+    rom::ModuleSlot slot;
+    if (rom::ExtractModule(source->editor, source->editor.workspace.m_files[f].name, slot) != 1) {
+      continue;
+    }
+    const std::span<const uint8_t> file(slot.file);
+    for (uint64_t pos = 0; pos + 8 <= file.size(); ++pos) {
+      if (!LooksLikeFormsPackage(file, pos)) continue;
+      const uint64_t length = util::LoadLe24(file.data() + pos);
+      // Set in a package list of its own, as the Setup module carries it.
+      Bytes data(rom::kSetupPackageListAltGuid.begin(), rom::kSetupPackageListAltGuid.end());
+      Put32(data, uint32_t(20 + length + 4));
+      data.insert(data.end(), file.begin() + pos, file.begin() + pos + length);
+      Put32(data, 4 | 0xDF000000);
+
+      auto view = MakeView();
+      view->editor.workspace.m_setup_module.file = data;
+      view->editor.workspace.m_setup_module.data_size = uint32_t(data.size());
+      view->editor.workspace.m_setup_packages.forms_package = 20;
+      view->editor.workspace.m_format_marker = rom::kFormatMarkerOpened;
+      ASSERT_EQ(ParseSetupForms(view->editor, view->editor.workspace.m_setup_module.Data(),
+                                view->tree),
+                1);
+      EXPECT_EQ(view->editor.setup.node_count, CountNodeOpcodes(data, 20)) << "file " << f;
+      EXPECT_GT(view->editor.setup.node_count, 0u);
+      ++packages;
+      pos += length - 1;
+    }
+  }
+  EXPECT_GE(packages, 10);
+  RecordProperty("ovmf_forms_packages", packages);
+}
+
+}  // namespace
+}  // namespace kalvire::setup::test
