@@ -11,7 +11,6 @@ namespace kalvire::dmi {
 
 namespace {
 
-constexpr uint64_t kSectionLayoutOffset = 20;
 constexpr uint64_t kStoredCompressionHeaderSize = 9;
 
 // Reads one structure at `p` into `record`. On success `p` is the start of the next structure
@@ -86,9 +85,10 @@ void InsertTreeItems(const DmiTables& tables, platform::TreeControl& tree) {
 }  // namespace
 
 std::optional<uint64_t> DmiTableOffset(std::span<const uint8_t> data) {
-  const auto marker = util::ReadU8(data, kSectionLayoutOffset);
+  const auto marker = util::ReadU8(data, kDmiSectionHeaderSize);
   if (!marker) return std::nullopt;
-  return *marker == 0 ? kSectionLayoutOffset : kSectionLayoutOffset + kStoredCompressionHeaderSize;
+  return *marker == 0 ? kDmiSectionHeaderSize
+                      : kDmiSectionHeaderSize + kStoredCompressionHeaderSize;
 }
 
 void ResetDmiTables(DmiTables& tables) {

@@ -10,6 +10,9 @@
 
 namespace kalvire::dmi {
 
+// The freeform section that holds the table: 4-byte common header and 16-byte subtype GUID.
+inline constexpr uint64_t kDmiSectionHeaderSize = 20;
+
 // Where the structure table begins in the module data. The data begins with the 20-byte
 // header of the freeform section that holds the table, and 9 bytes earlier still (at the
 // header of the compression section) when the module was stored without compression. A table

@@ -5,6 +5,7 @@
 #include "dmi/dmi_parse.h"
 #include "dmi/messages.h"
 #include "rom/messages.h"
+#include "util/le.h"
 
 namespace kalvire::dmi {
 
@@ -23,6 +24,18 @@ void AppendStructure(const DmiStructure& record, std::vector<uint8_t>& out) {
   out.push_back(0);
 }
 
+// Where the 0xFF filler ends: at the end of the freeform section that holds the table. Bytes of
+// the module data behind that section (the alignment padding of a stored compression section)
+// belong to the enclosing section and are carried over as they are. A section size that does
+// not cover the table or overruns the data cannot be trusted; the filler then runs to the end.
+uint64_t FillerEnd(std::span<const uint8_t> data, uint64_t table_offset) {
+  const uint64_t header = table_offset - kDmiSectionHeaderSize;
+  const auto size = util::ReadLe24(data, header);
+  if (!size || *size < kDmiSectionHeaderSize || !util::Fits(data, header, *size))
+    return data.size();
+  return header + *size;
+}
+
 }  // namespace
 
 bool BuildDmiModuleData(std::span<const uint8_t> data, const DmiTables& tables,
@@ -31,17 +44,19 @@ bool BuildDmiModuleData(std::span<const uint8_t> data, const DmiTables& tables,
   const auto start = DmiTableOffset(data);
   const uint32_t count = tables.structure_count;
   if (!start || count >= tables.current.size() || !tables.current[count].InUse()) return false;
+  const uint64_t filler_end = FillerEnd(data, *start);
   out.reserve(data.size());
   out.assign(data.begin(), data.begin() + *start);
   for (uint32_t i = 0; i <= count; ++i) {
     AppendStructure(tables.current[i], out);
-    // Stop as soon as the table has outgrown the module: the filler would be negative.
-    if (out.size() > data.size()) {
+    // Stop as soon as the table has outgrown its place: the filler would be negative.
+    if (out.size() > filler_end) {
       out.clear();
       return false;
     }
   }
-  out.resize(data.size(), 0xFF);
+  out.resize(filler_end, 0xFF);
+  out.insert(out.end(), data.begin() + filler_end, data.end());
   return true;
 }
 

@@ -13,8 +13,10 @@ namespace kalvire::dmi {
 // Builds module data as long as `data` from the current table: the leading bytes of `data` up
 // to the table offset, every structure up to and including the end-of-table structure (the
 // formatted area, then each string with its NUL and one more NUL, or two NULs without
-// strings), then 0xFF to the end. Returns false, with `out` empty, when the tables hold no
-// parsed table or the structures would not fit in data.size() bytes.
+// strings), then 0xFF to the end of the freeform section that holds the table, then the bytes
+// of `data` behind that section unchanged (to the end of `data` when the section's size is not
+// plausible). Returns false, with `out` empty, when the tables hold no parsed table or the
+// structures would not fit before the filler's end.
 bool BuildDmiModuleData(std::span<const uint8_t> data, const DmiTables& tables,
                         std::vector<uint8_t>& out);
 

@@ -6,6 +6,7 @@
 #include "dmi/dmi_serialize.h"
 #include "dmi/messages.h"
 #include "dmi_test_support.h"
+#include "util/le.h"
 
 namespace kalvire::dmi::test {
 namespace {
@@ -77,6 +78,44 @@ TEST(SerializeDmiModule, TableThatNoLongerFitsIsRefusedAndNothingIsBuilt) {
   EXPECT_EQ(SerializeDmiModule(t.ed()), 0);
   EXPECT_THAT(t.ed().dmi.rebuild_buffer, IsEmpty());
   EXPECT_THAT(t.MessageTexts(), ElementsAre(kMsgTableTooLong));
+}
+
+// The module data of a stored compression section may end with the alignment padding behind
+// the freeform section that holds the table: it belongs to the enclosing section.
+TEST(SerializeDmiModule, BytesBehindTheTablesSectionAreKept) {
+  Bytes data =
+      DmiModuleData({Structure(0, 0, {"AB"})}, 29 + 12 + 6 + 4, Layout::kStoredCompression);
+  util::StoreLe24(data.data() + 9, uint32_t(data.size() - 9 - 2));
+  data[data.size() - 2] = 0;
+  data[data.size() - 1] = 0;
+  DmiEditor t;
+  ASSERT_EQ(t.Load(data), 1);
+  t.ed().workspace.m_dmi_modified = true;
+  ASSERT_EQ(SerializeDmiModule(t.ed()), 1);
+  EXPECT_EQ(t.ed().dmi.rebuild_buffer, data);
+
+  t.ed().dmi.current[0].strings[0] = "ABCD";  // fills the section: the padding is still kept
+  ASSERT_EQ(SerializeDmiModule(t.ed()), 1);
+  EXPECT_EQ(t.ed().dmi.rebuild_buffer.size(), data.size());
+  EXPECT_EQ(t.ed().dmi.rebuild_buffer[data.size() - 3], 0);  // the end-of-table's last NUL
+  EXPECT_EQ(t.ed().dmi.rebuild_buffer[data.size() - 2], 0);
+
+  t.ed().dmi.current[0].strings[0] = "ABCDE";  // would run into the padding
+  EXPECT_EQ(SerializeDmiModule(t.ed()), 0);
+  EXPECT_THAT(t.MessageTexts(), ElementsAre(kMsgTableTooLong));
+
+  // A section size that does not fit the data is not believed: the filler runs to the end.
+  for (const uint32_t size : {uint32_t(data.size()), 10u, 0xFFFFFFu}) {
+    SCOPED_TRACE(size);
+    Bytes odd = data;
+    util::StoreLe24(odd.data() + 9, size);
+    DmiEditor u;
+    ASSERT_EQ(u.Load(odd), 1);
+    u.ed().workspace.m_dmi_modified = true;
+    ASSERT_EQ(SerializeDmiModule(u.ed()), 1);
+    EXPECT_EQ(u.ed().dmi.rebuild_buffer.back(), 0xFF);
+    EXPECT_EQ(u.ed().dmi.rebuild_buffer.size(), odd.size());
+  }
 }
 
 TEST(SerializeDmiModule, RefusesWithoutAParsedTable) {

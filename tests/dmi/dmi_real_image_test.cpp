@@ -1,0 +1,41 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "dmi/dmi_parse.h"
+#include "dmi/dmi_serialize.h"
+#include "rom/headless_view.h"
+#include "rom/open_image.h"
+#include "support/test_data.h"
+
+namespace kalvire::dmi {
+namespace {
+
+TEST(DmiRealImages, DmiModulesParseAndSerializeBackIdentical) {
+  const auto dir = kalvire::test::SharedImagesDir();
+  if (!dir) GTEST_SKIP() << "../shared/images is absent";
+  struct Case {
+    const char* image;
+    uint32_t min_structures;
+  };
+  for (const Case& c : {Case{"h61-bios-region.bin", 40}, Case{"p7xxdm-full-flash.rom", 20}}) {
+    SCOPED_TRACE(c.image);
+    rom::HeadlessEditor session;
+    rom::Editor& editor = *session.editor;
+    ASSERT_EQ(rom::OpenRomImagePath(editor, (*dir / c.image).string()), 1);
+    ASSERT_EQ(ParseDmiTable(editor), 1);
+    const DmiTables& dmi = editor.dmi;
+    EXPECT_GE(dmi.structure_count, c.min_structures);
+    EXPECT_EQ(dmi.current[0].type, 0u);
+    EXPECT_EQ(dmi.current[0].strings.at(0), "American Megatrends Inc.");
+    EXPECT_EQ(dmi.current[dmi.structure_count].type, 127u);
+
+    editor.workspace.m_dmi_modified = true;
+    ASSERT_EQ(SerializeDmiModule(editor), 1);
+    const auto data = editor.workspace.m_dmi_module.Data();
+    EXPECT_TRUE(
+        std::equal(data.begin(), data.end(), dmi.rebuild_buffer.begin(), dmi.rebuild_buffer.end()));
+  }
+}
+
+}  // namespace
+}  // namespace kalvire::dmi
