@@ -67,7 +67,8 @@ TEST(SetupRealImages, VendorSetupMenusParseAndCaptureTheirBaseline) {
     EXPECT_EQ(CaptureBaseline(view->editor), 1);
     EXPECT_TRUE(view->prompter.Messages().empty());
     // Every node's item sits below "BIOS" or at the top level, and the display runs on each.
-    for (uint32_t node = 0; node < view->editor.setup.node_count; node += 97) SelectNode(*view, node);
+    for (uint32_t node = 0; node < view->editor.setup.node_count; node += 97)
+      SelectNode(*view, node);
   }
 }
 
@@ -119,9 +120,9 @@ TEST(SetupRealImages, OvmfDriverFormsParseLikeAnIndependentCount) {
       view->editor.workspace.m_setup_module.data_size = uint32_t(data.size());
       view->editor.workspace.m_setup_packages.forms_package = 20;
       view->editor.workspace.m_format_marker = rom::kFormatMarkerOpened;
-      ASSERT_EQ(ParseSetupForms(view->editor, view->editor.workspace.m_setup_module.Data(),
-                                view->tree),
-                1);
+      ASSERT_EQ(
+          ParseSetupForms(view->editor, view->editor.workspace.m_setup_module.Data(), view->tree),
+          1);
       EXPECT_EQ(view->editor.setup.node_count, CountNodeOpcodes(data, 20)) << "file " << f;
       EXPECT_GT(view->editor.setup.node_count, 0u);
       ++packages;
