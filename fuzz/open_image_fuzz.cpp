@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "rom/firmware_walk.h"
+#include "rom/headless_view.h"
 #include "rom/module_extract.h"
 #include "rom/open_image.h"
 #include "rom/setup_packages.h"
@@ -24,7 +25,9 @@ void Check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One editor for the whole run, as the program keeps one: building its tables for every
   // input would cost more than the input itself. Open and the walk reset what they use.
-  static Editor* const editor = new Editor();
+  // The headless view gives Open the trees it fills, so the DMI and setup parses run too.
+  static HeadlessEditor* const session = new HeadlessEditor();
+  Editor* const editor = session->editor.get();
   RomWorkspace& ws = editor->workspace;
   ws.m_diagnostics.clear();
   ws.m_working_image.assign(data, data + size);

@@ -4,10 +4,14 @@
 #include <filesystem>
 #include <new>
 
+#include "dmi/dmi_parse.h"
 #include "rom/firmware_walk.h"
 #include "rom/messages.h"
 #include "rom/module_extract.h"
 #include "rom/setup_packages.h"
+#include "setup/baseline.h"
+#include "setup/commands.h"
+#include "setup/parse_forms.h"
 #include "util/file_io.h"
 
 namespace kalvire::rom {
@@ -56,6 +60,8 @@ int FailOpen(Editor& editor, const char* message) {
   RomWorkspace& ws = editor.workspace;
   SetTitle(editor, ws.m_base_title);
   ClearViewContents(editor.controls);
+  dmi::ResetDmiTables(editor);
+  editor.setup.Clear();
   FreeImage(ws);
   ClearFileTable(ws);
   ws.m_volume_count = 0;
@@ -72,6 +78,9 @@ int LocateModules(Editor& editor) {
   if (CheckDmiEndOfTable(ws.m_dmi_module.Data()) != 1) {
     return FailOpen(editor, kMsgDesiredModuleMissing);
   }
+  // A table that cannot be taken whole has been reported by the parse; editing half of it
+  // would write a broken module back, so the Open ends here.
+  if (dmi::ParseDmiTable(editor) != 1) return FailOpen(editor, nullptr);
   if (FindGuid(kNvramStoreGuid, ws.m_working_image) != 1) {
     return FailOpen(editor, kMsgDesiredModuleMissing);
   }
@@ -93,6 +102,11 @@ int LocateModules(Editor& editor) {
   const int packages = LocateSetupPackages(ws);
   if (packages == kNoPackageList) return FailOpen(editor, nullptr);
   if (packages != 1) return FailOpen(editor, kMsgNoEnglishStrings);
+  if (!editor.controls.setup_tree ||
+      setup::ParseSetupForms(editor, ws.m_setup_module.Data(), *editor.controls.setup_tree) != 1) {
+    return FailOpen(editor, nullptr);
+  }
+  if (setup::CaptureBaseline(editor) != 1) return FailOpen(editor, nullptr);
   return 1;
 }
 
@@ -108,6 +122,8 @@ int LoadImage(Editor& editor, std::vector<uint8_t>& bytes, const std::string& pa
   ws.m_dmi_modified = false;
   if (ws.m_image_loaded) ClearViewContents(editor.controls);
   replaced = true;
+  dmi::ResetDmiTables(editor);
+  editor.setup.Clear();
   FreeImage(ws);
   ws.m_image_size = uint32_t(bytes.size());
   ws.m_working_image = std::move(bytes);
@@ -120,6 +136,8 @@ int LoadImage(Editor& editor, std::vector<uint8_t>& bytes, const std::string& pa
 
   ws.m_path = path;
   if (editor.controls.host) editor.controls.host->CreateControls(editor.controls);
+  // Selecting a setup item shows its state, whichever face made the tree.
+  setup::ConnectSetupTree(editor);
   std::fill(ws.m_strings.begin(), ws.m_strings.end(), StringRecord{});
   ws.m_string_count = 0;
   if (editor.controls.optimal_option_combo) editor.controls.optimal_option_combo->ResetContent();

@@ -40,10 +40,15 @@ Bytes SetupImageStringData() {
 Bytes SetupImage(const SetupImageParts& parts) {
   std::vector<Bytes> files;
   if (parts.dmi) {
+    // The section's GUID, then one type 0 structure whose formatted area reaches past offset
+    // 256 of the module data (where the end-of-table search starts), no strings, the
+    // end-of-table structure and the 0xFF filler.
     Bytes table(320, 0x00);
+    table[17] = 240;
     if (parts.dmi_end_of_table) {
-      const uint8_t end[] = {0x7F, 0x04, 0x22, 0x00, 0x00, 0x00, 0xFF};
-      std::copy(std::begin(end), std::end(end), table.begin() + 270);
+      const uint8_t end[] = {0x7F, 0x04, 0x22, 0x00, 0x00, 0x00};
+      std::copy(std::begin(end), std::end(end), table.begin() + 258);
+      std::fill(table.begin() + 264, table.end(), 0xFF);
     }
     files.push_back(FfsFile(kDmiModuleGuid, 0x07, Section(kSectionFreeform, table)));
   }
