@@ -17,6 +17,6 @@ inline constexpr uint16_t kDeletedOptionStringId = 2;
 // that node is selected first and the entry named `option_name` is chosen in the combo
 // ("Invalid delete option ..." when it has none). Sets the setup-string modified flag, records
 // the name in the node's state (at most kDeletedOptionSlots per node) and lists the deletion.
-void DeleteOption(rom::Editor& editor, const std::string& option_name, uint32_t node);
+void DeleteOption(rom::Editor& editor, uint32_t node, const std::string& option_name);
 
 }  // namespace kalvire::setup
