@@ -25,6 +25,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 // Each command family adds its subcommands; a subcommand's callback stores its exit code.
 void AddCodecCommands(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddInfoCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
+void AddSetupCommands(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddDmiCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 
 }  // namespace kalvire::cli

@@ -12,6 +12,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   int exit_code = kExitSuccess;
   AddCodecCommands(app, streams, exit_code);
   AddInfoCommand(app, streams, exit_code);
+  AddSetupCommands(app, streams, exit_code);
   AddDmiCommand(app, streams, exit_code);
   try {
     app.parse(argc, argv);

@@ -47,8 +47,7 @@ void TianoMatchFinder::Reset() {
   m_match_pos = 0;
 }
 
-std::span<uint8_t> TianoMatchFinder::Advance() {
-  if (++m_pos < kLeafEnd) return {};
+std::span<uint8_t> TianoMatchFinder::Slide() {
   // The trie keeps its numbers: a stored position at or above the current one now denotes the
   // text one window lower, which is where the move puts it.
   std::memmove(m_text.data(), m_text.data() + kWindowSize, kWindowSize + kMaxMatch);
@@ -58,9 +57,8 @@ std::span<uint8_t> TianoMatchFinder::Advance() {
 
 uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) {
   uint16_t r = Next(HeadSlot(q, b));
-  // Several (node, byte) pairs share a head; the sentinel ends the walk at the list's end.
-  Parent(kNil) = q;
-  while (Parent(r) != q) r = Next(r);
+  // Several (node, byte) pairs share a head: only a member whose parent is q is q's child.
+  while (r != kNil && Parent(r) != q) r = Next(r);
   return r;
 }
 
@@ -98,15 +96,24 @@ void TianoMatchFinder::Split(uint16_t old_node) {
   MakeChild(node, m_text[m_pos + m_match_len], m_pos);
 }
 
+uint16_t TianoMatchFinder::StartOfPreviousMatch() const {
+  uint16_t r = uint16_t((m_match_pos + 1) | kWindowSize);
+  // Leaves replaced by newer equal strings name their successor; each successor is newer and
+  // still inside the window, so the walk ends at a leaf of the trie. Only the leaf deleted at
+  // this very step (a previous match reaching back a whole window) has no successor.
+  while (r != kNil && m_links[r].parent == kNil) r = m_links[r].next;
+  return r;
+}
+
 void TianoMatchFinder::Insert() {
   uint16_t q;
-  uint16_t r;
-  if (m_match_len >= 4) {
+  uint16_t r = kNil;
+  if (m_match_len >= 4) r = StartOfPreviousMatch();
+  if (r != kNil) {
     // The previous position's match goes on here one byte shorter, one byte further on: start
     // from the node that holds it instead of from the root.
     --m_match_len;
-    r = uint16_t((m_match_pos + 1) | kWindowSize);
-    while ((q = Parent(r)) == kNil) r = Next(r);  // leaves replaced by newer equal strings
+    q = Parent(r);
     while (m_branch[q].level >= m_match_len) {
       r = q;
       q = Parent(q);
@@ -181,6 +188,7 @@ void TianoMatchFinder::Delete() {
   Prev(s) = r;
   r = Parent(p);
   Parent(p) = kNil;
+  Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
   if (r >= kRootBase || --m_branch[r].child_count > 1) return;
 
   // r is left with one child and goes; the positions flagged above it get its newest position.

@@ -34,7 +34,7 @@ class TianoMatchFinder {
   // Moves to the next position. When the position leaves the upper window, the text slides down
   // by kWindowSize and the returned span (kWindowSize bytes at the end of the text) is where the
   // caller loads the next input; otherwise the span is empty. Delete() and Insert() follow.
-  std::span<uint8_t> Advance();
+  std::span<uint8_t> Advance() { return ++m_pos < kLeafEnd ? std::span<uint8_t>() : Slide(); }
 
   // Finds the longest match for the current position (MatchLength() 1 means none of two bytes or
   // more) and enters the current position as a leaf.
@@ -62,6 +62,10 @@ class TianoMatchFinder {
   static constexpr uint32_t kNextSize = kNodeCount - 1 + 16 * 255 + kLeafEnd + 1;
 
   static uint32_t HeadSlot(uint16_t q, uint8_t b) { return q + (uint32_t(b) << 4) + kLeafEnd; }
+  // Moves the text down by one window and returns the room for new input.
+  std::span<uint8_t> Slide();
+  // The leaf that holds the string after the previous match's start, or kNil.
+  uint16_t StartOfPreviousMatch() const;
   uint16_t Child(uint16_t q, uint8_t b);
   void MakeChild(uint16_t q, uint8_t b, uint16_t r);
   void Split(uint16_t old_node);
