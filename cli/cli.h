@@ -27,5 +27,6 @@ void AddCodecCommands(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddInfoCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddSetupCommands(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddDmiCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
+void AddTracklogCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 
 }  // namespace kalvire::cli

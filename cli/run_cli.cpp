@@ -14,6 +14,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   AddInfoCommand(app, streams, exit_code);
   AddSetupCommands(app, streams, exit_code);
   AddDmiCommand(app, streams, exit_code);
+  AddTracklogCommand(app, streams, exit_code);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

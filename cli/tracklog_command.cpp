@@ -1,0 +1,128 @@
+// tracklog: the history files that earlier saves left in an image's history area.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "dmi/latin1.h"
+#include "rom/firmware_walk.h"
+#include "rom/headless_view.h"
+#include "tracklog/history.h"
+#include "util/file_io.h"
+
+namespace kalvire::cli {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+struct TracklogArgs {
+  std::string rom;
+  bool json = false;
+};
+
+std::string Hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+  return text;
+}
+
+std::string Where(const tracklog::HistoryArea& area, uint64_t offset) {
+  if (area.buffer == rom::kWorkingImageBuffer) return "image offset " + Hex(offset);
+  return "offset " + Hex(offset) + " of decoded volume " + std::to_string(area.buffer);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+ordered_json HistoryJson(const rom::RomWorkspace& ws, const tracklog::HistoryArea& area,
+                         const tracklog::HistoryChain& chain) {
+  ordered_json files = ordered_json::array();
+  for (const tracklog::HistoryFile& file : chain.files) {
+    ordered_json lines = ordered_json::array();
+    for (const std::string& line : Lines(file.text)) lines.push_back(dmi::Latin1ToUtf8(line));
+    files.push_back({{"offset", file.offset},
+                     {"size", file.size},
+                     {"history_name", file.history_name},
+                     {"lines", std::move(lines)}});
+  }
+  return {{"marker", rom::FormatGuid(ws.m_files[area.marker_index].name)},
+          {"buffer", area.buffer},
+          {"area_start", area.first},
+          {"area_end", area.end},
+          {"next", chain.next},
+          {"broken", chain.broken},
+          {"files", std::move(files)}};
+}
+
+void PrintHistory(std::ostream& out, const rom::RomWorkspace& ws, const tracklog::HistoryArea& area,
+                  const tracklog::HistoryChain& chain) {
+  out << "History area behind file " << rom::FormatGuid(ws.m_files[area.marker_index].name) << ": "
+      << Where(area, area.first) << " to " << Hex(area.end) << "\n";
+  if (chain.files.empty()) out << "No history files.\n";
+  int n = 0;
+  for (const tracklog::HistoryFile& file : chain.files) {
+    out << "History file " << ++n << " at " << Where(area, file.offset) << ", " << file.size
+        << " bytes" << (file.history_name ? "" : ", not named as a history file") << "\n";
+    for (const std::string& line : Lines(file.text)) {
+      out << "  " << dmi::Latin1ToUtf8(line) << "\n";
+    }
+  }
+  if (chain.broken) {
+    out << "A file at " << Where(area, chain.next)
+        << " declares a size below its header: the chain ends there.\n";
+  }
+}
+
+int RunTracklog(const TracklogArgs& args, const CliStreams& streams) {
+  rom::HeadlessEditor session;
+  session.prompter.SetEcho(&streams.err);
+  rom::RomWorkspace& ws = session.editor->workspace;
+  std::string error;
+  if (!util::ReadWholeFile(args.rom, ws.m_working_image, error)) {
+    streams.err << "kalvire-cli: " << error << "\n";
+    return kExitFailure;
+  }
+  ws.m_image_size = uint32_t(ws.m_working_image.size());
+  // The history area is found from the volume and file tables alone; the modules that Open
+  // needs to edit the image play no part in it.
+  if (rom::WalkFirmwareVolumes(*session.editor) == 0) return kExitFailure;
+  const auto area = tracklog::FindHistoryArea(ws);
+  if (!area) {
+    streams.err << "kalvire-cli: the image holds no firmware file to find the history area by\n";
+    return kExitFailure;
+  }
+  const tracklog::HistoryChain chain = tracklog::ReadHistoryChain(ws, *area);
+  if (args.json) {
+    streams.out << HistoryJson(ws, *area, chain).dump(2) << "\n";
+  } else {
+    PrintHistory(streams.out, ws, *area, chain);
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+void AddTracklogCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
+  auto args = std::make_shared<TracklogArgs>();
+  CLI::App* command =
+      app.add_subcommand("tracklog", "List the history files that saves wrote into an image");
+  command->add_option("ROM", args->rom, "firmware image")->required();
+  command->add_flag("--json", args->json, "machine-readable output");
+  command->callback([args, &streams, &exit_code] { exit_code = RunTracklog(*args, streams); });
+}
+
+}  // namespace kalvire::cli

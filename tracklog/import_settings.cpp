@@ -1,0 +1,242 @@
+#include "tracklog/import_settings.h"
+
+#include <cstring>
+#include <fstream>
+#include <new>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "dmi/dmi_parse.h"
+#include "rom/messages.h"
+#include "setup/node_display.h"
+#include "setup/node_edit.h"
+#include "tracklog/import_parse.h"
+#include "tracklog/line_format.h"
+#include "tracklog/messages.h"
+
+namespace kalvire::tracklog {
+
+namespace {
+
+// The import's current node before a node header sets one.
+constexpr uint32_t kNone = 0xFFFF;
+
+class Importer {
+ public:
+  explicit Importer(rom::Editor& editor) : m_editor(editor) {}
+
+  void ApplyLine(std::string_view line, int64_t line_number);
+  // Lists the skipped lines behind whatever the operations left in the track log list.
+  void ListSkippedLines();
+
+ private:
+  void NodeHeader(const KeywordMatch& match);
+  void Visibility(std::string_view line);
+  void AccessOrOptimal(LineKind kind, std::string_view line);
+  void DmiHeader(std::string_view line, const KeywordMatch& match);
+  void DmiString(std::string_view new_text);
+  void AfterSettingChange();
+  bool Confirm(std::string_view pattern, std::string_view current, std::string_view imported);
+  void Skip(std::string text) { m_skipped.push_back(std::move(text)); }
+
+  rom::Editor& m_editor;
+  uint32_t m_node = kNone;
+  // Both DMI indexes are set or none together; the string index as read, checked when a string
+  // line uses it.
+  bool m_dmi_selected = false;
+  uint32_t m_structure = 0;
+  int32_t m_string = 0;
+  int64_t m_line_number = 0;
+  std::vector<std::string> m_skipped;
+};
+
+// The text between the value's start and its first double quote; nullopt without a closing
+// quote.
+std::optional<std::string_view> QuotedText(std::string_view value) {
+  const size_t quote = value.find('"');
+  if (quote == std::string_view::npos) return std::nullopt;
+  return value.substr(0, quote);
+}
+
+void Importer::ApplyLine(std::string_view line, int64_t line_number) {
+  m_line_number = line_number;
+  const auto match = MatchLineKeyword(line);
+  if (!match) return;
+  const LineKind kind = match->keyword->kind;
+  const bool node_line = kind >= LineKind::kVisibility && kind <= LineKind::kDeletedOption;
+  if (node_line && m_node == kNone) return;
+  switch (kind) {
+    case LineKind::kNodeHeader:
+      NodeHeader(*match);
+      return;
+    case LineKind::kVisibility:
+      Visibility(line);
+      return;
+    case LineKind::kAccessLevel:
+    case LineKind::kOptimal:
+      AccessOrOptimal(kind, line);
+      return;
+    case LineKind::kDmiHeader:
+      DmiHeader(line, *match);
+      return;
+    case LineKind::kNodeText:
+    case LineKind::kDeletedOption:
+    case LineKind::kDmiString:
+      break;
+  }
+  const auto new_text = QuotedText(match->value);
+  if (!new_text) return;
+  if (kind == LineKind::kDmiString) DmiString(*new_text);
+}
+
+void Importer::NodeHeader(const KeywordMatch& match) {
+  const std::string_view value = match.value;
+  const int32_t number = StringToLong(value, 16);
+  const size_t delimiter = value.find(match.keyword->delimiter);
+  m_node = kNone;
+  if (delimiter == std::string_view::npos) return;
+  const uint32_t node_count = m_editor.setup.node_count;
+  if (number < 0 || uint32_t(number) >= node_count) {
+    Skip(FormatText(kImportSkippedNode,
+                    {m_line_number, int64_t(uint32_t(number)), int64_t(node_count)}));
+    return;
+  }
+  std::string_view imported = value.substr(delimiter + match.keyword->delimiter.size());
+  if (imported == kNullString) imported = {};
+  const auto& baseline = m_editor.setup.node_states[uint32_t(number)].baseline_text;
+  const std::string_view current(baseline.data(), strnlen(baseline.data(), baseline.size()));
+  if (current != imported && !Confirm(kImportNodeMismatch, current, imported)) return;
+  m_node = uint32_t(number);
+}
+
+void Importer::Visibility(std::string_view line) {
+  const bool hide =
+      line.find(kLineKeywords[size_t(LineKind::kVisibility)].delimiter) != std::string_view::npos;
+  setup::ChangeNodeSetting(m_editor, setup::kChangeVisibility, hide ? 0 : 1, 0, m_node);
+  AfterSettingChange();
+}
+
+void Importer::AccessOrOptimal(LineKind kind, std::string_view line) {
+  const size_t first = line.find(':');
+  const size_t second = first == std::string_view::npos ? first : line.find(':', first + 1);
+  if (second == std::string_view::npos) return;
+  const std::string_view value = line.substr(second + 1);
+  if (kind == LineKind::kAccessLevel) {
+    const int32_t level = StringToLong(value, 16);
+    setup::ChangeNodeSetting(m_editor, setup::kChangeAccessLevel, uint32_t(level), 0, m_node);
+  } else if (m_editor.workspace.m_format_marker == rom::kFormatMarkerOpened) {
+    setup::ApplyOptimalSelection(m_editor, m_node, uint32_t(StringToLong(value, 10)));
+  }
+  AfterSettingChange();
+}
+
+void Importer::AfterSettingChange() {
+  setup::ShowNodeDetails(m_editor);
+  m_editor.workspace.m_setup_form_modified = true;
+}
+
+void Importer::DmiHeader(std::string_view line, const KeywordMatch& match) {
+  const size_t at = line.size() - match.found.size();
+  const std::string_view imported_type = line.substr(0, at == 0 ? 0 : at - 1);
+  const std::string_view behind = match.found.substr(match.keyword->keyword.size());
+  const int32_t structure = StringToLong(behind, 16);
+  m_dmi_selected = false;
+  const size_t bracket = behind.find(match.keyword->delimiter);
+  if (bracket == std::string_view::npos) {
+    Skip(FormatText(kImportSkippedDmiHeader, {m_line_number}));
+    return;
+  }
+  const int32_t string_index = StringToLong(behind.substr(bracket + 1), 16);
+  const dmi::DmiTables& tables = m_editor.dmi;
+  if (structure < 0 || uint32_t(structure) >= tables.structure_count ||
+      uint32_t(structure) >= tables.current.size()) {
+    Skip(FormatText(kImportSkippedStructure, {m_line_number, int64_t(uint32_t(structure)),
+                                              int64_t(tables.structure_count)}));
+    return;
+  }
+  const std::string_view current_type = dmi::DmiTypeName(tables.current[uint32_t(structure)].type);
+  if (current_type != imported_type && !Confirm(kImportDmiMismatch, current_type, imported_type)) {
+    return;
+  }
+  m_dmi_selected = true;
+  m_structure = uint32_t(structure);
+  m_string = string_index;
+}
+
+void Importer::DmiString(std::string_view new_text) {
+  if (!m_dmi_selected) return;
+  std::vector<std::string>& strings = m_editor.dmi.current[m_structure].strings;
+  if (m_string < 0 || uint64_t(m_string) >= strings.size()) {
+    Skip(FormatText(kImportSkippedString, {m_line_number, int64_t(m_structure),
+                                           int64_t(uint32_t(m_string)), int64_t(strings.size())}));
+    return;
+  }
+  // An empty string would end the structure's string set early; the DMI dialog stores a
+  // cleared field as one space for the same reason.
+  const std::string text = new_text.empty() ? std::string(" ") : std::string(new_text);
+  std::string& current = strings[uint32_t(m_string)];
+  if (text == current) return;
+  if (m_editor.controls.track_log) {
+    m_editor.controls.track_log->ResetContent();
+    m_editor.controls.track_log->AddString(FormatText(kImportDmiChanged, {text, current}));
+  }
+  current = text;
+  m_editor.workspace.m_dmi_modified = true;
+}
+
+bool Importer::Confirm(std::string_view pattern, std::string_view current,
+                       std::string_view imported) {
+  platform::Prompter* prompter = m_editor.controls.prompter;
+  if (!prompter) return false;
+  const std::string text = FormatText(pattern, {current, imported}) + kImportUndefinedBehaviour;
+  return prompter->AskYesNo(text, kImportQuestionCaption);
+}
+
+void Importer::ListSkippedLines() {
+  if (!m_editor.controls.track_log) return;
+  for (const std::string& line : m_skipped) m_editor.controls.track_log->AddString(line);
+}
+
+}  // namespace
+
+void ImportSettingsFrom(rom::Editor& editor, std::istream& log) {
+  Importer importer(editor);
+  std::string line;
+  int64_t line_number = 0;
+  while (std::getline(log, line)) {
+    ++line_number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // The lines are single-byte text; a NUL ends one, as it ends any C string.
+    const size_t nul = line.find('\0');
+    if (nul != std::string::npos) line.resize(nul);
+    importer.ApplyLine(line, line_number);
+  }
+  importer.ListSkippedLines();
+}
+
+int ImportSettingsFile(rom::Editor& editor, const std::string& path) {
+  std::ifstream log(path, std::ios::binary);
+  if (!log) return 0;
+  ImportSettingsFrom(editor, log);
+  return 1;
+}
+
+void ImportSettings(rom::Editor& editor) {
+  platform::Prompter* prompter = editor.controls.prompter;
+  if (!prompter) return;
+  platform::FileDialogRequest request;
+  request.save = false;
+  request.default_extension = kLogDefaultExtension;
+  request.filter = kImportLogFilter;
+  request.overwrite_prompt = false;
+  const auto path = prompter->AskFilePath(request);
+  if (!path || path->empty()) return;
+  try {
+    ImportSettingsFile(editor, *path);
+  } catch (const std::bad_alloc&) {
+    rom::ShowPlainMessage(editor, rom::kMsgFailedToAllocateMemory);
+  }
+}
+
+}  // namespace kalvire::tracklog

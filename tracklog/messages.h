@@ -1,0 +1,62 @@
+// Every text of the change tracking: the track log line formats (also the lines of a `.log`
+// file and the import's input), the history text, the dialogs and the messages. The texts are
+// the program's own and are kept exactly, the doubled blank in the DMI string line and the
+// trailing blank of the node text line included.
+#pragma once
+
+namespace kalvire::tracklog {
+
+// Track log lines. "%x"/"%X": hexadecimal without leading zeros, "%d": signed decimal.
+inline constexpr char kLineNodeHeader[] = "Node No: %x String: %s";
+inline constexpr char kNullString[] = "NULL STRING";  // an empty item text in a node header
+inline constexpr char kLineHide[] = "    Visibility changed to Hide";
+inline constexpr char kLineShow[] = "    Visibility changed to Show";
+inline constexpr char kLineAccess[] =
+    "    Access Level is changed from default option :%X to option :%X";
+inline constexpr char kLineOptimal[] =
+    "    Optimal option is Changed from Default Option :%d to option :%d";
+inline constexpr char kLineNodeText[] = "    BIOS String is changed to \"%s\" from \"%s\" ";
+inline constexpr char kLineDeletedOption[] = "    Option \"%s\" is deleted";
+inline constexpr char kLineDmiHeader[] = "%s Node: %x[%x]";
+inline constexpr char kLineDmiString[] = "      DMI String is changed  to \"%s\" from \" %s \"";
+
+// History text: two header lines in front of the track log.
+inline constexpr char kHistoryTitleOpen[] = "====";
+inline constexpr char kHistoryTitleClose[] = "=====";
+inline constexpr char kHistoryDateOpen[] = "=====";
+inline constexpr char kHistoryDateClose[] = "====";
+inline constexpr char kHistoryDateFormat[] = "%A, %B %d, %Y";
+
+inline constexpr char kMsgHistorySpaceTooSmall[] =
+    "Error: Unable to log history. space left is too small!!!";
+
+// Full Track Log's wait text, between " - [" and "]" behind the current caption.
+inline constexpr char kWaitLoadingTrackLog[] = "Please Wait While Loading Track log...";
+
+// Save Track Log and Import Settings dialogs.
+inline constexpr char kLogDefaultExtension[] = ".log";
+inline constexpr char kSaveLogFilter[] = "Log Files (*.log)|*.log|All Files (*.*)|*.*||";
+inline constexpr char kImportLogFilter[] = "LOG Files (*.log)|*.log|All Files (*.*)|*.*||";
+
+// Import Settings.
+inline constexpr char kImportQuestionCaption[] = "Confirm Modify Settings";
+inline constexpr char kImportNodeMismatch[] =
+    "String ID of current ROM \"%s\" does not match with imported String ID \"%s\".";
+inline constexpr char kImportDmiMismatch[] =
+    "DMI String Type of current ROM \"%s\" does not match with imported DMI String Type \"%s\".";
+inline constexpr char kImportUndefinedBehaviour[] =
+    "This may result in undefined behaviour. Do you still want to apply changes?";
+inline constexpr char kImportDmiChanged[] = "DMI string is changed to \"%s\" to \"%s\"";
+
+// Lines of a `.log` that name something the open image does not have; the import lists them
+// after its last operation and goes on with the next line.
+inline constexpr char kImportSkippedNode[] =
+    "    Import: line %d skipped, node %x is not in the node table (%d nodes)";
+inline constexpr char kImportSkippedStructure[] =
+    "    Import: line %d skipped, DMI structure %x is not in the DMI table (%d structures)";
+inline constexpr char kImportSkippedString[] =
+    "    Import: line %d skipped, DMI structure %x has no string %x (%d strings)";
+inline constexpr char kImportSkippedDmiHeader[] =
+    "    Import: line %d skipped, the DMI header has no string index";
+
+}  // namespace kalvire::tracklog
