@@ -2,6 +2,8 @@
 
 #include "setup/node_display.h"
 #include "setup/node_edit.h"
+#include "setup/option_delete.h"
+#include "setup/string_edit.h"
 
 namespace kalvire::setup {
 
@@ -33,6 +35,15 @@ void ChangeSelectedOptimalOption(rom::Editor& editor) {
 
 void EnableOptionDelete(rom::Editor& editor) {
   if (editor.controls.delete_button) editor.controls.delete_button->SetEnabled(true);
+}
+
+void EditSelectedString(rom::Editor& editor) {
+  if (editor.workspace.m_format_marker != rom::kFormatMarkerOpened) return;
+  EditSetupString(editor, kSelectedNode, "");
+}
+
+void DeleteSelectedOption(rom::Editor& editor) {
+  DeleteOption(editor, kSelectedNode, "");
 }
 
 }  // namespace kalvire::setup

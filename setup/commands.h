@@ -18,5 +18,10 @@ void ChangeSelectedAccessLevel(rom::Editor& editor);
 void ChangeSelectedOptimalOption(rom::Editor& editor);
 // The option-to-delete combo's selection changed: Delete becomes available.
 void EnableOptionDelete(rom::Editor& editor);
+// A double-click on the setup tree or its context menu's Edit (only once an image has been
+// opened): edit the selected node's string in the "Update Data" dialog.
+void EditSelectedString(rom::Editor& editor);
+// The Delete button: delete the option selected in the option-to-delete combo.
+void DeleteSelectedOption(rom::Editor& editor);
 
 }  // namespace kalvire::setup

@@ -19,6 +19,28 @@ inline constexpr char kMsgNumericOutOfRange[] =
 inline constexpr char kMsgControlDataLengthNotValid[] =
     "Error: ControlDataLength value is not valid";  // error icon
 
+// String edit. The first three come from the PE32 checks, in this order.
+inline constexpr char kMsgNotPe32Module[] =
+    "Error: String Edit allowed only for PE32 compatible modules";
+inline constexpr char kMsgInvalidDosHeader[] = "Error: Invalid PE32 Image DOS Header";
+inline constexpr char kMsgNoRsrcSection[] = "Error: No valid .rsrc section";
+inline constexpr char kMsgRootFormString[] = "Error: String Edit not allowed for root form.";
+// Refusals that leave the Setup module untouched where writing would damage it.
+inline constexpr char kMsgStringNotFound[] = "Error: String not found in the string package";
+inline constexpr char kMsgStringNotStorable[] =
+    "Error: String holds a character that cannot be stored in the string package";
+inline constexpr char kMsgStringTooLong[] = "Error: String too long for the Setup module";
+inline constexpr char kMsgStringLayoutMismatch[] =
+    "Error: String Edit not possible: the Setup module's sizes do not match its data";
+
+// Option deletion.
+inline constexpr char kMsgInvalidDeleteOption[] =
+    "Invalid delete option \"%s\" for node \"%s\"";  // error icon
+inline constexpr char kMsgInvalidNodeNumber[] = "Invlaid node number";
+inline constexpr char kMsgCheckboxOptionDelete[] = "Check Box option deletion is not allowed";
+inline constexpr char kMsgDeletedOptionsFull[] =
+    "Error: No more than 8 options can be deleted from one node";
+
 // Track log list lines of the selected node.
 inline constexpr char kLogVisibilityChanged[] = "    Visibility changed";
 inline constexpr char kLogVisibilityDiffers[] = "    Visibility changed.";
@@ -30,6 +52,9 @@ inline constexpr char kLogOptimalChangedTo[] = " to option :";
 inline constexpr char kLogStringChangedTo[] = "    String is changed to \"";
 inline constexpr char kLogStringChangedFrom[] = " \" from \" ";
 inline constexpr char kLogStringChangedEnd[] = " \"";
+// The line of a string edit: a blank inside the first quote too, unlike the node display's.
+inline constexpr char kLogStringEditedTo[] = "    String is changed to \" ";
+inline constexpr char kLogOptionDeleted[] = "    BIOS Option \"%s\" is deleted \"";
 
 // Tree and combos.
 inline constexpr char kRootItemText[] = "BIOS";
