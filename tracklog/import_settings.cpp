@@ -11,6 +11,8 @@
 #include "rom/messages.h"
 #include "setup/node_display.h"
 #include "setup/node_edit.h"
+#include "setup/option_delete.h"
+#include "setup/string_edit.h"
 #include "tracklog/import_parse.h"
 #include "tracklog/line_format.h"
 #include "tracklog/messages.h"
@@ -18,6 +20,9 @@
 namespace kalvire::tracklog {
 
 namespace {
+
+// The option deletion takes the option's name in a buffer of 244 characters, NUL included.
+constexpr size_t kOptionNameLimit = 243;
 
 // The import's current node before a node header sets one.
 constexpr uint32_t kNone = 0xFFFF;
@@ -87,7 +92,16 @@ void Importer::ApplyLine(std::string_view line, int64_t line_number) {
   }
   const auto new_text = QuotedText(match->value);
   if (!new_text) return;
-  if (kind == LineKind::kDmiString) DmiString(*new_text);
+  if (kind == LineKind::kNodeText) {
+    if (m_editor.workspace.m_format_marker == rom::kFormatMarkerOpened) {
+      setup::EditSetupString(m_editor, m_node, std::string(*new_text));
+    }
+    m_editor.workspace.m_setup_string_modified = true;
+  } else if (kind == LineKind::kDeletedOption) {
+    setup::DeleteOption(m_editor, m_node, std::string(new_text->substr(0, kOptionNameLimit)));
+  } else {
+    DmiString(*new_text);
+  }
 }
 
 void Importer::NodeHeader(const KeywordMatch& match) {
