@@ -34,21 +34,22 @@ FfsFile DriverFile(const Guid& name, std::vector<Section> content, ModuleStorage
 
 }  // namespace
 
-FfsFile BuildSetupFile(const HiiPackageList& list, SetupLayout layout, ModuleStorage storage) {
+FfsFile BuildSetupFile(const HiiPackageList& list, SetupLayout layout, ModuleStorage storage,
+                       Pe32Options image) {
   const Bytes list_bytes = BuildHiiPackageList(list);
   std::vector<Section> content;
   if (layout == SetupLayout::kPe32) {
     if (list.guid != kHiiPe32ListGuid) {
       throw std::invalid_argument("a package list in .rsrc carries the Setup driver's GUID");
     }
-    Pe32Options options;
-    options.hii_package_list = list_bytes;
-    content.push_back(Section::Pe32(BuildPe32Image(options)));
+    image.hii_package_list = list_bytes;
+    content.push_back(Section::Pe32(BuildPe32Image(image)));
   } else {
     if (list.guid != kHiiSectionListGuid) {
       throw std::invalid_argument("a package list in a section carries the HII section GUID");
     }
-    content.push_back(Section::Pe32(BuildPe32Image({})));
+    image.hii_package_list.reset();
+    content.push_back(Section::Pe32(BuildPe32Image(image)));
     content.push_back(
         Section::FreeformGuid(list.guid, Bytes(list_bytes.begin() + 16, list_bytes.end())));
   }

@@ -7,6 +7,7 @@
 
 #include "tools/hii_builder.h"
 #include "tools/image_builder.h"
+#include "tools/pe32_builder.h"
 #include "tools/smbios_builder.h"
 
 namespace kalvire::tools {
@@ -32,7 +33,10 @@ enum class SetupLayout {
 // The Setup driver (name kSetupFileGuid): a 6-byte dependency section, then the PE32 section
 // and the user-interface section "Setup" stored as given. With kSection the list's GUID must be
 // kHiiSectionListGuid and its freeform section sits between the PE32 and the UI sections.
-FfsFile BuildSetupFile(const HiiPackageList& list, SetupLayout layout, ModuleStorage storage);
+// `image` shapes the PE32 image (alignment, sections after .reloc); its package list is set
+// from `list` in the PE32 layout.
+FfsFile BuildSetupFile(const HiiPackageList& list, SetupLayout layout, ModuleStorage storage,
+                       Pe32Options image = {});
 
 // The AmiTse driver: dependency section, then a PE32 image whose .data holds a "$SPF" decoy
 // (a bare signature, as code that looks for the header carries) and then `spf_data`, and the

@@ -22,7 +22,7 @@ constexpr uint32_t kReadOnly = 0x40000040;  // initialized data, read
 constexpr uint32_t kReloc = 0x42000040;     // initialized data, discardable, read
 
 struct PlannedSection {
-  const char* name;
+  std::string name;
   Bytes raw;  // unpadded contents
   uint32_t virtual_size;
   uint32_t characteristics;
@@ -74,6 +74,13 @@ Bytes BuildPe32Image(const Pe32Options& options, Pe32Layout* layout) {
     sections.push_back({".rsrc", rsrc, uint32_t(kResourceDirectorySize + list.size()), kReadOnly});
   }
   sections.push_back({".reloc", Bytes(kRelocBlockSize, 0), kRelocBlockSize, kReloc});
+  const size_t reloc_index = sections.size() - 1;
+  for (const Pe32ExtraSection& extra : options.trailing_sections) {
+    if (extra.name.size() > 8) {
+      throw std::invalid_argument("PE32 section name \"" + extra.name + "\" is longer than 8");
+    }
+    sections.push_back({extra.name, extra.raw, uint32_t(extra.raw.size()), kReadOnly});
+  }
 
   const uint32_t headers_size = uint32_t(AlignUp(
       kPeOffset + 4 + kCoffSize + kOptionalHeaderSize + kSectionHeaderSize * sections.size(),
@@ -87,7 +94,7 @@ Bytes BuildPe32Image(const Pe32Options& options, Pe32Layout* layout) {
   const uint32_t image_size = rva;
   PlannedSection& text = sections[0];
   PlannedSection& data_section = sections[1];
-  PlannedSection& reloc = sections.back();
+  PlannedSection& reloc = sections[reloc_index];
   PlannedSection* rsrc = options.hii_package_list ? &sections[2] : nullptr;
 
   // Section contents that depend on the RVAs.
@@ -135,7 +142,7 @@ Bytes BuildPe32Image(const Pe32Options& options, Pe32Layout* layout) {
 
   uint8_t* header = opt + kOptionalHeaderSize;
   for (const PlannedSection& s : sections) {
-    std::copy_n(s.name, std::char_traits<char>::length(s.name), header);
+    std::copy(s.name.begin(), s.name.end(), header);
     util::StoreLe32(header + 8, s.virtual_size);
     util::StoreLe32(header + 12, s.rva);
     util::StoreLe32(header + 16, s.raw_size);
@@ -152,6 +159,7 @@ Bytes BuildPe32Image(const Pe32Options& options, Pe32Layout* layout) {
     layout->package_list_offset = rsrc ? rsrc->rva + kResourceDirectorySize : 0;
     layout->reloc_offset = reloc.rva;
     layout->image_size = image_size;
+    layout->section_count = uint16_t(sections.size());
   }
   return image;
 }
