@@ -1,5 +1,7 @@
 #include "rom/headless_view.h"
 
+#include "setup/messages.h"
+
 namespace kalvire::rom {
 
 void HeadlessViewHost::CreateControls(ViewControls& controls) {
@@ -25,6 +27,15 @@ void HeadlessViewHost::CreateControls(ViewControls& controls) {
   controls.optimal_option_combo = m_optimal_option_combo.get();
   controls.delete_button = m_delete_button.get();
   controls.import_button = m_import_button.get();
+
+  // The state the desktop view gives its controls when it creates them.
+  m_dmi_tree->SetItemData(m_dmi_tree->InsertItem(platform::kRootItem, "DMI"), 0);
+  m_hide_radio->SetEnabled(false);
+  m_show_radio->SetEnabled(false);
+  m_delete_button->SetEnabled(false);
+  m_delete_button->SetVisible(false);
+  for (const char* level : setup::kAccessLevelNames) m_access_level_combo->AddString(level);
+  m_access_level_combo->SetEnabled(false);
 }
 
 void HeadlessViewHost::DestroyControls(ViewControls& controls) {

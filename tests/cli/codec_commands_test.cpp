@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli_run.h"
 #include "support/test_data.h"
 #include "util/file_io.h"
 
@@ -14,20 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int exit_code;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCommand(std::vector<std::string> args) {
-  args.insert(args.begin(), "kalvire-cli");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  const int code = RunCli(int(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
+using clitest::CliRun;
+using clitest::RunCommand;
 
 class CodecCommands : public testing::Test {
  protected:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli_run.h"
 #include "support/test_data.h"
 #include "tools/sample_image.h"
 #include "util/file_io.h"
@@ -16,35 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int exit_code;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCommand(std::vector<std::string> args) {
-  args.insert(args.begin(), "kalvire-cli");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  const int code = RunCli(int(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
+using clitest::CliRun;
+using clitest::RunCommand;
 
 class InfoCommand : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    sample_ = new std::string((fs::temp_directory_path() / "kalvire-info-sample.rom").string());
-    std::string error;
-    ASSERT_TRUE(util::WriteWholeFileAtomic(*sample_, tools::BuildSampleImage(), error)) << error;
-  }
-  static void TearDownTestSuite() {
-    fs::remove(*sample_);
-    delete sample_;
-  }
-  static std::string* sample_;
+  const std::string* sample_ = &clitest::SampleImagePath();
 };
-std::string* InfoCommand::sample_ = nullptr;
 
 TEST_F(InfoCommand, JsonListsVolumesFilesAndModules) {
   const CliRun run = RunCommand({"info", "--json", *sample_});

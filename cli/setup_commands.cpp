@@ -1,0 +1,188 @@
+// tree and node: the setup menu as Open parsed it, and one node as the editor shows it.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/node_number.h"
+#include "rom/headless_view.h"
+#include "rom/open_image.h"
+#include "setup/baseline.h"
+#include "setup/node_lookup.h"
+
+namespace kalvire::cli {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+struct TreeArgs {
+  std::string rom;
+  bool json = false;
+};
+
+struct NodeArgs {
+  std::string rom;
+  std::string node;
+};
+
+struct NodeRow {
+  uint32_t node = 0;
+  std::optional<uint32_t> parent;  // empty: directly under "BIOS"
+  int depth = 0;
+  uint8_t opcode = 0;
+  uint32_t offset = 0;
+  std::string text;
+  uint16_t page = 0;
+  uint16_t control = 0;
+  setup::ControlState state;
+  int32_t width = setup::kNoValueWidth;
+};
+
+NodeRow ReadNodeRow(rom::Editor& editor, uint32_t node) {
+  const setup::SetupModel& model = editor.setup;
+  const platform::TreeControl& tree = *editor.controls.setup_tree;
+  NodeRow row;
+  row.node = node;
+  const platform::TreeItem item = setup::ItemOfNode(model, node);
+  const platform::TreeItem parent = tree.GetParentItem(item);
+  if (parent != model.root_item) row.parent = setup::NodeOfItem(model, parent);
+  // Depth 1 is directly under "BIOS".
+  for (platform::TreeItem up = item;
+       up != model.root_item && up != platform::kRootItem && up != platform::kNoItem;
+       up = tree.GetParentItem(up)) {
+    ++row.depth;
+  }
+  const uint32_t data = tree.GetItemData(item);
+  row.opcode = setup::ItemOpcode(data);
+  row.offset = setup::ItemOffset(data);
+  row.text = tree.GetItemText(item);
+  row.page = model.nodes[node].page_number;
+  row.control = model.nodes[node].control_index;
+  setup::ReadControlState(editor, item, row.state);
+  row.width = model.current_value_width;
+  return row;
+}
+
+// Setup texts are single bytes; JSON wants UTF-8, so each byte is taken as Latin-1.
+std::string Latin1ToUtf8(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c < 0x80) {
+      out += char(c);
+    } else {
+      out += char(0xC0 | c >> 6);
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+void PrintTree(std::ostream& out, rom::Editor& editor, bool json) {
+  ordered_json nodes = ordered_json::array();
+  for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
+    const NodeRow row = ReadNodeRow(editor, n);
+    if (json) {
+      nodes.push_back({{"node", row.node},
+                       {"parent", row.parent ? ordered_json(*row.parent) : ordered_json(nullptr)},
+                       {"depth", row.depth},
+                       {"opcode", row.opcode},
+                       {"offset", row.offset},
+                       {"text", Latin1ToUtf8(row.text)},
+                       {"page", row.page},
+                       {"control", row.control},
+                       {"visible", row.state.visible},
+                       {"access", row.state.access_level},
+                       {"value", row.state.value},
+                       {"width", row.width}});
+      continue;
+    }
+    char head[96];
+    std::snprintf(
+        head, sizeof head, "%*s%x  op 0x%02X page %u ctl %u  vis %u acc %u val 0x%llX w %d  ",
+        2 * (row.depth - 1), "", row.node, row.opcode, row.page, row.control, row.state.visible,
+        row.state.access_level, static_cast<unsigned long long>(row.state.value), row.width);
+    out << head << row.text << "\n";
+  }
+  if (json) out << ordered_json{{"nodes", std::move(nodes)}}.dump(2) << "\n";
+}
+
+void PrintCombo(std::ostream& out, const char* name, const platform::ComboControl* combo) {
+  out << name << ":";
+  if (!combo || combo->GetCount() == 0) {
+    out << " (empty)\n";
+    return;
+  }
+  out << (combo->IsEnabled() ? "" : " (disabled)") << "\n";
+  for (int i = 0; i < combo->GetCount(); ++i) {
+    out << (i == combo->GetCurSel() ? "  * " : "    ") << combo->GetText(i) << "\n";
+  }
+}
+
+void PrintRadio(std::ostream& out, const char* name, const platform::ButtonControl* radio) {
+  out << name << ": " << (radio && radio->IsChecked() ? "checked" : "unchecked")
+      << (radio && radio->IsEnabled() ? "" : ", disabled")
+      << (radio && radio->IsVisible() ? "" : ", hidden") << "\n";
+}
+
+int RunTree(const TreeArgs& args, const CliStreams& streams) {
+  rom::HeadlessEditor session;
+  session.prompter.SetEcho(&streams.err);
+  if (rom::OpenRomImagePath(*session.editor, args.rom) != 1) return kExitFailure;
+  PrintTree(streams.out, *session.editor, args.json);
+  return kExitSuccess;
+}
+
+int RunNode(const NodeArgs& args, const CliStreams& streams) {
+  const auto node = ParseNodeNumber(args.node);
+  if (!node) {
+    streams.err << "Error: node numbers are hexadecimal, as the track log prints them: "
+                << args.node << "\n";
+    return kExitUsage;
+  }
+  rom::HeadlessEditor session;
+  session.prompter.SetEcho(&streams.err);
+  rom::Editor& editor = *session.editor;
+  if (rom::OpenRomImagePath(editor, args.rom) != 1) return kExitFailure;
+  if (*node >= editor.setup.node_count) {
+    streams.err << "Error: node " << args.node << " does not exist; the setup menu has "
+                << editor.setup.node_count << " nodes\n";
+    return kExitFailure;
+  }
+  // Selecting the item runs the same display code as a click in the desktop tree.
+  const rom::ViewControls& c = editor.controls;
+  c.setup_tree->SelectItem(setup::ItemOfNode(editor.setup, *node));
+  const NodeRow row = ReadNodeRow(editor, *node);
+  std::ostream& out = streams.out;
+  out << "Node " << std::hex << row.node << std::dec << ": " << row.text << "\n";
+  PrintRadio(out, "Hide", c.hide_radio);
+  PrintRadio(out, "Show", c.show_radio);
+  PrintCombo(out, "Access level", c.access_level_combo);
+  PrintCombo(out, "Optimal option", c.optimal_option_combo);
+  PrintCombo(out, "Option to delete", c.delete_option_combo);
+  out << "Changes:\n";
+  for (int i = 0; i < c.track_log->GetCount(); ++i) out << c.track_log->GetText(i) << "\n";
+  return kExitSuccess;
+}
+
+}  // namespace
+
+void AddSetupCommands(CLI::App& app, const CliStreams& streams, int& exit_code) {
+  auto tree_args = std::make_shared<TreeArgs>();
+  CLI::App* tree = app.add_subcommand("tree", "List every node of the setup menu");
+  tree->add_option("ROM", tree_args->rom, "firmware image")->required();
+  tree->add_flag("--json", tree_args->json, "machine-readable output");
+  tree->callback([tree_args, &streams, &exit_code] { exit_code = RunTree(*tree_args, streams); });
+
+  auto node_args = std::make_shared<NodeArgs>();
+  CLI::App* node = app.add_subcommand("node", "Show one setup node as the editor shows it");
+  node->add_option("ROM", node_args->rom, "firmware image")->required();
+  node->add_option("N", node_args->node, "node number, hexadecimal as in the track log")
+      ->required();
+  node->callback([node_args, &streams, &exit_code] { exit_code = RunNode(*node_args, streams); });
+}
+
+}  // namespace kalvire::cli
