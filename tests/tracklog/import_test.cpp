@@ -11,6 +11,8 @@
 #include "setup/baseline.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_edit.h"
+#include "setup/option_delete.h"
+#include "setup/string_edit.h"
 #include "tracklog/import_parse.h"
 #include "tracklog/track_log.h"
 #include "tracklog_fixture.h"
@@ -307,6 +309,45 @@ TEST_F(ImportTest, NumbersTheImageDoesNotHaveSkipTheirLinesAndAreListed) {
                       Hex(uint32_t(dmi_before.size())) + " (" + std::to_string(dmi_before.size()) +
                       " strings)",
                   "    Import: line 8 skipped, the DMI header has no string index"));
+}
+
+}  // namespace
+}  // namespace kalvire::tracklog::test
+
+namespace kalvire::tracklog::test {
+namespace {
+
+TEST(ImportSetupStrings, NodeTextAndDeletedOptionLinesRepeatTheEdits) {
+  auto image = OpenImage(DefaultHistoryImage());
+  ASSERT_TRUE(image);
+  rom::Editor& ed = image->editor();
+  std::vector<uint64_t> values;
+  const uint32_t one_of = image->OneOfWithOptions(values);
+  const uint32_t text_node = image->FindNode(setup::kOpText);
+  ed.controls.setup_tree->SelectItem(ed.setup.node_items[one_of]);
+  const platform::ComboControl& options = *ed.controls.delete_option_combo;
+  ASSERT_GE(options.GetCount(), 2);
+  const std::string option = options.GetText(1);
+
+  setup::DeleteOption(ed, one_of, option);
+  setup::EditSetupString(ed, text_node, "Renamed by the log");
+  BuildTrackLog(ed);
+  const std::vector<std::string> log = image->TrackLog();
+  EXPECT_THAT(log, ::testing::Contains("    Option \"" + option + "\" is deleted"));
+  EXPECT_THAT(log, ::testing::Contains(::testing::StartsWith(
+                       "    BIOS String is changed to \"Renamed by the log\" from \"")));
+  std::string text;
+  for (const std::string& line : log) text += line + "\n";
+
+  auto other = OpenImage(DefaultHistoryImage());
+  ASSERT_TRUE(other);
+  std::istringstream stream(text);
+  ImportSettingsFrom(other->editor(), stream);
+  EXPECT_THAT(other->MessageTexts(), IsEmpty());
+  EXPECT_TRUE(other->editor().workspace.m_setup_string_modified);
+  EXPECT_EQ(other->editor().workspace.m_setup_module.file, ed.workspace.m_setup_module.file);
+  BuildTrackLog(other->editor());
+  EXPECT_EQ(other->TrackLog(), log);
 }
 
 }  // namespace
