@@ -13,6 +13,7 @@
 #include "setup/commands.h"
 #include "setup/parse_forms.h"
 #include "util/file_io.h"
+#include "util/large_buffer.h"
 
 namespace kalvire::rom {
 
@@ -115,7 +116,8 @@ int LocateModules(Editor& editor) {
 int LoadImage(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path,
               bool& replaced) {
   RomWorkspace& ws = editor.workspace;
-  std::vector<uint8_t> pristine(bytes);
+  std::vector<uint8_t> pristine;
+  util::AssignLargeBuffer(pristine, bytes);
 
   ws.m_setup_form_modified = false;
   ws.m_setup_string_modified = false;

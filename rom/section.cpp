@@ -2,6 +2,7 @@
 
 #include "codec/lzma_section.h"
 #include "codec/tiano.h"
+#include "util/large_buffer.h"
 #include "util/le.h"
 
 namespace kalvire::rom {
@@ -34,7 +35,7 @@ bool DecodeLzmaPayload(std::span<const uint8_t> payload, std::vector<uint8_t>& o
   if (payload.size() < codec::kLzmaHeaderSize) return false;
   const uint64_t size = codec::Lzma_GetDecodedSize(payload) & 0xFFFFFFFFu;
   if (size > kMaxDecodedSize) return false;
-  out.assign(size, 0);
+  util::ResizeLargeBuffer(out, size);
   return codec::Lzma_Decompress(payload, out) == codec::kCodecSuccess;
 }
 
@@ -43,7 +44,7 @@ bool DecodeEfiPayload(std::span<const uint8_t> payload, std::vector<uint8_t>& ou
   uint32_t scratch_size = 0;
   if (codec::Tiano_GetInfo(payload, size, scratch_size) != codec::kCodecSuccess) return false;
   if (size > kMaxDecodedSize) return false;
-  out.assign(size, 0);
+  util::ResizeLargeBuffer(out, size);
   std::vector<uint8_t> scratch(scratch_size);
   return codec::Efi_Decompress(payload, out, scratch) == codec::kCodecSuccess;
 }
