@@ -43,7 +43,8 @@ bool BuildDmiModuleData(std::span<const uint8_t> data, const DmiTables& tables,
   out.clear();
   const auto start = DmiTableOffset(data);
   const uint32_t count = tables.structure_count;
-  if (!start || count >= tables.current.size() || !tables.current[count].InUse()) return false;
+  if (!start || !util::Fits(data, 0, *start)) return false;
+  if (count >= tables.current.size() || !tables.current[count].InUse()) return false;
   const uint64_t filler_end = FillerEnd(data, *start);
   out.reserve(data.size());
   out.assign(data.begin(), data.begin() + *start);

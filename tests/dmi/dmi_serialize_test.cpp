@@ -126,5 +126,17 @@ TEST(SerializeDmiModule, RefusesWithoutAParsedTable) {
   EXPECT_THAT(t.ed().dmi.rebuild_buffer, IsEmpty());
 }
 
+TEST(BuildDmiModuleData, RefusesDataShorterThanItsLeadingBytes) {
+  DmiEditor t;
+  ASSERT_EQ(t.Load(DmiModuleData(BoardStructures(), 1024, Layout::kStoredCompression)), 1);
+  for (const size_t size : {0, 20, 21, 28}) {
+    SCOPED_TRACE(size);
+    const Bytes short_data(size, 0x01);
+    Bytes out{9};
+    EXPECT_FALSE(BuildDmiModuleData(short_data, t.ed().dmi, out));
+    EXPECT_THAT(out, IsEmpty());
+  }
+}
+
 }  // namespace
 }  // namespace kalvire::dmi::test
