@@ -61,9 +61,9 @@ void PrintDmi(std::ostream& out, const dmi::DmiTables& tables) {
 }
 
 int RunDmi(const DmiArgs& args, const CliStreams& streams) {
-  rom::HeadlessEditor session;
-  session.prompter.SetEcho(&streams.err);
-  rom::Editor& editor = *session.editor;
+  rom::HeadlessEditor view;
+  view.prompter.SetEcho(&streams.err);
+  rom::Editor& editor = *view.editor;
   // Open parses the DMI table, and fails on one it cannot take whole.
   if (rom::OpenRomImagePath(editor, args.rom) != 1) return kExitFailure;
   if (args.json) {

@@ -20,8 +20,8 @@ TEST(DmiRealImages, DmiModulesParseAndSerializeBackIdentical) {
   };
   for (const Case& c : {Case{"h61-bios-region.bin", 40}, Case{"p7xxdm-full-flash.rom", 20}}) {
     SCOPED_TRACE(c.image);
-    rom::HeadlessEditor session;
-    rom::Editor& editor = *session.editor;
+    rom::HeadlessEditor view;
+    rom::Editor& editor = *view.editor;
     ASSERT_EQ(rom::OpenRomImagePath(editor, (*dir / c.image).string()), 1);
     const DmiTables& dmi = editor.dmi;
     EXPECT_GE(dmi.structure_count, c.min_structures);
@@ -42,8 +42,8 @@ TEST(DmiRealImages, DmiModulesParseAndSerializeBackIdentical) {
 TEST(DmiRealImages, SecondOpenLeavesNothingOfTheFirst) {
   const auto dir = kalvire::test::SharedImagesDir();
   if (!dir) GTEST_SKIP() << "../shared/images is absent";
-  rom::HeadlessEditor session;
-  rom::Editor& editor = *session.editor;
+  rom::HeadlessEditor view;
+  rom::Editor& editor = *view.editor;
   ASSERT_EQ(rom::OpenRomImagePath(editor, (*dir / "h61-bios-region.bin").string()), 1);
   ASSERT_GT(editor.dmi.structure_count, 40u);
   ASSERT_EQ(rom::OpenRomImageBytes(editor, tools::BuildSampleImage(), "sample.rom"), 1);
