@@ -70,7 +70,6 @@ void DeleteOption(rom::Editor& editor, uint32_t node, const std::string& option_
     }
   }
   const int index = combo.GetCurSel();
-  if (index < 0) return;
   const std::string name = combo.GetText(index);
   const uint32_t data = c.setup_tree->GetItemData(item);
   if (node == kSelectedNode && (!c.delete_button || !c.delete_button->IsEnabled())) return;
@@ -78,6 +77,7 @@ void DeleteOption(rom::Editor& editor, uint32_t node, const std::string& option_
     rom::ShowPlainMessage(editor, kMsgCheckboxOptionDelete);
     return;
   }
+  if (index < 0) return;
   NodeState& state = editor.setup.node_states[*number];
   // The node state keeps the names of eight deleted options; a ninth deletion could not be
   // recorded, and the track log would lose it.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -211,6 +212,13 @@ RewriteResult RewritePe32(std::span<const uint8_t> data, const rom::SetupPackage
   }
   util::StoreLe32(out + h.pe + kPeRelocationRva,
                   uint32_t(list + new_list_length + pad1 - kImageStart));
+  // Linkers round .rsrc's VirtualSize (and the directory size with it) up by a few bytes past
+  // the list; grown by the change alone it could reach past SizeOfRawData into .reloc, whose
+  // place the padding decides. Both stay within the section's raw size.
+  const uint32_t raw_size = util::LoadLe32(out + h.rsrc_header + kSectionSizeOfRawData);
+  for (const uint64_t size_field : {h.pe + kPeResourceSize, h.rsrc_header + kSectionVirtualSize}) {
+    util::StoreLe32(out + size_field, std::min(util::LoadLe32(out + size_field), raw_size));
+  }
   return {std::move(r), nullptr};
 }
 
