@@ -15,6 +15,8 @@
 #include "rom/editor.h"
 #include "rom/setup_packages.h"
 #include "setup/commands.h"
+#include "setup/node_display.h"
+#include "setup/node_lookup.h"
 #include "setup/option_delete.h"
 #include "setup/parse_forms.h"
 #include "setup/string_edit.h"
@@ -75,11 +77,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     setup::EditSetupString(editor, node, text.substr(0, (text_size * (k + 1)) % (text_size + 1)));
     CheckConsistent(ws);
   }
-  // Deleting the first option of some node's ONE_OF, by the text the combo shows for it.
+  // Deleting an option of some node as the Delete button does, with the option lists filled
+  // for it (the node display needs AmiTse data to fill them, which this input has none of).
   const uint32_t node = uint32_t(text_size) % editor.setup.node_count;
-  view->tree.SelectItem(editor.setup.node_items[node]);
-  const std::string first = view->options.GetText(0);
-  setup::DeleteOption(editor, node, first);
+  const platform::TreeItem item = editor.setup.node_items[node];
+  view->tree.SelectItem(item);
+  const uint32_t item_data = view->tree.GetItemData(item);
+  editor.setup.current_value_width = 1;
+  setup::FillOptionLists(editor, setup::ItemOffset(item_data), setup::ItemOpcode(item_data), 0);
+  view->options.SetCurSel(int(text_size % 4));
+  view->delete_button.SetEnabled(true);
+  setup::DeleteOption(editor, setup::kSelectedNode, "");
   CheckConsistent(ws);
   return 0;
 }

@@ -16,7 +16,8 @@ inline constexpr uint16_t kDeletedOptionStringId = 2;
 // option-to-delete combo of the selected item (only while Delete is enabled); a node number:
 // that node is selected first and the entry named `option_name` is chosen in the combo
 // ("Invalid delete option ..." when it has none). Sets the setup-string modified flag, records
-// the name in the node's state (at most kDeletedOptionSlots per node) and lists the deletion.
+// the name in the node's state and lists the deletion. A node keeps kDeletedOptionSlots names:
+// a further deletion is refused with a message and changes nothing.
 void DeleteOption(rom::Editor& editor, uint32_t node, const std::string& option_name);
 
 }  // namespace kalvire::setup

@@ -15,8 +15,12 @@ namespace kalvire::setup {
 // that node is selected first and `text` is the new text). Every node of the same string id
 // shows the new text. The PE32 variant (package list as the .rsrc resource of a PE32+ image)
 // keeps the resource directory, section headers, image sizes and relocation directory
-// consistent; the section variant moves the offsets of the nodes behind the string. A changed
-// text sets the setup-string modified flag, colours the item red and lists the change.
+// consistent; the section variant moves the offsets of the nodes behind the string (and grows
+// a stored compression section around the list). The stored string is replaced whole, whatever
+// the item shows of it; each byte of the text becomes the UCS-2 character of that Latin-1 code.
+// A string that cannot be found, a text with a 0x00 or 0x14 byte, sizes past 24 bits and headers
+// that do not match the data are refused with a message and change nothing. A changed text
+// sets the setup-string modified flag, colours the item red and lists the change.
 void EditSetupString(rom::Editor& editor, uint32_t node, const std::string& text);
 
 }  // namespace kalvire::setup
