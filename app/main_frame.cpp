@@ -1,0 +1,135 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "app/app_strings.h"
+#include "ui/kalvire_view.h"
+
+namespace kalvire::app {
+
+namespace {
+
+QAction* MakeAction(QObject* owner, const char* name, const QString& text, const QString& tip) {
+  auto* action = new QAction(text, owner);
+  action->setObjectName(QLatin1String(name));
+  action->setStatusTip(tip);
+  return action;
+}
+
+// The indicator panes show their key's name; the platform gives no portable way to read the
+// lock states, so they stay greyed like an inactive indicator.
+QLabel* MakeIndicator(QWidget* parent, const char* name, const QString& text) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QLatin1String(name));
+  label->setEnabled(false);
+  label->setFrameShape(QFrame::Panel);
+  label->setFrameShadow(QFrame::Sunken);
+  return label;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("CMainFrame");
+  setWindowTitle(QLatin1String(kApplicationTitle));
+  setGeometry(kInitialGeometry);
+  m_view = new ui::CKALVIRE_1View(this);
+  setCentralWidget(m_view);
+  CreateActions();
+  CreateMenus();
+  CreateToolBar();
+  CreateStatusBar();
+}
+
+QAction* CMainFrame::Action(const char* name) const {
+  return findChild<QAction*>(QLatin1String(name));
+}
+
+void CMainFrame::CreateActions() {
+  QAction* open =
+      MakeAction(this, "actionFileOpen", tr("&Open..."), tr("Open an existing document"));
+  open->setShortcut(QKeySequence::Open);
+  connect(open, &QAction::triggered, m_view, &ui::CKALVIRE_1View::OpenRomImage);
+
+  QAction* save_as = MakeAction(this, "actionFileSaveAs", tr("Save &As..."),
+                                tr("Save the active document with a new name"));
+  connect(save_as, &QAction::triggered, m_view, &ui::CKALVIRE_1View::SaveRomImageAs);
+
+  QAction* exit = MakeAction(this, "actionFileExit", tr("E&xit"),
+                             tr("Quit the application; prompts to save documents"));
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+
+  QAction* status =
+      MakeAction(this, "actionViewStatusBar", tr("&Status Bar"), tr("Show or hide the status bar"));
+  status->setCheckable(true);
+  status->setChecked(true);
+  connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+
+  QAction* about =
+      MakeAction(this, "actionHelpAbout", tr("&About ") + QLatin1String(kApplicationTitle),
+                 tr("Display program information, version number and copyright"));
+  connect(about, &QAction::triggered, this, &CMainFrame::aboutRequested);
+
+  QStyle* style = QApplication::style();
+  QAction* toolbar_open =
+      MakeAction(this, "actionToolbarOpen", tr("Open"), tr("Open an existing document"));
+  toolbar_open->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
+  connect(toolbar_open, &QAction::triggered, m_view, &ui::CKALVIRE_1View::OpenRomImage);
+  QAction* toolbar_save =
+      MakeAction(this, "actionToolbarSave", tr("Save"), tr("Save the active document"));
+  toolbar_save->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+  connect(toolbar_save, &QAction::triggered, m_view, &ui::CKALVIRE_1View::SaveRomImage);
+}
+
+void CMainFrame::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->setObjectName("menuFile");
+  // The shortcut column of the menu shows Ctrl+O from the action itself.
+  file->addAction(Action("actionFileOpen"));
+  file->addAction(Action("actionFileSaveAs"));
+  file->addSeparator();
+  file->addAction(Action("actionFileExit"));
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  view->setObjectName("menuView");
+  m_toolbar = new QToolBar(this);
+  QAction* toolbar_toggle = m_toolbar->toggleViewAction();
+  toolbar_toggle->setObjectName("actionViewToolbar");
+  toolbar_toggle->setText(tr("&Toolbar"));
+  toolbar_toggle->setStatusTip(tr("Show or hide the toolbar"));
+  view->addAction(toolbar_toggle);
+  view->addAction(Action("actionViewStatusBar"));
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  help->setObjectName("menuHelp");
+  help->addAction(Action("actionHelpAbout"));
+}
+
+void CMainFrame::CreateToolBar() {
+  m_toolbar->setObjectName("mainToolBar");
+  m_toolbar->setWindowTitle(tr("Standard"));
+  m_toolbar->setMovable(true);
+  m_toolbar->setFloatable(true);
+  m_toolbar->setIconSize(QSize(16, 15));
+  m_toolbar->addAction(Action("actionToolbarOpen"));
+  m_toolbar->addAction(Action("actionToolbarSave"));
+  addToolBar(Qt::TopToolBarArea, m_toolbar);
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("statusBar");
+  bar->addPermanentWidget(MakeIndicator(bar, "indicatorCaps", tr("CAP")));
+  bar->addPermanentWidget(MakeIndicator(bar, "indicatorNum", tr("NUM")));
+  bar->addPermanentWidget(MakeIndicator(bar, "indicatorScroll", tr("SCRL")));
+  // The message pane: "Ready" whenever no command prompt is shown over it.
+  auto* message = new QLabel(QLatin1String(kReadyMessage), bar);
+  message->setObjectName("messagePane");
+  bar->addWidget(message, 1);
+}
+
+}  // namespace kalvire::app

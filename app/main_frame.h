@@ -1,0 +1,45 @@
+// CMainFrame: the main window around the view, with the File/View/Help menus, the two-button
+// toolbar and the status bar. The window title is the application title; the frame never adds
+// a document name to it (Open and Save write their own texts into it).
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QToolBar;
+
+namespace kalvire::ui {
+class CKALVIRE_1View;
+}
+
+namespace kalvire::app {
+
+class CMainFrame final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr QRect kInitialGeometry{100, 100, 950, 800};
+
+  explicit CMainFrame(QWidget* parent = nullptr);
+
+  ui::CKALVIRE_1View& View() { return *m_view; }
+  // The actions by object name: actionFileOpen, actionFileSaveAs, actionFileExit,
+  // actionViewToolbar, actionViewStatusBar, actionHelpAbout, actionToolbarOpen,
+  // actionToolbarSave.
+  QAction* Action(const char* name) const;
+
+ signals:
+  void aboutRequested();
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+
+  ui::CKALVIRE_1View* m_view = nullptr;
+  QToolBar* m_toolbar = nullptr;
+};
+
+}  // namespace kalvire::app

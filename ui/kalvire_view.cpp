@@ -1,0 +1,362 @@
+#include "ui/kalvire_view.h"
+
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QShortcut>
+#include <new>
+
+#include "dmi/dmi_edit.h"
+#include "rom/messages.h"
+#include "rom/open_image.h"
+#include "rom/save_image.h"
+#include "setup/commands.h"
+#include "setup/messages.h"
+#include "setup/node_lookup.h"
+#include "setup/option_delete.h"
+#include "tracklog/import_settings.h"
+#include "tracklog/track_log.h"
+#include "tracklog/track_log_file.h"
+#include "ui/qt_controls.h"
+#include "ui/tree_ctrl_x.h"
+#include "ui/view_layout.h"
+
+namespace kalvire::ui {
+
+namespace {
+
+constexpr std::array<Qt::Key, CKALVIRE_1View::kHotKeyCount> kHotKeyLetters = {
+    Qt::Key_I, Qt::Key_T, Qt::Key_L, Qt::Key_S, Qt::Key_C,
+    Qt::Key_O, Qt::Key_D, Qt::Key_P, Qt::Key_M, Qt::Key_B};
+
+enum HotKey {
+  kHotKeyImport = 0,
+  kHotKeyFullTrackLog = 1,
+  kHotKeySaveTrackLog = 2,
+  kHotKeyToggleVisibility = 3,
+  kHotKeyAccessLevel = 4,
+  kHotKeyDeleteOption = 5,
+  kHotKeyDelete = 6,
+  kHotKeyOptimalOption = 7,
+  kHotKeySetupTree = 8,
+  kHotKeyDmiTree = 9,
+};
+
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, int id, const QRect& rect, bool visible) {
+  widget->setObjectName(QLatin1String(name));
+  widget->setProperty("controlId", id);
+  widget->setGeometry(rect);
+  widget->setVisible(visible);
+  return widget;
+}
+
+// A closed drop-down list takes its natural height at the top of its rectangle; the rest of the
+// rectangle is what the open list may cover.
+QtComboBox* PlaceCombo(QtComboBox* combo, const char* name, int id, const QRect& rect,
+                       bool visible) {
+  Place(combo, name, id, rect, visible);
+  combo->setGeometry(rect.left(), rect.top(), rect.width(), combo->sizeHint().height());
+  const int line = std::max(combo->fontMetrics().height(), 1);
+  combo->setMaxVisibleItems(std::max((rect.height() - combo->height()) / line, 1));
+  return combo;
+}
+
+constexpr int kUnaddressedLabel = 65535;
+
+}  // namespace
+
+struct CKALVIRE_1View::Controls {
+  CTreeCtrlX* setup_tree = nullptr;
+  CTreeCtrlX* dmi_tree = nullptr;
+  QtListBox* track_log = nullptr;
+  QLabel* dmi_tables_label = nullptr;
+  QtRadioButton* hide_radio = nullptr;
+  QtRadioButton* show_radio = nullptr;
+  QLabel* track_log_label = nullptr;
+  QtPushButton* full_track_log_button = nullptr;
+  QtPushButton* save_track_log_button = nullptr;
+  QtPushButton* import_button = nullptr;
+  QLabel* bios_menu_label = nullptr;
+  QLabel* visibility_label = nullptr;
+  QLabel* access_level_label = nullptr;
+  QtPushButton* delete_button = nullptr;
+  QtComboBox* access_level_combo = nullptr;
+  QtComboBox* delete_option_combo = nullptr;
+  QLabel* optimal_option_label = nullptr;
+  QtComboBox* optimal_option_combo = nullptr;
+
+  std::array<QWidget*, 18> All() const {
+    return {setup_tree,
+            dmi_tree,
+            track_log,
+            dmi_tables_label,
+            hide_radio,
+            show_radio,
+            track_log_label,
+            full_track_log_button,
+            save_track_log_button,
+            import_button,
+            bios_menu_label,
+            visibility_label,
+            access_level_label,
+            delete_button,
+            access_level_combo,
+            delete_option_combo,
+            optimal_option_label,
+            optimal_option_combo};
+  }
+};
+
+CKALVIRE_1View::CKALVIRE_1View(QWidget* parent) : QWidget(parent), m_prompter(this) {
+  setObjectName("CKALVIRE_1View");
+  m_editor->controls.prompter = &m_prompter;
+  m_editor->controls.host = this;
+}
+
+CKALVIRE_1View::~CKALVIRE_1View() {
+  DestroyControls(m_editor->controls);
+}
+
+template <typename Command>
+void CKALVIRE_1View::RunLong(Command command) {
+  const BusyScope busy(m_prompter);
+  try {
+    command();
+  } catch (const std::bad_alloc&) {
+    m_prompter.ShowPlain(rom::kMsgFailedToAllocateMemory);
+  }
+}
+
+void CKALVIRE_1View::OpenRomImage() {
+  RunLong([this] { rom::OpenRomImage(*m_editor); });
+  NoteOpenedImage();
+}
+
+bool CKALVIRE_1View::OpenRomImagePath(const std::string& path) {
+  int opened = 0;
+  RunLong([&] { opened = rom::OpenRomImagePath(*m_editor, path); });
+  NoteOpenedImage();
+  return opened == 1;
+}
+
+void CKALVIRE_1View::SaveRomImage() {
+  RunLong([this] { rom::SaveRomImage(*m_editor); });
+}
+
+void CKALVIRE_1View::SaveRomImageAs() {
+  RunLong([this] { rom::SaveRomImageAs(*m_editor); });
+  NoteOpenedImage();
+}
+
+void CKALVIRE_1View::NoteOpenedImage() {
+  if (m_editor->workspace.m_image_loaded) emit imageOpened();
+}
+
+void CKALVIRE_1View::DeleteControlWidgets() {
+  if (!m_controls) return;
+  for (QWidget* widget : m_controls->All()) delete widget;
+  m_controls.reset();
+  m_dmi_root = platform::kNoItem;
+}
+
+void CKALVIRE_1View::DestroyControls(rom::ViewControls& controls) {
+  DeleteControlWidgets();
+  controls.setup_tree = nullptr;
+  controls.dmi_tree = nullptr;
+  controls.track_log = nullptr;
+  controls.hide_radio = nullptr;
+  controls.show_radio = nullptr;
+  controls.access_level_combo = nullptr;
+  controls.delete_option_combo = nullptr;
+  controls.optimal_option_combo = nullptr;
+  controls.delete_button = nullptr;
+  controls.import_button = nullptr;
+}
+
+void CKALVIRE_1View::CreateControls(rom::ViewControls& controls) {
+  DestroyControls(controls);
+  auto c = std::make_unique<Controls>();
+  // Created in this order so that the tab order and the stacking follow it.
+  c->track_log = Place(new QtListBox(this), "trackLogList", 281, layout::kTrackLog, true);
+  c->track_log->SetHorizontalExtent(layout::kTrackLogExtent);
+  c->setup_tree = Place(new CTreeCtrlX(this), "setupTree", 4641, layout::kSetupTree, true);
+  c->dmi_tree = Place(new CTreeCtrlX(this), "dmiTree", 280, layout::kDmiTree, true);
+  m_dmi_root = c->dmi_tree->InsertItem(platform::kRootItem, "DMI");
+  c->dmi_tree->SetItemData(m_dmi_root, 0);
+  c->dmi_tables_label = Place(new QLabel(tr("DMI Ta&bles:"), this), "dmiTablesLabel",
+                              kUnaddressedLabel, layout::kDmiTablesLabel, true);
+  c->hide_radio =
+      Place(new QtRadioButton(tr("Hid&e"), this), "hideRadio", 4096, layout::kHideRadio, true);
+  c->show_radio =
+      Place(new QtRadioButton(tr("&Show"), this), "showRadio", 4097, layout::kShowRadio, true);
+  c->track_log_label = Place(new QLabel(tr("Track Log Option:"), this), "trackLogLabel",
+                             kUnaddressedLabel, layout::kTrackLogLabel, true);
+  c->full_track_log_button = Place(new QtPushButton(tr("Full &Track Log"), this),
+                                   "fullTrackLogButton", 4176, layout::kFullTrackLogButton, true);
+  c->save_track_log_button = Place(new QtPushButton(tr("Save Track &Log"), this),
+                                   "saveTrackLogButton", 4192, layout::kSaveTrackLogButton, true);
+  c->import_button = Place(new QtPushButton(tr("&Import Settings"), this), "importButton", 4208,
+                           layout::kImportButton, true);
+  c->bios_menu_label = Place(new QLabel(tr("BIOS &Menu:"), this), "biosMenuLabel",
+                             kUnaddressedLabel, layout::kBiosMenuLabel, true);
+  c->visibility_label = Place(new QLabel(tr("Chang&e Vi&sibility:"), this), "visibilityLabel",
+                              kUnaddressedLabel, layout::kVisibilityLabel, true);
+  c->access_level_label = Place(new QLabel(tr("&Change Access Level:"), this), "accessLevelLabel",
+                                kUnaddressedLabel, layout::kAccessLevelLabel, false);
+  c->delete_button = Place(new QtPushButton(tr("&Delete"), this), "deleteButton", 4099,
+                           layout::kDeleteButton, false);
+  c->hide_radio->SetEnabled(false);
+  c->show_radio->SetEnabled(false);
+  c->delete_button->SetEnabled(false);
+  c->access_level_combo =
+      PlaceCombo(new QtComboBox(this), "accessLevelCombo", 5192, layout::kAccessLevelCombo, false);
+  for (const char* level : setup::kAccessLevelNames) c->access_level_combo->AddString(level);
+  c->access_level_combo->SetEnabled(false);
+  c->delete_option_combo = PlaceCombo(new QtComboBox(this), "deleteOptionCombo", 5376,
+                                      layout::kDeleteOptionCombo, false);
+  c->optimal_option_label =
+      Place(new QLabel(tr("O&ptimal BIOS Option:"), this), "optimalOptionLabel", kUnaddressedLabel,
+            layout::kOptimalOptionLabel, true);
+  c->optimal_option_combo = PlaceCombo(new QtComboBox(this), "optimalOptionCombo", 5392,
+                                       layout::kOptimalOptionCombo, true);
+  m_controls = std::move(c);
+
+  controls.setup_tree = m_controls->setup_tree;
+  controls.dmi_tree = m_controls->dmi_tree;
+  controls.track_log = m_controls->track_log;
+  controls.hide_radio = m_controls->hide_radio;
+  controls.show_radio = m_controls->show_radio;
+  controls.access_level_combo = m_controls->access_level_combo;
+  controls.delete_option_combo = m_controls->delete_option_combo;
+  controls.optimal_option_combo = m_controls->optimal_option_combo;
+  controls.delete_button = m_controls->delete_button;
+  controls.import_button = m_controls->import_button;
+  ConnectControls();
+  RegisterHotKeys();
+}
+
+void CKALVIRE_1View::ConnectControls() {
+  Controls& c = *m_controls;
+  rom::Editor& editor = *m_editor;
+  // An automatic radio pair: the person's click checks one and clears the other.
+  connect(c.hide_radio, &QAbstractButton::clicked, this, [this, &editor] {
+    m_controls->show_radio->SetChecked(false);
+    setup::HideSelectedNode(editor);
+  });
+  connect(c.show_radio, &QAbstractButton::clicked, this, [this, &editor] {
+    m_controls->hide_radio->SetChecked(false);
+    setup::ShowSelectedNode(editor);
+  });
+  connect(c.access_level_combo, &QComboBox::activated, this,
+          [&editor] { setup::ChangeSelectedAccessLevel(editor); });
+  connect(c.optimal_option_combo, &QComboBox::activated, this,
+          [&editor] { setup::ChangeSelectedOptimalOption(editor); });
+  connect(c.delete_option_combo, &QComboBox::activated, this,
+          [&editor] { setup::EnableOptionDelete(editor); });
+  connect(c.delete_button, &QAbstractButton::clicked, this,
+          [&editor] { setup::DeleteSelectedOption(editor); });
+  connect(c.setup_tree, &QTreeWidget::itemDoubleClicked, this,
+          [&editor] { setup::EditSelectedString(editor); });
+  connect(c.dmi_tree, &QTreeWidget::itemDoubleClicked, this,
+          [&editor] { dmi::EditDmiString(editor); });
+  c.dmi_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(c.dmi_tree, &QWidget::customContextMenuRequested, this, [this, &editor] {
+    // The menu acts on the selected structure, wherever the click was.
+    QMenu menu(this);
+    QAction* edit = menu.addAction(tr("Edit"));
+    if (menu.exec(QCursor::pos()) == edit) dmi::EditDmiString(editor);
+  });
+  connect(c.full_track_log_button, &QAbstractButton::clicked, this,
+          [this] { RunLong([this] { tracklog::FullTrackLog(*m_editor); }); });
+  connect(c.save_track_log_button, &QAbstractButton::clicked, this,
+          [&editor] { tracklog::SaveTrackLog(editor); });
+  connect(c.import_button, &QAbstractButton::clicked, this,
+          [this] { RunLong([this] { tracklog::ImportSettings(*m_editor); }); });
+}
+
+// The hot keys stay registered from the first Open on, also when a later Open fails; they
+// act on whatever controls exist at the time.
+void CKALVIRE_1View::RegisterHotKeys() {
+  if (HotKeysRegistered()) return;
+  for (int id = 0; id < kHotKeyCount; ++id) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | kHotKeyLetters[size_t(id)]), this);
+    shortcut->setObjectName(QStringLiteral("hotKey%1").arg(id));
+    // Application-wide, never system-wide: other programs keep their Alt keys.
+    shortcut->setContext(Qt::ApplicationShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this, id] { OnHotKey(id); });
+    m_hot_keys[size_t(id)] = shortcut;
+  }
+}
+
+void CKALVIRE_1View::OnHotKey(int id) {
+  switch (id) {
+    case kHotKeyImport:
+      RunLong([this] { tracklog::ImportSettings(*m_editor); });
+      return;
+    case kHotKeyFullTrackLog:
+      RunLong([this] { tracklog::FullTrackLog(*m_editor); });
+      return;
+    case kHotKeySaveTrackLog:
+      tracklog::SaveTrackLog(*m_editor);
+      return;
+    case kHotKeyToggleVisibility:
+      ToggleVisibility();
+      return;
+    case kHotKeyAccessLevel:
+      if (m_controls) FocusControl(m_controls->access_level_combo);
+      return;
+    case kHotKeyDeleteOption:
+      if (m_controls) FocusControl(m_controls->delete_option_combo);
+      return;
+    case kHotKeyDelete:
+      setup::DeleteOption(*m_editor, setup::kSelectedNode, "");
+      return;
+    case kHotKeyOptimalOption:
+      if (m_controls) FocusControl(m_controls->optimal_option_combo);
+      return;
+    case kHotKeySetupTree:
+      if (m_controls) FocusControl(m_controls->setup_tree);
+      return;
+    case kHotKeyDmiTree:
+      if (m_controls) FocusControl(m_controls->dmi_tree);
+      return;
+    default:
+      return;
+  }
+}
+
+void CKALVIRE_1View::ToggleVisibility() {
+  if (!m_controls) return;
+  QtRadioButton& hide = *m_controls->hide_radio;
+  QtRadioButton& show = *m_controls->show_radio;
+  if (show.IsChecked()) {
+    show.SetChecked(false);
+    hide.SetChecked(true);
+    setup::HideSelectedNode(*m_editor);
+  } else {
+    show.SetChecked(true);
+    hide.SetChecked(false);
+    setup::ShowSelectedNode(*m_editor);
+  }
+}
+
+void CKALVIRE_1View::FocusControl(QWidget* widget) {
+  if (widget) widget->setFocus(Qt::ShortcutFocusReason);
+}
+
+void CKALVIRE_1View::contextMenuEvent(QContextMenuEvent* event) {
+  QPoint at = event->pos();
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    at = layout::kKeyboardMenuPoint;
+  } else if (!layout::kContextMenuArea.contains(at)) {
+    return;
+  }
+  QMenu menu(this);
+  menu.setObjectName("editPopupMenu");
+  QAction* edit = menu.addAction(tr("Edit"));
+  edit->setObjectName("actionSetupStringEdit");
+  if (menu.exec(mapToGlobal(at)) == edit) setup::EditSelectedString(*m_editor);
+}
+
+}  // namespace kalvire::ui

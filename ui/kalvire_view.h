@@ -1,0 +1,79 @@
+// CKALVIRE_1View: the main view. It owns the editor (workspace and model tables), creates its
+// child controls when an Open has read a file, and routes every command, control notification,
+// context menu and hot key to the core operations the command-line tool runs too.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "rom/editor.h"
+#include "ui/qt_prompter.h"
+
+class QLabel;
+class QShortcut;
+
+namespace kalvire::ui {
+
+class CTreeCtrlX;
+class QtComboBox;
+class QtListBox;
+class QtPushButton;
+class QtRadioButton;
+
+class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
+  Q_OBJECT
+
+ public:
+  explicit CKALVIRE_1View(QWidget* parent = nullptr);
+  ~CKALVIRE_1View() override;
+
+  rom::Editor& Editor() { return *m_editor; }
+  QtPrompter& Prompter() { return m_prompter; }
+
+  // The commands of the menus and the toolbar.
+  void OpenRomImage();
+  // Opens `path` without a dialog (a file named on the command line); true when it is open.
+  bool OpenRomImagePath(const std::string& path);
+  void SaveRomImage();
+  void SaveRomImageAs();
+
+  // The hot keys, Alt plus I, T, L, S, C, O, D, P, M, B, by identifier 0 to 9.
+  static constexpr int kHotKeyCount = 10;
+  void OnHotKey(int id);
+  bool HotKeysRegistered() const { return m_hot_keys[0] != nullptr; }
+
+  void CreateControls(rom::ViewControls& controls) override;
+  void DestroyControls(rom::ViewControls& controls) override;
+
+ signals:
+  // An Open or Save As has left an image open (the workspace path names it).
+  void imageOpened();
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  struct Controls;
+
+  void DeleteControlWidgets();
+  void ConnectControls();
+  void RegisterHotKeys();
+  void ToggleVisibility();
+  void FocusControl(QWidget* widget);
+  void NoteOpenedImage();
+  // Runs a command with the busy cursor; an allocation failure that reaches this far is
+  // reported instead of ending the program.
+  template <typename Command>
+  void RunLong(Command command);
+
+  QtPrompter m_prompter;
+  // The workspace holds large fixed tables: keep it off the stack.
+  std::unique_ptr<rom::Editor> m_editor = std::make_unique<rom::Editor>();
+  std::unique_ptr<Controls> m_controls;
+  platform::TreeItem m_dmi_root = platform::kNoItem;
+  std::array<QShortcut*, kHotKeyCount> m_hot_keys{};
+};
+
+}  // namespace kalvire::ui
