@@ -1,0 +1,318 @@
+// A person's session in the desktop editor on the sample image: every kind of edit through the
+// controls, dialogs and hot keys, the track log, the save, and the saved file opened again.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <algorithm>
+
+#include "setup/ifr_layout.h"
+#include "ui/dmi_dialog.h"
+#include "ui/edit_bios_string.h"
+#include "ui/limited_line_edit.h"
+#include "ui/qt_controls.h"
+#include "ui/tree_ctrl_x.h"
+#include "ui_session.h"
+
+namespace kalvire::ui::test {
+namespace {
+
+bool Contains(const std::vector<std::string>& lines, const std::string& part) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& line) { return line.find(part) != std::string::npos; });
+}
+
+void AnswerFileDialog(ModalDriver& driver, const QString& path) {
+  driver.Expect("QFileDialog", [path](QWidget* widget) {
+    auto* dialog = static_cast<QFileDialog*>(widget);
+    dialog->selectFile(path);
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own accept() is protected
+  });
+}
+
+platform::TreeItem DmiItem(CTreeCtrlX& tree, const std::string& text) {
+  const platform::TreeItem root = tree.GetChildItem(platform::kRootItem);
+  for (platform::TreeItem item = tree.GetChildItem(root); item != platform::kNoItem;
+       item = tree.GetNextSiblingItem(item)) {
+    if (tree.GetItemText(item) == text) return item;
+  }
+  return platform::kNoItem;
+}
+
+// What a session changed, to be found again in the saved file.
+struct Changes {
+  uint32_t hidden_node = 0;
+  int access_level = -1;
+  std::string optimal_text;
+  uint32_t renamed_node = 0;
+  std::string new_text;
+  uint32_t deleted_node = 0;
+  int deleted_index = -1;
+  std::string deleted_text;
+  std::string product_name;
+};
+
+uint32_t NodeOf(rom::Editor& editor, platform::TreeItem item) {
+  for (uint32_t node = 0; node < editor.setup.node_count; ++node) {
+    if (editor.setup.nodes[node].item == item) return node;
+  }
+  return ~0u;
+}
+
+class GuiSession : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(m_session.Start(m_session.SamplePath())); }
+
+  // A ONE_OF question that can be hidden and has at least two options in each combo.
+  platform::TreeItem EditableQuestion(platform::TreeItem other = platform::kNoItem) {
+    return m_session.FindSetupItem(setup::kOpOneOf, [&] {
+      return m_session.SetupTree()->GetSelectedItem() != other &&
+             m_session.Radio("hideRadio")->IsEnabled() &&
+             m_session.Radio("showRadio")->IsChecked() &&
+             m_session.Combo("optimalOptionCombo")->GetCount() >= 2 &&
+             m_session.Combo("deleteOptionCombo")->GetCount() >= 2 &&
+             m_session.Combo("accessLevelCombo")->IsEnabled();
+    });
+  }
+
+  AppSession m_session;
+};
+
+TEST_F(GuiSession, EditsSaveAndReopen) {
+  AppSession& s = m_session;
+  rom::Editor& editor = s.Editor();
+  EXPECT_EQ(s.Frame().windowTitle(), "KALVIRE 0.1 - [sample.rom]");
+  ASSERT_NE(s.SetupTree(), nullptr);
+  ASSERT_GT(editor.setup.node_count, 100u);
+  Changes changes;
+
+  // Hide a question with the radio: the item turns red and the change is listed.
+  const platform::TreeItem question = EditableQuestion();
+  ASSERT_NE(question, platform::kNoItem);
+  changes.hidden_node = NodeOf(editor, question);
+  s.SetupTree()->SelectItem(platform::kNoItem);
+  s.ClickSetupItem(question);
+  ASSERT_EQ(s.SetupTree()->GetSelectedItem(), question);
+  ASSERT_TRUE(s.Radio("hideRadio")->IsEnabled());
+  QTest::mouseClick(s.Radio("hideRadio"), Qt::LeftButton);
+  EXPECT_TRUE(s.Radio("hideRadio")->IsChecked());
+  EXPECT_FALSE(s.Radio("showRadio")->IsChecked());
+  EXPECT_EQ(s.SetupTree()->GetItemColor(question), platform::kColorRed);
+  const std::vector<std::string> feedback = s.TrackLogLines();
+  EXPECT_NE(std::find(feedback.begin(), feedback.end(), "    Visibility changed"), feedback.end());
+
+  // Alt+S toggles: back to shown (black again, the entry stays), then hidden once more.
+  s.PressAlt(Qt::Key_S);
+  EXPECT_TRUE(s.Radio("showRadio")->IsChecked());
+  EXPECT_FALSE(s.Radio("hideRadio")->IsChecked());
+  EXPECT_EQ(s.SetupTree()->GetItemColor(question), platform::kColorBlack);
+  s.PressAlt(Qt::Key_S);
+  EXPECT_TRUE(s.Radio("hideRadio")->IsChecked());
+  EXPECT_EQ(s.SetupTree()->GetItemColor(question), platform::kColorRed);
+
+  // The access level through its combo (hidden: the person reaches it only by Alt+C).
+  QtComboBox& access = *s.Combo("accessLevelCombo");
+  changes.access_level = (access.GetCurSel() + 1) % 4;
+  access.setCurrentIndex(changes.access_level);
+  emit access.activated(changes.access_level);
+
+  // The optimal default through its combo, with the keyboard.
+  QtComboBox& optimal = *s.Combo("optimalOptionCombo");
+  const int before = optimal.GetCurSel();
+  QTest::keyClick(&optimal, before + 1 < optimal.GetCount() ? Qt::Key_Down : Qt::Key_Up);
+  ASSERT_NE(optimal.GetCurSel(), before);
+  changes.optimal_text = optimal.GetText(optimal.GetCurSel());
+
+  // Rename another question through the "Update Data" dialog opened by a double-click.
+  const platform::TreeItem renamed = EditableQuestion(question);
+  ASSERT_NE(renamed, platform::kNoItem);
+  changes.renamed_node = NodeOf(editor, renamed);
+  changes.new_text = "Renamed In The Editor";
+  const std::string original_text = s.SetupTree()->GetItemText(renamed);
+  QString preset;
+  s.Driver().Expect("kalvire::ui::CEditBIOSString", [&](QWidget* widget) {
+    auto* dialog = static_cast<CEditBIOSString*>(widget);
+    preset = dialog->Text();
+    EXPECT_EQ(dialog->windowTitle(), "Update Data");
+    dialog->Field().selectAll();
+    QTest::keyClicks(&dialog->Field(), QString::fromStdString(changes.new_text));
+    dialog->accept();
+  });
+  s.DoubleClickItem(*s.SetupTree(), renamed);
+  EXPECT_TRUE(s.Driver().AllHandled());
+  EXPECT_EQ(preset.toStdString(), original_text);
+  EXPECT_EQ(s.SetupTree()->GetItemText(renamed), changes.new_text);
+  EXPECT_EQ(s.SetupTree()->GetItemColor(renamed), platform::kColorRed);
+
+  // Delete an option of that question: choose it in the option combo, then Alt+D.
+  s.SetupTree()->SelectItem(renamed);
+  changes.deleted_node = changes.renamed_node;
+  QtComboBox& options = *s.Combo("deleteOptionCombo");
+  changes.deleted_index = options.GetCount() - 1;
+  changes.deleted_text = options.GetText(changes.deleted_index);
+  EXPECT_FALSE(s.Button("deleteButton")->IsEnabled());
+  options.setCurrentIndex(changes.deleted_index);
+  emit options.activated(changes.deleted_index);
+  EXPECT_TRUE(s.Button("deleteButton")->IsEnabled());
+  s.PressAlt(Qt::Key_D);
+  EXPECT_EQ(editor.setup.node_states[changes.deleted_node].deleted_option_count, 1u);
+
+  // A DMI string through the "DMI Table" dialog.
+  const platform::TreeItem system = DmiItem(*s.DmiTree(), "System Information (Type 1)");
+  ASSERT_NE(system, platform::kNoItem);
+  changes.product_name = "GUI Board 9000";
+  std::vector<bool> shown;
+  std::vector<QString> labels;
+  s.Driver().Expect("kalvire::ui::CDmiDialog1", [&](QWidget* widget) {
+    auto* dialog = static_cast<CDmiDialog1*>(widget);
+    EXPECT_EQ(dialog->windowTitle(), "System Information (Type 1)");
+    for (int k = 0; k < CDmiDialog1::kSlots; ++k) {
+      shown.push_back(!dialog->ValueField(k).isHidden());
+      labels.push_back(dialog->LabelField(k).text());
+    }
+    dialog->ValueField(1).selectAll();
+    QTest::keyClicks(&dialog->ValueField(1), QString::fromStdString(changes.product_name));
+    dialog->accept();
+  });
+  s.DoubleClickItem(*s.DmiTree(), system);
+  EXPECT_TRUE(s.Driver().AllHandled());
+  ASSERT_EQ(labels.size(), 8u);
+  EXPECT_EQ(labels[0], "System Manufacturer:");
+  EXPECT_EQ(labels[1], "Product Name:");
+  EXPECT_TRUE(shown[0]);
+  EXPECT_TRUE(Contains(s.TrackLogLines(), " DMI String is changed to \" " + changes.product_name));
+
+  // Full Track Log lists every change.
+  QTest::mouseClick(s.Button("fullTrackLogButton"), Qt::LeftButton);
+  const std::vector<std::string> full = s.TrackLogLines();
+  EXPECT_TRUE(Contains(full, "    Visibility changed to Hide"));
+  EXPECT_TRUE(Contains(full, "    Access Level is changed from default option :"));
+  EXPECT_TRUE(Contains(full, "    Optimal option is Changed from Default Option :"));
+  EXPECT_TRUE(Contains(full, "    BIOS String is changed to \"" + changes.new_text + "\""));
+  EXPECT_TRUE(Contains(full, "    Option \"" + changes.deleted_text + "\" is deleted"));
+  EXPECT_TRUE(Contains(full, "DMI String is changed  to \"" + changes.product_name + "\""));
+  EXPECT_FALSE(s.View().Prompter().IsBusy());
+  EXPECT_EQ(s.Frame().windowTitle(), "KALVIRE 0.1 - [sample.rom]");
+
+  // Alt+T fills the list again after it was emptied.
+  s.TrackLog()->ResetContent();
+  s.PressAlt(Qt::Key_T);
+  EXPECT_EQ(s.TrackLogLines(), full);
+
+  // Save Track Log writes the list, one line each.
+  const QString log_path = s.Path("changes.log");
+  AnswerFileDialog(s.Driver(), log_path);
+  QTest::mouseClick(s.Button("saveTrackLogButton"), Qt::LeftButton);
+  EXPECT_TRUE(s.Driver().AllHandled());
+  QFile log(log_path);
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  std::string expected_log;
+  for (const std::string& line : full) expected_log += line + "\n";
+  EXPECT_EQ(log.readAll().toStdString(), expected_log);
+
+  // Save, answering the "Confirm Save" question.
+  s.Driver().ClearRecords();
+  s.Frame().Action("actionToolbarSave")->trigger();
+  ASSERT_FALSE(s.Driver().Messages().empty());
+  EXPECT_EQ(s.Driver().Messages().front().caption, "Confirm Save");
+  EXPECT_EQ(s.Driver().Messages().front().icon, QMessageBox::Question);
+  EXPECT_EQ(s.Driver().Messages().back().text, "Successfully saved the .ROM file");
+
+  // Open the saved file through the Open dialog: every change is in it.
+  AnswerFileDialog(s.Driver(), s.SamplePath());
+  s.Frame().Action("actionFileOpen")->trigger();
+  EXPECT_TRUE(s.Driver().AllHandled());
+  EXPECT_EQ(s.Frame().windowTitle(), "KALVIRE 0.1 - [sample.rom]");
+  rom::Editor& reopened = s.Editor();
+  CTreeCtrlX& tree = *s.SetupTree();
+  tree.SelectItem(reopened.setup.nodes[changes.hidden_node].item);
+  EXPECT_TRUE(s.Radio("hideRadio")->IsChecked());
+  EXPECT_FALSE(s.Radio("showRadio")->IsChecked());
+  EXPECT_EQ(s.Combo("accessLevelCombo")->GetCurSel(), changes.access_level);
+  const QtComboBox& optimal_after = *s.Combo("optimalOptionCombo");
+  EXPECT_EQ(optimal_after.GetText(optimal_after.GetCurSel()), changes.optimal_text);
+  const platform::TreeItem renamed_after = reopened.setup.nodes[changes.renamed_node].item;
+  EXPECT_EQ(tree.GetItemText(renamed_after), changes.new_text);
+  tree.SelectItem(renamed_after);
+  EXPECT_NE(s.Combo("deleteOptionCombo")->GetText(changes.deleted_index), changes.deleted_text);
+  std::string product;
+  s.Driver().Expect("kalvire::ui::CDmiDialog1", [&](QWidget* widget) {
+    auto* dialog = static_cast<CDmiDialog1*>(widget);
+    product = dialog->ValueField(1).text().toStdString();
+    dialog->reject();
+  });
+  s.DoubleClickItem(*s.DmiTree(), DmiItem(*s.DmiTree(), "System Information (Type 1)"));
+  EXPECT_EQ(product, changes.product_name);
+  EXPECT_TRUE(s.Driver().Unexpected().empty());
+  EXPECT_EQ(s.App().RecentFiles().MostRecent(), s.SamplePath());
+}
+
+TEST_F(GuiSession, SecondOpenReplacesEveryControl) {
+  AppSession& s = m_session;
+  const platform::TreeItem question = EditableQuestion();
+  ASSERT_NE(question, platform::kNoItem);
+  QtComboBox& options = *s.Combo("deleteOptionCombo");
+  options.setCurrentIndex(0);
+  emit options.activated(0);
+  ASSERT_TRUE(s.Button("deleteButton")->IsEnabled());
+  ASSERT_TRUE(s.Radio("hideRadio")->IsEnabled());
+  std::vector<QPointer<QWidget>> first_controls;
+  for (QWidget* child : s.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    first_controls.emplace_back(child);
+  }
+  ASSERT_EQ(first_controls.size(), 18u);
+
+  ASSERT_TRUE(s.View().OpenRomImagePath(s.SamplePath().toStdString()));
+  for (const QPointer<QWidget>& old : first_controls) EXPECT_TRUE(old.isNull());
+  EXPECT_EQ(s.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 18);
+  EXPECT_FALSE(s.Radio("hideRadio")->IsEnabled());
+  EXPECT_FALSE(s.Radio("showRadio")->IsEnabled());
+  EXPECT_FALSE(s.Button("deleteButton")->IsEnabled());
+  EXPECT_FALSE(s.Combo("accessLevelCombo")->IsEnabled());
+  EXPECT_EQ(s.Combo("accessLevelCombo")->GetCount(), 4);
+  // The editor works on the new controls: the hot keys reach them.
+  s.PressAlt(Qt::Key_M);
+  EXPECT_TRUE(s.SetupTree()->hasFocus());
+  s.PressAlt(Qt::Key_B);
+  EXPECT_TRUE(s.DmiTree()->hasFocus());
+}
+
+TEST_F(GuiSession, FailedOpenLeavesTheWindowBlankAndUnreadableFileKeepsTheImage) {
+  AppSession& s = m_session;
+  // A file that cannot be read: the image stays open.
+  QPointer<CTreeCtrlX> tree = s.SetupTree();
+  EXPECT_FALSE(s.View().OpenRomImagePath(s.Path("missing.rom").toStdString()));
+  ASSERT_EQ(s.Driver().Messages().size(), 1u);
+  EXPECT_EQ(s.Driver().Messages()[0].text, "Error: Unable to Open .ROM File");
+  EXPECT_EQ(s.Driver().Messages()[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(s.Driver().Messages()[0].caption, "KALVIRE 0.1");
+  EXPECT_FALSE(tree.isNull());
+  EXPECT_EQ(s.Frame().windowTitle(), "KALVIRE 0.1 - [sample.rom]");
+  EXPECT_TRUE(s.Editor().workspace.m_image_loaded);
+
+  // A file that is not an image: the messages, then a blank window with the base title.
+  s.Driver().ClearRecords();
+  const QString text_path = s.Path("notes.rom");
+  QFile text(text_path);
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write(QByteArray(70000, 'x'));
+  text.close();
+  EXPECT_FALSE(s.View().OpenRomImagePath(text_path.toStdString()));
+  const std::vector<QString> texts = s.Driver().MessageTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), "Error: DMI Module Does not Exist");
+  EXPECT_TRUE(s.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
+  EXPECT_EQ(s.Frame().windowTitle(), "KALVIRE 0.1");
+  // The hot keys stay registered and find no controls.
+  EXPECT_TRUE(s.View().HotKeysRegistered());
+  s.PressAlt(Qt::Key_S);
+  s.PressAlt(Qt::Key_T);
+  EXPECT_TRUE(s.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
+}
+
+}  // namespace
+}  // namespace kalvire::ui::test

@@ -1,0 +1,112 @@
+#include "ui_session.h"
+
+#include <QFile>
+#include <QTest>
+
+#include "setup/node_lookup.h"
+#include "tools/sample_image.h"
+#include "ui/qt_controls.h"
+#include "ui/tree_ctrl_x.h"
+
+namespace kalvire::ui::test {
+
+namespace {
+
+const tools::Bytes& SampleBytes() {
+  static const tools::Bytes bytes = tools::BuildSampleImage();
+  return bytes;
+}
+
+}  // namespace
+
+QString WriteSampleImage(const QString& dir, const QString& name) {
+  const QString path = dir + QLatin1Char('/') + name;
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return {};
+  const tools::Bytes& bytes = SampleBytes();
+  file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+  return path;
+}
+
+AppSession::AppSession() : m_sample(WriteSampleImage(m_dir.path())) {
+  auto settings = std::make_unique<QSettings>(m_dir.filePath("settings.ini"), QSettings::IniFormat);
+  m_app = std::make_unique<app::CKALVIRE_1App>(std::move(settings));
+}
+
+AppSession::~AppSession() = default;
+
+bool AppSession::Start(const QString& file) {
+  app::CommandLine command_line;
+  command_line.file = file;
+  int exit_code = 0;
+  if (!m_app->InitInstance(command_line, exit_code)) return false;
+  Frame().activateWindow();
+  return QTest::qWaitForWindowActive(&Frame());
+}
+
+CTreeCtrlX* AppSession::SetupTree() {
+  return View().findChild<CTreeCtrlX*>("setupTree");
+}
+CTreeCtrlX* AppSession::DmiTree() {
+  return View().findChild<CTreeCtrlX*>("dmiTree");
+}
+QtListBox* AppSession::TrackLog() {
+  return View().findChild<QtListBox*>("trackLogList");
+}
+QtRadioButton* AppSession::Radio(const char* name) {
+  return View().findChild<QtRadioButton*>(name);
+}
+QtPushButton* AppSession::Button(const char* name) {
+  return View().findChild<QtPushButton*>(name);
+}
+QtComboBox* AppSession::Combo(const char* name) {
+  return View().findChild<QtComboBox*>(name);
+}
+
+std::vector<std::string> AppSession::TrackLogLines() {
+  std::vector<std::string> lines;
+  QtListBox* list = TrackLog();
+  for (int i = 0; list && i < list->GetCount(); ++i) lines.push_back(list->GetText(i));
+  return lines;
+}
+
+void AppSession::ClickSetupItem(platform::TreeItem item) {
+  CTreeCtrlX& tree = *SetupTree();
+  QTreeWidgetItem* widget = tree.WidgetItem(item);
+  tree.scrollToItem(widget);
+  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(widget).center());
+}
+
+void AppSession::DoubleClickItem(CTreeCtrlX& tree, platform::TreeItem item) {
+  QTreeWidgetItem* widget = tree.WidgetItem(item);
+  tree.scrollToItem(widget);
+  const QPoint at = tree.visualItemRect(widget).center();
+  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, at);
+}
+
+void AppSession::PressAlt(Qt::Key key) {
+  // Closing a dialog gives the activation back to the frame on a desktop; the offscreen
+  // platform has no window manager that would.
+  if (!Frame().isActiveWindow()) {
+    Frame().activateWindow();
+    QTest::qWaitForWindowActive(&Frame());
+  }
+  QTest::keyClick(&Frame(), key, Qt::AltModifier);
+}
+
+platform::TreeItem AppSession::FindSetupItem(uint8_t opcode, const std::function<bool()>& accept) {
+  const setup::SetupModel& model = Editor().setup;
+  CTreeCtrlX& tree = *SetupTree();
+  for (uint32_t node = 0; node < model.node_count; ++node) {
+    const platform::TreeItem item = model.nodes[node].item;
+    if (item == platform::kNoItem || setup::ItemOpcode(tree.GetItemData(item)) != opcode) {
+      continue;
+    }
+    tree.SelectItem(item);
+    if (accept()) return item;
+  }
+  return platform::kNoItem;
+}
+
+}  // namespace kalvire::ui::test
