@@ -64,6 +64,12 @@ QtComboBox* PlaceCombo(QtComboBox* combo, const char* name, int id, const QRect&
 
 constexpr int kUnaddressedLabel = 65535;
 
+QLabel* MakeLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(UnderlinedMnemonic(text), parent);
+  label->setTextFormat(Qt::RichText);
+  return label;
+}
+
 }  // namespace
 
 struct CKALVIRE_1View::Controls {
@@ -184,13 +190,13 @@ void CKALVIRE_1View::CreateControls(rom::ViewControls& controls) {
   c->dmi_tree = Place(new CTreeCtrlX(this), "dmiTree", 280, layout::kDmiTree, true);
   m_dmi_root = c->dmi_tree->InsertItem(platform::kRootItem, "DMI");
   c->dmi_tree->SetItemData(m_dmi_root, 0);
-  c->dmi_tables_label = Place(new QLabel(tr("DMI Ta&bles:"), this), "dmiTablesLabel",
+  c->dmi_tables_label = Place(MakeLabel(tr("DMI Ta&bles:"), this), "dmiTablesLabel",
                               kUnaddressedLabel, layout::kDmiTablesLabel, true);
   c->hide_radio =
       Place(new QtRadioButton(tr("Hid&e"), this), "hideRadio", 4096, layout::kHideRadio, true);
   c->show_radio =
       Place(new QtRadioButton(tr("&Show"), this), "showRadio", 4097, layout::kShowRadio, true);
-  c->track_log_label = Place(new QLabel(tr("Track Log Option:"), this), "trackLogLabel",
+  c->track_log_label = Place(MakeLabel(tr("Track Log Option:"), this), "trackLogLabel",
                              kUnaddressedLabel, layout::kTrackLogLabel, true);
   c->full_track_log_button = Place(new QtPushButton(tr("Full &Track Log"), this),
                                    "fullTrackLogButton", 4176, layout::kFullTrackLogButton, true);
@@ -198,11 +204,11 @@ void CKALVIRE_1View::CreateControls(rom::ViewControls& controls) {
                                    "saveTrackLogButton", 4192, layout::kSaveTrackLogButton, true);
   c->import_button = Place(new QtPushButton(tr("&Import Settings"), this), "importButton", 4208,
                            layout::kImportButton, true);
-  c->bios_menu_label = Place(new QLabel(tr("BIOS &Menu:"), this), "biosMenuLabel",
-                             kUnaddressedLabel, layout::kBiosMenuLabel, true);
-  c->visibility_label = Place(new QLabel(tr("Chang&e Vi&sibility:"), this), "visibilityLabel",
+  c->bios_menu_label = Place(MakeLabel(tr("BIOS &Menu:"), this), "biosMenuLabel", kUnaddressedLabel,
+                             layout::kBiosMenuLabel, true);
+  c->visibility_label = Place(MakeLabel(tr("Chang&e Vi&sibility:"), this), "visibilityLabel",
                               kUnaddressedLabel, layout::kVisibilityLabel, true);
-  c->access_level_label = Place(new QLabel(tr("&Change Access Level:"), this), "accessLevelLabel",
+  c->access_level_label = Place(MakeLabel(tr("&Change Access Level:"), this), "accessLevelLabel",
                                 kUnaddressedLabel, layout::kAccessLevelLabel, false);
   c->delete_button = Place(new QtPushButton(tr("&Delete"), this), "deleteButton", 4099,
                            layout::kDeleteButton, false);
@@ -216,7 +222,7 @@ void CKALVIRE_1View::CreateControls(rom::ViewControls& controls) {
   c->delete_option_combo = PlaceCombo(new QtComboBox(this), "deleteOptionCombo", 5376,
                                       layout::kDeleteOptionCombo, false);
   c->optimal_option_label =
-      Place(new QLabel(tr("O&ptimal BIOS Option:"), this), "optimalOptionLabel", kUnaddressedLabel,
+      Place(MakeLabel(tr("O&ptimal BIOS Option:"), this), "optimalOptionLabel", kUnaddressedLabel,
             layout::kOptimalOptionLabel, true);
   c->optimal_option_combo = PlaceCombo(new QtComboBox(this), "optimalOptionCombo", 5392,
                                        layout::kOptimalOptionCombo, true);

@@ -20,6 +20,21 @@ void DropMnemonicShortcut(QAbstractButton& button) {
   button.setShortcut(QKeySequence());
 }
 
+QString UnderlinedMnemonic(const QString& text) {
+  QString html;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+      ++i;
+      if (text[i] != QLatin1Char('&')) {
+        html += QStringLiteral("<u>") + QString(text[i]).toHtmlEscaped() + QStringLiteral("</u>");
+        continue;
+      }
+    }
+    html += QString(text[i]).toHtmlEscaped();
+  }
+  return html;
+}
+
 QtListBox::QtListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -102,4 +102,8 @@ bool HasVisibleStyle(const QWidget& widget);
 // as a shortcut: the Alt+letter keys belong to the view's hot keys.
 void DropMnemonicShortcut(QAbstractButton& button);
 
+// A label text with an '&' mnemonic as rich text that underlines the letter: a label shows
+// its mnemonic, but taking it as a shortcut would collide with the hot keys as well.
+QString UnderlinedMnemonic(const QString& text);
+
 }  // namespace kalvire::ui

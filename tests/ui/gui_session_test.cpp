@@ -10,6 +10,7 @@
 #include <QTest>
 #include <algorithm>
 
+#include "qt_printers.h"
 #include "setup/ifr_layout.h"
 #include "ui/dmi_dialog.h"
 #include "ui/edit_bios_string.h"

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
+#include <QTest>
 
 namespace kalvire::ui::test {
 
@@ -52,11 +53,9 @@ void ModalDriver::Poll() {
       m_handlers.pop_front();
     }
     if (chosen) {
+      // Chosen with the keyboard, the way QMenu::exec() learns which action ended it.
       menu->setActiveAction(chosen);
-      QTimer::singleShot(0, menu, [menu, chosen] {
-        chosen->activate(QAction::Trigger);
-        menu->close();
-      });
+      QTest::keyClick(menu, Qt::Key_Return);
     } else {
       menu->close();
     }
