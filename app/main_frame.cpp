@@ -65,6 +65,14 @@ void CMainFrame::CreateActions() {
                              tr("Quit the application; prompts to save documents"));
   connect(exit, &QAction::triggered, this, &QWidget::close);
 
+  m_toolbar = new QToolBar(this);
+  QAction* toolbar =
+      MakeAction(this, "actionViewToolbar", tr("&Toolbar"), tr("Show or hide the toolbar"));
+  toolbar->setCheckable(true);
+  toolbar->setChecked(true);
+  connect(toolbar, &QAction::toggled, m_toolbar, &QWidget::setVisible);
+  connect(m_toolbar, &QToolBar::visibilityChanged, toolbar, &QAction::setChecked);
+
   QAction* status =
       MakeAction(this, "actionViewStatusBar", tr("&Status Bar"), tr("Show or hide the status bar"));
   status->setCheckable(true);
@@ -97,12 +105,7 @@ void CMainFrame::CreateMenus() {
   file->addAction(Action("actionFileExit"));
   QMenu* view = menuBar()->addMenu(tr("&View"));
   view->setObjectName("menuView");
-  m_toolbar = new QToolBar(this);
-  QAction* toolbar_toggle = m_toolbar->toggleViewAction();
-  toolbar_toggle->setObjectName("actionViewToolbar");
-  toolbar_toggle->setText(tr("&Toolbar"));
-  toolbar_toggle->setStatusTip(tr("Show or hide the toolbar"));
-  view->addAction(toolbar_toggle);
+  view->addAction(Action("actionViewToolbar"));
   view->addAction(Action("actionViewStatusBar"));
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->setObjectName("menuHelp");
@@ -123,13 +126,13 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName("statusBar");
-  bar->addPermanentWidget(MakeIndicator(bar, "indicatorCaps", tr("CAP")));
-  bar->addPermanentWidget(MakeIndicator(bar, "indicatorNum", tr("NUM")));
-  bar->addPermanentWidget(MakeIndicator(bar, "indicatorScroll", tr("SCRL")));
   // The message pane: "Ready" whenever no command prompt is shown over it.
   auto* message = new QLabel(QLatin1String(kReadyMessage), bar);
   message->setObjectName("messagePane");
   bar->addWidget(message, 1);
+  bar->addPermanentWidget(MakeIndicator(bar, "indicatorCaps", tr("CAP")));
+  bar->addPermanentWidget(MakeIndicator(bar, "indicatorNum", tr("NUM")));
+  bar->addPermanentWidget(MakeIndicator(bar, "indicatorScroll", tr("SCRL")));
 }
 
 }  // namespace kalvire::app
