@@ -2,6 +2,7 @@
 // controls, dialogs and hot keys, the track log, the save, and the saved file opened again.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -313,6 +314,60 @@ TEST_F(GuiSession, FailedOpenLeavesTheWindowBlankAndUnreadableFileKeepsTheImage)
   s.PressAlt(Qt::Key_S);
   s.PressAlt(Qt::Key_T);
   EXPECT_TRUE(s.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
+}
+
+// Long commands show their wait text in the title while the busy cursor is up.
+TEST_F(GuiSession, LongCommandsShowWaitTextsWithABusyCursor) {
+  AppSession& s = m_session;
+  std::vector<std::pair<QString, bool>> titles;
+  QObject::connect(&s.Frame(), &QWidget::windowTitleChanged, [&](const QString& title) {
+    const QCursor* cursor = QApplication::overrideCursor();
+    titles.emplace_back(title, cursor && cursor->shape() == Qt::WaitCursor);
+  });
+  ASSERT_TRUE(s.View().OpenRomImagePath(s.SamplePath().toStdString()));
+  ASSERT_EQ(titles.size(), 2u);
+  EXPECT_EQ(titles[0].first, "KALVIRE 0.1 - [ Please Wait While Loading File...]");
+  EXPECT_TRUE(titles[0].second);
+  EXPECT_EQ(titles[1].first, "KALVIRE 0.1 - [sample.rom]");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  titles.clear();
+  QTest::mouseClick(s.Button("fullTrackLogButton"), Qt::LeftButton);
+  ASSERT_EQ(titles.size(), 2u);
+  EXPECT_EQ(titles[0].first,
+            "KALVIRE 0.1 - [sample.rom] - [Please Wait While Loading Track log...]");
+  EXPECT_TRUE(titles[0].second);
+  EXPECT_EQ(titles[1].first, "KALVIRE 0.1 - [sample.rom]");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A track log saved from one image, imported into another copy through Alt+L and Alt+I.
+TEST_F(GuiSession, ImportAppliesASavedTrackLog) {
+  AppSession& s = m_session;
+  const platform::TreeItem question = EditableQuestion();
+  ASSERT_NE(question, platform::kNoItem);
+  const uint32_t node = NodeOf(s.Editor(), question);
+  QTest::mouseClick(s.Radio("hideRadio"), Qt::LeftButton);
+  s.PressAlt(Qt::Key_T);
+  const QString log_path = s.Path("hide.log");
+  AnswerFileDialog(s.Driver(), log_path);
+  s.PressAlt(Qt::Key_L);
+  ASSERT_TRUE(s.Driver().AllHandled());
+  const std::vector<std::string> exported = s.TrackLogLines();
+  ASSERT_FALSE(exported.empty());
+
+  const QString copy = WriteSampleImage(s.Path(""), "copy.rom");
+  ASSERT_TRUE(s.View().OpenRomImagePath(copy.toStdString()));
+  EXPECT_EQ(s.SetupTree()->GetItemColor(s.Editor().setup.nodes[node].item),
+            platform::kDefaultTextColor);
+  AnswerFileDialog(s.Driver(), log_path);
+  s.PressAlt(Qt::Key_I);
+  EXPECT_TRUE(s.Driver().AllHandled());
+  const platform::TreeItem imported = s.Editor().setup.nodes[node].item;
+  EXPECT_EQ(s.SetupTree()->GetItemColor(imported), platform::kColorRed);
+  QTest::mouseClick(s.Button("fullTrackLogButton"), Qt::LeftButton);
+  EXPECT_EQ(s.TrackLogLines(), exported);
+  EXPECT_TRUE(s.Driver().Unexpected().empty());
 }
 
 }  // namespace
