@@ -23,9 +23,10 @@ CodecStatus Tiano_GetInfo(std::span<const uint8_t> source, uint32_t& destination
 
 // Decodes `source` (header included) into `destination`, whose size must equal the header's
 // uncompressed size. `version` is 1 (EFI) or 2 (Tiano). `scratch` must hold at least
-// kTianoScratchSize bytes (any alignment; a smaller one is refused). Returns kCodecSuccess or kCodecInvalid; never reads outside the
-// source (nor past the declared compressed size) and never writes outside the destination.
-// A header with uncompressed size 0 succeeds at once without touching anything else.
+// kTianoScratchSize bytes (any alignment; a smaller one is refused). Returns kCodecSuccess or
+// kCodecInvalid; never reads outside the source (nor past the declared compressed size) and never
+// writes outside the destination. A header with uncompressed size 0 succeeds at once without
+// touching anything else.
 CodecStatus Tiano_Decompress(std::span<const uint8_t> source, std::span<uint8_t> destination,
                              std::span<uint8_t> scratch, uint32_t version);
 

@@ -12,8 +12,8 @@
 
 namespace kalvire::util {
 
-bool ReadWholeFile(const std::filesystem::path &path, std::vector<uint8_t> &out,
-                   std::string &error) {
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out,
+                   std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     error = "cannot open " + path.string() + ": " + std::strerror(errno);
@@ -28,7 +28,7 @@ bool ReadWholeFile(const std::filesystem::path &path, std::vector<uint8_t> &out,
   in.seekg(0, std::ios::beg);
   std::vector<uint8_t> data;
   ResizeLargeBuffer(data, static_cast<size_t>(size));
-  if (size > 0 && !in.read(reinterpret_cast<char *>(data.data()), size)) {
+  if (size > 0 && !in.read(reinterpret_cast<char*>(data.data()), size)) {
     error = "cannot read " + path.string();
     return false;
   }
@@ -43,8 +43,7 @@ bool WriteAll(int fd, std::span<const uint8_t> data) {
   while (done < data.size()) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
     if (n < 0) {
-      if (errno == EINTR)
-        continue;
+      if (errno == EINTR) continue;
       return false;
     }
     done += static_cast<size_t>(n);
@@ -52,20 +51,18 @@ bool WriteAll(int fd, std::span<const uint8_t> data) {
   return true;
 }
 
-} // namespace
+}  // namespace
 
-bool WriteWholeFileAtomic(const std::filesystem::path &path,
-                          std::span<const uint8_t> data, std::string &error) {
-  const std::filesystem::path dir =
-      path.has_parent_path() ? path.parent_path() : ".";
+bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> data,
+                          std::string& error) {
+  const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
   std::string name = ".";
   name += path.filename().string();
   name += ".XXXXXX";
   std::string temp = (dir / name).string();
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
-    error = "cannot create a temporary file in " + dir.string() + ": " +
-            std::strerror(errno);
+    error = "cannot create a temporary file in " + dir.string() + ": " + std::strerror(errno);
     return false;
   }
   // Keep the permissions of the file being replaced; a new file gets the usual
@@ -85,8 +82,7 @@ bool WriteWholeFileAtomic(const std::filesystem::path &path,
   const int saved_errno = errno;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed) {
-    error = "cannot write " + temp + ": " +
-            std::strerror(written ? errno : saved_errno);
+    error = "cannot write " + temp + ": " + std::strerror(written ? errno : saved_errno);
     ::unlink(temp.c_str());
     return false;
   }
@@ -98,4 +94,4 @@ bool WriteWholeFileAtomic(const std::filesystem::path &path,
   return true;
 }
 
-} // namespace kalvire::util
+}  // namespace kalvire::util
