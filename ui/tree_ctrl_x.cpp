@@ -56,7 +56,14 @@ CTreeCtrlX::CTreeCtrlX(QWidget* parent) : QTreeWidget(parent) {
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   header()->setStretchLastSection(false);
   setItemDelegate(new ColorMapDelegate(*this));
-  connect(this, &QTreeWidget::itemSelectionChanged, this, &CTreeCtrlX::OnPersonChangedSelection);
+  m_selection_connection = connect(this, &QTreeWidget::itemSelectionChanged, this,
+                                   &CTreeCtrlX::OnPersonChangedSelection);
+}
+
+// The base class empties the tree after this destructor has run; the selection changes that
+// causes must not reach the owner's handler.
+CTreeCtrlX::~CTreeCtrlX() {
+  disconnect(m_selection_connection);
 }
 
 const CTreeCtrlX::Node* CTreeCtrlX::Find(platform::TreeItem item) const {

@@ -18,6 +18,7 @@ class CTreeCtrlX final : public QTreeWidget, public platform::TreeControl {
 
  public:
   explicit CTreeCtrlX(QWidget* parent = nullptr);
+  ~CTreeCtrlX() override;
 
   platform::TreeItem InsertItem(platform::TreeItem parent, const std::string& text) override;
   void SetItemData(platform::TreeItem item, uint32_t data) override;
@@ -67,6 +68,7 @@ class CTreeCtrlX final : public QTreeWidget, public platform::TreeControl {
   platform::TreeItem m_next_handle = 1;  // never reset: old handles stay invalid
   QTreeWidgetItem* m_previous_selection = nullptr;
   bool m_changing_selection = false;  // the interface selects: no second notification
+  QMetaObject::Connection m_selection_connection;
 
   friend class ColorMapDelegate;
 };

@@ -180,5 +180,35 @@ TEST_F(ViewLayout, ContextMenuEditRenamesTheSelectedNode) {
   EXPECT_TRUE(m_session.Driver().AllHandled());
 }
 
+TEST_F(ViewLayout, DmiTreeRightClickEditsTheSelectedStructure) {
+  CTreeCtrlX& dmi = *m_session.DmiTree();
+  const platform::TreeItem root = dmi.GetChildItem(platform::kRootItem);
+  const platform::TreeItem structure = dmi.GetChildItem(root);
+  ASSERT_NE(structure, platform::kNoItem);
+  dmi.SelectItem(structure);
+  QString caption;
+  m_session.Driver().ExpectMenu("Edit");
+  m_session.Driver().Expect("kalvire::ui::CDmiDialog1", [&](QWidget* widget) {
+    caption = widget->windowTitle();
+    static_cast<QDialog*>(widget)->reject();
+  });
+  // The popup acts on the selection, not on the item under the cursor.
+  QWidget* viewport = dmi.viewport();
+  const QPoint below(5, viewport->height() - 5);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, below, viewport->mapToGlobal(below));
+  QApplication::sendEvent(viewport, &event);
+  EXPECT_TRUE(m_session.Driver().AllHandled());
+  EXPECT_EQ(caption.toStdString(), dmi.GetItemText(structure));
+  ASSERT_EQ(m_session.Driver().Menus().size(), 1u);
+  EXPECT_EQ(m_session.Driver().Menus()[0], QStringList{"Edit"});
+
+  // The "DMI" root item opens no dialog.
+  dmi.SelectItem(root);
+  m_session.Driver().ExpectMenu("Edit");
+  QApplication::sendEvent(viewport, &event);
+  EXPECT_TRUE(m_session.Driver().AllHandled());
+  EXPECT_TRUE(m_session.Driver().Unexpected().empty());
+}
+
 }  // namespace
 }  // namespace kalvire::ui::test
