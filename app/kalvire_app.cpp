@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QStyle>
 #include <cstdio>
 
 #include "app/about_dlg.h"
@@ -53,6 +54,8 @@ bool CKALVIRE_1App::InitInstance(const CommandLine& command_line, int& exit_code
     return false;
   }
   QGuiApplication::setApplicationDisplayName(QLatin1String(kApplicationTitle));
+  // No icon resource of its own: the style's drive icon stands for a firmware image.
+  QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon));
 
   m_frame = std::make_unique<CMainFrame>();
   ui::CKALVIRE_1View& view = m_frame->View();

@@ -12,7 +12,6 @@
 #include "rom/save_image.h"
 #include "setup/commands.h"
 #include "setup/messages.h"
-#include "setup/node_lookup.h"
 #include "setup/option_delete.h"
 #include "tracklog/import_settings.h"
 #include "tracklog/track_log.h"

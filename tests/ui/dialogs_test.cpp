@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
@@ -47,6 +48,9 @@ TEST(DmiDialog, ShowsTheStringsItHasAndHidesTheEmptySlots) {
     EXPECT_EQ(dialog.LabelField(k).isHidden(), !shown);
     EXPECT_EQ(dialog.LabelField(k).text().toStdString(), data.labels[size_t(k)]);
   }
+  // A picture of the dialog to look at, beside the main window's.
+  ASSERT_TRUE(QDir().mkpath(KALVIRE_UI_ARTIFACTS_DIR));
+  EXPECT_TRUE(dialog.grab().save(QStringLiteral(KALVIRE_UI_ARTIFACTS_DIR "/dmi_dialog.png")));
   dialog.ValueField(1).setText("2.00");
   dialog.ValueField(2).clear();
   dialog.Store(data);
