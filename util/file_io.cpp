@@ -36,9 +36,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out,
   return true;
 }
 
-namespace {
-
-bool WriteAll(int fd, std::span<const uint8_t> data) {
+bool WriteAllBytes(int fd, std::span<const uint8_t> data) {
   size_t done = 0;
   while (done < data.size()) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
@@ -51,10 +49,8 @@ bool WriteAll(int fd, std::span<const uint8_t> data) {
   return true;
 }
 
-}  // namespace
-
 bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> data,
-                          std::string& error) {
+                          std::string& error, const ByteWriter& writer) {
   const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
   std::string name = ".";
   name += path.filename().string();
@@ -65,8 +61,7 @@ bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uin
     error = "cannot create a temporary file in " + dir.string() + ": " + std::strerror(errno);
     return false;
   }
-  // Keep the permissions of the file being replaced; a new file gets the usual
-  // 0644 less umask.
+  // Keep the permissions of the file being replaced; a new file gets the usual 0644 less umask.
   struct stat st {};
   mode_t mode = 0666;
   if (::stat(path.c_str(), &st) == 0) {
@@ -78,7 +73,7 @@ bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uin
   }
   ::fchmod(fd, mode);
 
-  const bool written = WriteAll(fd, data) && ::fsync(fd) == 0;
+  const bool written = writer(fd, data) && ::fsync(fd) == 0;
   const int saved_errno = errno;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,10 +15,17 @@ namespace kalvire::util {
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out,
                    std::string& error);
 
+// Writes all of `data` to the open file descriptor `fd`; false with errno set when it cannot.
+using ByteWriter = std::function<bool(int fd, std::span<const uint8_t> data)>;
+
+// The writer the program uses: write(2) until every byte is out.
+bool WriteAllBytes(int fd, std::span<const uint8_t> data);
+
 // Writes `data` to a temporary file beside `path`, flushes it to disk and renames it over `path`,
 // so that `path` holds either its old bytes or all the new ones, never a part. On failure returns
-// false, removes the temporary file and leaves `path` as it was.
+// false, removes the temporary file and leaves `path` as it was. `writer` puts the bytes into the
+// temporary file (a test can make it fail part way, as a full disk does).
 bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> data,
-                          std::string& error);
+                          std::string& error, const ByteWriter& writer = WriteAllBytes);
 
 }  // namespace kalvire::util

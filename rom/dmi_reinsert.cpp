@@ -1,0 +1,106 @@
+// ReinsertDmiModule: the DMI module goes back only when it fits; otherwise the module as it
+// lies in the image is loaded again and the DMI edits are dropped.
+#include <vector>
+
+#include "dmi/dmi_parse.h"
+#include "dmi/messages.h"
+#include "rom/ffs_file.h"
+#include "rom/firmware_walk.h"
+#include "rom/messages.h"
+#include "rom/module_extract.h"
+#include "rom/module_rebuild.h"
+#include "rom/open_image.h"
+#include "rom/rebuild_file.h"
+#include "rom/reinsert.h"
+
+namespace kalvire::rom {
+
+namespace {
+
+std::optional<uint32_t> FindDmiFile(const RomWorkspace& ws) {
+  for (uint32_t i = 0; i < ws.m_file_count; ++i) {
+    if (ws.m_files[i].name == kDmiModuleGuid) return i;
+  }
+  return std::nullopt;
+}
+
+// The new file fits when it needs no more room than the old one, or no more than the volume's
+// free space besides; and the chain behind it must stay inside the volume on erased bytes.
+bool DmiFileFits(const RomWorkspace& ws, uint32_t file_index, uint64_t new_length) {
+  const FileRecord& record = ws.m_files[file_index];
+  const uint64_t old_room = Align8(record.size);
+  const uint64_t new_room = Align8(new_length);
+  const bool room =
+      new_room <= old_room ||
+      new_room - old_room <= VolumeFreeSpace(ws, ws.m_volumes[record.volume_index].start);
+  return room && FileFitsInVolume(ws, file_index, new_length);
+}
+
+void SetTitle(Editor& editor, const std::string& title) {
+  if (editor.controls.prompter) editor.controls.prompter->SetWindowTitle(title);
+}
+
+// Loads the DMI module, its tables and its tree again from the image, which still holds the
+// module as it was loaded. Returns 0 in every case: the edited module was not written.
+int RestoreDmiModule(Editor& editor) {
+  RomWorkspace& ws = editor.workspace;
+  const std::string title =
+      editor.controls.prompter ? editor.controls.prompter->WindowTitle() : ws.m_base_title;
+  SetTitle(editor, title + kTitleOpen + kWaitLoadingFile + kTitleClose);
+  dmi::ResetDmiTables(editor);
+  if (platform::TreeControl* tree = editor.controls.dmi_tree) {
+    tree->DeleteAllItems();
+    tree->SetItemData(tree->InsertItem(platform::kRootItem, dmi::kDmiRootText), 0);
+  }
+  // The slot is refilled; the compression version found is not taken over.
+  const uint32_t version = ws.m_dmi_module.compression_version;
+  ws.m_dmi_module.data_size = 0;
+  const int extracted = ExtractModule(editor, kDmiModuleGuid, ws.m_dmi_module);
+  ws.m_dmi_module.compression_version = version;
+  if (extracted != 1) {
+    SetTitle(editor, ws.m_base_title);
+    return 0;
+  }
+  if (CheckDmiEndOfTable(ws.m_dmi_module.Data()) != 1) {
+    ShowPlainMessage(editor, kMsgDesiredModuleMissing);
+    SetTitle(editor, ws.m_base_title);
+    return 0;
+  }
+  dmi::ParseDmiTable(editor);
+  SetTitle(editor, title);
+  return 0;
+}
+
+int ReinsertBuffer(Editor& editor, std::span<const uint8_t> data) {
+  RomWorkspace& ws = editor.workspace;
+  const auto file_index = FindDmiFile(ws);
+  if (!file_index || !ws.m_dmi_module.Present()) {
+    ShowPlainMessage(editor, kMsgModuleNotRebuildable);
+    return 0;
+  }
+  ModuleRebuild rebuild;
+  rebuild.data = data;
+  rebuild.data_offset = ws.m_dmi_module.data_offset;
+  rebuild.compression_version = ws.m_dmi_module.compression_version;
+  rebuild.size_query_message = kMsgCompressedSizeFailed;
+  auto file = BuildModuleFile(editor, *file_index, rebuild);
+  if (!file) return 0;
+  if (!DmiFileFits(ws, *file_index, file->size())) {
+    ShowPlainMessage(editor, kMsgNoSpaceForDmi);
+    return RestoreDmiModule(editor);
+  }
+  return ReinsertFile(editor, *file, ws.m_files[*file_index].volume_index, *file_index);
+}
+
+}  // namespace
+
+int ReinsertDmiModule(Editor& editor) {
+  std::vector<uint8_t> data;
+  data.swap(editor.dmi.rebuild_buffer);
+  if (!editor.workspace.m_dmi_modified) return 1;
+  // An empty buffer: the serialization refused the table after its own message.
+  if (data.empty()) return 0;
+  return ReinsertBuffer(editor, data);
+}
+
+}  // namespace kalvire::rom

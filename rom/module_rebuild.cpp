@@ -1,0 +1,64 @@
+#include "rom/module_rebuild.h"
+
+#include "rom/messages.h"
+#include "rom/rebuild_file.h"
+#include "rom/reinsert.h"
+
+namespace kalvire::rom {
+
+namespace {
+
+// The first file record named by one of `names`.
+std::optional<uint32_t> FindFileIndex(const RomWorkspace& ws, std::initializer_list<Guid> names) {
+  for (uint32_t i = 0; i < ws.m_file_count; ++i) {
+    for (const Guid& name : names) {
+      if (ws.m_files[i].name == name) return i;
+    }
+  }
+  return std::nullopt;
+}
+
+int RebuildModule(Editor& editor, std::optional<uint32_t> file_index, const ModuleSlot& slot,
+                  bool set_compression_type) {
+  if (!file_index || !slot.Present()) {
+    ShowPlainMessage(editor, kMsgModuleNotRebuildable);
+    return 0;
+  }
+  ModuleRebuild rebuild;
+  rebuild.data = slot.Data();
+  rebuild.data_offset = slot.data_offset;
+  rebuild.compression_version = slot.compression_version;
+  rebuild.size_query_message = kMsgCompressionSizeFailed;
+  rebuild.set_compression_type = set_compression_type;
+  auto file = BuildModuleFile(editor, *file_index, rebuild);
+  if (!file) return 0;
+  const uint32_t volume = editor.workspace.m_files[*file_index].volume_index;
+  return ReinsertFile(editor, *file, volume, *file_index);
+}
+
+}  // namespace
+
+int RebuildTseModule(Editor& editor) {
+  RomWorkspace& ws = editor.workspace;
+  if (!ws.m_setup_form_modified) return 1;
+  return RebuildModule(editor, FindFileIndex(ws, {ws.m_amitse_name}), ws.m_amitse_module, false);
+}
+
+int RebuildSetupModule(Editor& editor) {
+  RomWorkspace& ws = editor.workspace;
+  if (!ws.m_setup_string_modified) return 1;
+  return RebuildModule(editor, FindFileIndex(ws, {kSetupModuleGuid, kSetupPackageListAltGuid}),
+                       ws.m_setup_module, true);
+}
+
+int RebuildNestedVolume(Editor& editor) {
+  RomWorkspace& ws = editor.workspace;
+  // The decoded buffer tells whether there is a nested volume; a file index of 0 is a real
+  // record.
+  if (ws.m_nested.buffer == kWorkingImageBuffer) return 0;
+  auto file = BuildNestedVolumeFile(editor);
+  if (!file) return 0;
+  return ReinsertFile(editor, *file, ws.m_nested.volume_index, ws.m_nested.file_index);
+}
+
+}  // namespace kalvire::rom

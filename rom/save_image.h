@@ -1,0 +1,36 @@
+// The Save and Save As commands: the rebuild of an edited image and the write of the file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "rom/editor.h"
+
+namespace kalvire::rom {
+
+// Puts the whole image into the file at `path`; false, with the file as it was, on failure.
+using ImageWriter = std::function<bool(const std::string& path, std::span<const uint8_t> image,
+                                       std::string& error)>;
+
+// The writer the commands use: a temporary file beside `path`, flushed, renamed over it.
+bool WriteImageAtomically(const std::string& path, std::span<const uint8_t> image,
+                          std::string& error);
+
+// Append history, the module rebuilds, the DMI serialization and reinsertion, the nested volume
+// and the walk, in that order. A failing step has shown its message; the others still run.
+void RunRebuildSequence(Editor& editor);
+
+// The Save command: asks "Overwrite existing file?" and writes the workspace path, rebuilding
+// first when a modified flag is set. On success shows "Successfully saved the .ROM file",
+// clears the flags and enables Import; a write that fails shows "Error: Unable to save the
+// file." and leaves the file as it was.
+void SaveRomImage(Editor& editor, const ImageWriter& writer = WriteImageAtomically);
+
+// The Save As command: asks for a path, and about an existing file before anything is rebuilt
+// (No leaves the workspace untouched), then rebuilds when edited and writes as Save does. On
+// success the path and the title name the new file.
+void SaveRomImageAs(Editor& editor, const ImageWriter& writer = WriteImageAtomically);
+
+}  // namespace kalvire::rom
