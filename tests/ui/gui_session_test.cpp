@@ -281,6 +281,12 @@ TEST_F(GuiSession, SecondOpenReplacesEveryControl) {
   EXPECT_TRUE(s.SetupTree()->hasFocus());
   s.PressAlt(Qt::Key_B);
   EXPECT_TRUE(s.DmiTree()->hasFocus());
+  // Alt+S with neither radio checked selects Show.
+  ASSERT_FALSE(s.Radio("showRadio")->IsChecked());
+  ASSERT_FALSE(s.Radio("hideRadio")->IsChecked());
+  s.PressAlt(Qt::Key_S);
+  EXPECT_TRUE(s.Radio("showRadio")->IsChecked());
+  EXPECT_FALSE(s.Radio("hideRadio")->IsChecked());
 }
 
 TEST_F(GuiSession, FailedOpenLeavesTheWindowBlankAndUnreadableFileKeepsTheImage) {
