@@ -322,6 +322,28 @@ TEST_F(GuiSession, FailedOpenLeavesTheWindowBlankAndUnreadableFileKeepsTheImage)
   EXPECT_TRUE(s.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
 }
 
+// Save As through the menu: the dialog proposes ROM files, a name without extension gets
+// ".rom", and the title names the new file.
+TEST_F(GuiSession, SaveAsWritesTheNamedFile) {
+  AppSession& s = m_session;
+  QStringList filters;
+  s.Driver().Expect("QFileDialog", [&](QWidget* widget) {
+    auto* dialog = static_cast<QFileDialog*>(widget);
+    filters = dialog->nameFilters();
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    dialog->selectFile(s.Path("saved-as"));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  s.Frame().Action("actionFileSaveAs")->trigger();
+  EXPECT_TRUE(s.Driver().AllHandled());
+  EXPECT_EQ(filters, (QStringList{"ROM Files (*.rom)", "All Files (*)"}));
+  EXPECT_TRUE(QFile::exists(s.Path("saved-as.rom")));
+  EXPECT_EQ(s.Frame().windowTitle(), "KALVIRE 0.1 - [saved-as.rom]");
+  ASSERT_FALSE(s.Driver().Messages().empty());
+  EXPECT_EQ(s.Driver().Messages().back().text, "Successfully saved the .ROM file");
+  EXPECT_TRUE(s.Driver().Unexpected().empty());
+}
+
 // Long commands show their wait text in the title while the busy cursor is up.
 TEST_F(GuiSession, LongCommandsShowWaitTextsWithABusyCursor) {
   AppSession& s = m_session;
