@@ -1,0 +1,331 @@
+#include "rom/verify.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "rom/editor.h"
+#include "rom/ffs_file.h"
+#include "rom/firmware_walk.h"
+#include "rom/volume.h"
+#include "tracklog/history.h"
+#include "util/le.h"
+
+namespace kalvire::rom {
+
+namespace {
+
+// The FFS3 file system: the only one in which files may be larger than 16 MiB and ask for
+// alignments above 64 KiB.
+constexpr Guid kFfs3FileSystemGuid = MakeGuid("5473C07A-3DCB-4DCA-BD6F-1E9689E7349A");
+
+constexpr uint64_t kVolumeAttributesOffset = 44;
+constexpr uint32_t kErasePolarity = 0x800;
+
+constexpr uint64_t kLargeFileHeaderSize = 32;
+constexpr uint64_t kFfsTypeOffset = 18;
+constexpr uint64_t kFfsAttributesOffset = 19;
+constexpr uint64_t kFfsStateOffset = 23;
+constexpr uint8_t kAttribLargeFile = 0x01;
+constexpr uint8_t kAttribDataAlignment2 = 0x02;
+constexpr uint8_t kAttribChecksum = 0x40;
+constexpr uint8_t kFixedFileChecksum = 0xAA;
+
+// File states, as read with the volume's erase polarity applied; the highest bit set counts.
+constexpr uint8_t kStateDataValid = 0x04;
+constexpr uint8_t kStateDeleted = 0x10;
+
+// log2 of the data alignment selected by attribute bits 3..5, and with DATA_ALIGNMENT_2 set.
+constexpr uint8_t kAlignmentPower[8] = {0, 4, 7, 9, 10, 12, 15, 16};
+constexpr uint8_t kAlignment2Power[8] = {17, 18, 19, 20, 21, 22, 23, 24};
+
+std::string Hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+  return text;
+}
+
+std::string VolumeLabel(BufferPos start) {
+  if (start.buffer == kWorkingImageBuffer) return "image offset " + Hex(start.offset);
+  return "offset " + Hex(start.offset) + " of decoded volume " + std::to_string(start.buffer);
+}
+
+struct VolumeView {
+  std::span<const uint8_t> buffer;
+  uint64_t start = 0;
+  uint64_t end = 0;
+  uint64_t first_file = 0;
+  bool ffs3 = false;
+  uint8_t erase = 0xFF;
+  std::string label;
+};
+
+class VolumeChecker {
+ public:
+  VolumeChecker(const VolumeView& volume, VerifyResult& result)
+      : m_volume(volume), m_result(result) {
+    m_result.files.push_back({volume.label, {}});
+  }
+
+  void Run() {
+    uint64_t cur = m_volume.first_file;
+    while (cur < m_volume.end) {
+      const uint64_t left = m_volume.end - cur;
+      if (left < kFfsHeaderSize || IsErased(cur, kFfsHeaderSize)) {
+        // Free space; a file may still follow it (a volume-top file, or a history file).
+        const auto next = NextFileAfterFreeSpace(cur);
+        if (!next) return;
+        cur = *next;
+        continue;
+      }
+      const auto next = CheckFile(cur);
+      if (!next) return;
+      cur = *next;
+    }
+  }
+
+ private:
+  bool IsErased(uint64_t offset, uint64_t width) const {
+    const auto bytes = m_volume.buffer.subspan(offset, width);
+    return std::all_of(bytes.begin(), bytes.end(), [&](uint8_t b) { return b == m_volume.erase; });
+  }
+
+  void Report(const std::string& file, uint64_t offset, const std::string& reason) {
+    m_result.problems.push_back({m_volume.label, file, offset - m_volume.start, reason});
+  }
+
+  // Header checksum of the file header at `offset` of `header_size` bytes: the 8-bit sum of the
+  // header with State and the file checksum counted as zero must be 0.
+  bool HeaderChecksumHolds(uint64_t offset, uint64_t header_size) const {
+    const auto header = m_volume.buffer.subspan(offset, header_size);
+    uint8_t expected = FfsHeaderChecksum(header);
+    for (uint64_t i = kFfsHeaderSize; i < header_size; ++i)
+      expected = uint8_t(expected - header[i]);
+    return header[kFfsHeaderChecksumOffset] == expected;
+  }
+
+  // The 8-byte-aligned position of the first non-erased byte after `cur` when a file header
+  // with a correct checksum starts there; empty when the rest of the volume is erased or holds
+  // something that is not a file (reported).
+  std::optional<uint64_t> NextFileAfterFreeSpace(uint64_t cur) {
+    const auto rest = m_volume.buffer.subspan(cur, m_volume.end - cur);
+    const auto it =
+        std::find_if(rest.begin(), rest.end(), [&](uint8_t b) { return b != m_volume.erase; });
+    if (it == rest.end()) return std::nullopt;
+    const uint64_t data = cur + uint64_t(it - rest.begin());
+    const uint64_t candidate = m_volume.start + ((data - m_volume.start) & ~uint64_t{7});
+    if (candidate > cur &&
+        util::Fits(m_volume.buffer.first(m_volume.end), candidate, kFfsHeaderSize) &&
+        HeaderChecksumHolds(candidate, kFfsHeaderSize)) {
+      return candidate;
+    }
+    Report("", data, "bytes other than the erase value in the free space");
+    return std::nullopt;
+  }
+
+  // Checks the file at `cur`; the position of the next one, or empty when the walk of the
+  // volume cannot go on.
+  std::optional<uint64_t> CheckFile(uint64_t cur) {
+    const auto volume = m_volume.buffer.first(m_volume.end);
+    const FfsFileHeader header = *ReadFfsFileHeader(volume, cur);
+    const uint8_t attributes = volume[cur + kFfsAttributesOffset];
+    // Pad files (some of them named) come and go as files move on a save: they are checked but
+    // not listed.
+    const bool pad = volume[cur + kFfsTypeOffset] == kFileTypePad;
+    const std::string name = IsErasedName(header.name) ? "pad file" : FormatGuid(header.name);
+    const bool large = m_volume.ffs3 && (attributes & kAttribLargeFile);
+    const uint64_t header_size = large ? kLargeFileHeaderSize : kFfsHeaderSize;
+    if (!util::Fits(volume, cur, header_size)) {
+      Report(name, cur, "the large file header passes the volume's end");
+      return std::nullopt;
+    }
+    const uint64_t size =
+        large ? util::LoadLe64(volume.data() + cur + kFfsHeaderSize) : header.size;
+    if (!HeaderChecksumHolds(cur, header_size)) {
+      Report(name, cur,
+             "header checksum " + Hex(volume[cur + kFfsHeaderChecksumOffset]) +
+                 " does not match the header");
+    }
+    if (size < header_size) {
+      Report(name, cur, "Size " + Hex(size) + " is smaller than the file header");
+      return std::nullopt;
+    }
+    if (size > m_volume.end - cur) {
+      Report(name, cur,
+             "the file passes the volume's end by " + Hex(size - (m_volume.end - cur)) + " bytes");
+      return std::nullopt;
+    }
+    CheckState(name, cur, volume[cur + kFfsStateOffset]);
+    CheckDataChecksum(name, cur, header_size, size, attributes);
+    CheckAlignment(name, cur, header_size, attributes);
+    if (!pad && header.name != tracklog::kHistoryFileGuid) {
+      m_result.files.back().names.push_back(header.name);
+    }
+    return m_volume.start + Align8(cur - m_volume.start + size);
+  }
+
+  void CheckState(const std::string& name, uint64_t cur, uint8_t state) {
+    const uint8_t effective = m_volume.erase == 0xFF ? uint8_t(~state) : state;
+    uint8_t highest = 0x80;
+    while (highest != 0 && (highest & effective) == 0) highest >>= 1;
+    // Valid data, marked for update or deleted: the firmware uses or skips such a file;
+    // anything else is a file whose writing never completed or whose header went bad.
+    if (highest < kStateDataValid || highest > kStateDeleted) {
+      Report(name, cur, "State " + Hex(state) + " does not mark a valid file");
+    }
+  }
+
+  void CheckDataChecksum(const std::string& name, uint64_t cur, uint64_t header_size, uint64_t size,
+                         uint8_t attributes) {
+    const uint8_t stored = m_volume.buffer[cur + kFfsFileChecksumOffset];
+    if ((attributes & kAttribChecksum) == 0) {
+      if (stored != kFixedFileChecksum) {
+        Report(name, cur, "file checksum " + Hex(stored) + " is not the fixed value 0xAA");
+      }
+      return;
+    }
+    const auto data = m_volume.buffer.subspan(cur + header_size, size - header_size);
+    uint8_t sum = stored;
+    for (const uint8_t b : data) sum = uint8_t(sum + b);
+    if (sum != 0) Report(name, cur, "data checksum " + Hex(stored) + " does not match the data");
+  }
+
+  void CheckAlignment(const std::string& name, uint64_t cur, uint64_t header_size,
+                      uint8_t attributes) {
+    const uint64_t offset = cur - m_volume.start;
+    if (offset % 8 != 0) {
+      Report(name, cur, "the file does not start on an 8-byte boundary of its volume");
+    }
+    const uint8_t selector = (attributes >> 3) & 7;
+    const bool second_table = m_volume.ffs3 && (attributes & kAttribDataAlignment2);
+    const uint64_t alignment =
+        uint64_t{1} << (second_table ? kAlignment2Power[selector] : kAlignmentPower[selector]);
+    if ((offset + header_size) % alignment != 0) {
+      Report(name, cur,
+             "its data at volume offset " + Hex(offset + header_size) + " is not aligned to " +
+                 Hex(alignment) + " as its attributes ask");
+    }
+  }
+
+  const VolumeView& m_volume;
+  VerifyResult& m_result;
+};
+
+std::optional<VolumeView> ViewVolume(const RomWorkspace& ws, BufferPos start, uint64_t first_file,
+                                     VerifyResult& result) {
+  VolumeView view;
+  view.buffer = ws.Buffer(start.buffer);
+  view.start = start.offset;
+  view.label = VolumeLabel(start);
+  const auto header = ReadVolumeHeader(view.buffer, start.offset);
+  const auto attributes = util::ReadLe32(view.buffer, start.offset + kVolumeAttributesOffset);
+  if (!header || !attributes || !util::Fits(view.buffer, start.offset, header->fv_length) ||
+      first_file < start.offset || first_file > start.offset + header->fv_length) {
+    result.problems.push_back({view.label, "", 0, "the volume passes the end of its buffer"});
+    return std::nullopt;
+  }
+  view.end = start.offset + header->fv_length;
+  view.first_file = first_file;
+  view.ffs3 = header->file_system == kFfs3FileSystemGuid;
+  view.erase = (*attributes & kErasePolarity) ? 0xFF : 0x00;
+  return view;
+}
+
+bool IsListed(const std::vector<BufferPos>& listed, BufferPos start) {
+  return std::any_of(listed.begin(), listed.end(), [&](BufferPos known) {
+    return known.buffer == start.buffer && known.offset == start.offset;
+  });
+}
+
+// FFS3 volumes, which the walk does not look for, on the same 16-byte steps it searches.
+std::vector<BufferPos> FindFfs3Volumes(const RomWorkspace& ws) {
+  std::vector<BufferPos> found;
+  for (uint32_t id = 0; id <= ws.m_decoded_volumes.size(); ++id) {
+    const auto buffer = ws.Buffer(id);
+    for (uint64_t pos = 0; buffer.size() >= 56 && pos <= buffer.size() - 56; pos += 16) {
+      if (std::memcmp(buffer.data() + pos + kVolumeFileSystemGuidOffset, kFfs3FileSystemGuid.data(),
+                      16) == 0 &&
+          std::memcmp(buffer.data() + pos + kVolumeSignatureOffset, "_FVH", 4) == 0) {
+        found.push_back({id, pos});
+      }
+    }
+  }
+  return found;
+}
+
+}  // namespace
+
+std::string FormatVerifyProblem(const VerifyProblem& problem) {
+  if (problem.volume.empty()) return problem.reason;
+  std::string line = "volume at " + problem.volume;
+  if (!problem.file.empty()) line += ", file " + problem.file;
+  if (!problem.file.empty() || problem.file_offset != 0) line += " at +" + Hex(problem.file_offset);
+  return line + ": " + problem.reason;
+}
+
+VerifyResult VerifyWorkspace(const RomWorkspace& workspace) {
+  VerifyResult result;
+  std::vector<BufferPos> listed;
+  for (uint32_t k = 0; k < workspace.m_volume_count; ++k) {
+    const VolumeRecord& record = workspace.m_volumes[k];
+    if (IsListed(listed, record.start)) continue;
+    listed.push_back(record.start);
+    if (const auto view = ViewVolume(workspace, record.start, record.first_file, result)) {
+      VolumeChecker(*view, result).Run();
+    }
+  }
+  for (const BufferPos start : FindFfs3Volumes(workspace)) {
+    if (IsListed(listed, start)) continue;
+    listed.push_back(start);
+    FirmwareVolumeHeader header;
+    uint64_t first_file = 0;
+    if (!ReadValidVolume(workspace.Buffer(start.buffer), start.offset, header, first_file)) {
+      result.problems.push_back(
+          {VolumeLabel(start), "", 0, "the volume passes the end of its buffer"});
+      continue;
+    }
+    if (const auto view = ViewVolume(workspace, start, first_file, result)) {
+      VolumeChecker(*view, result).Run();
+    }
+  }
+  return result;
+}
+
+VerifyResult VerifyImage(std::span<const uint8_t> image) {
+  Editor editor;
+  editor.workspace.m_working_image.assign(image.begin(), image.end());
+  editor.workspace.m_image_size = uint32_t(std::min<uint64_t>(image.size(), UINT32_MAX));
+  const int walked = WalkFirmwareVolumes(editor);
+  VerifyResult result = VerifyWorkspace(editor.workspace);
+  if (walked == 0 && result.files.empty()) {
+    result.problems.push_back({"", "", 0, "no firmware volume found"});
+  } else if (walked == kWalkNestedVolumeUndecodable) {
+    const auto& notes = editor.workspace.m_diagnostics;
+    result.problems.push_back(
+        {"", "", 0, notes.empty() ? "a compressed volume cannot be decoded" : notes.back()});
+  }
+  return result;
+}
+
+std::optional<std::string> CompareFileNames(const std::vector<VolumeFileNames>& before,
+                                            const std::vector<VolumeFileNames>& after) {
+  if (before.size() != after.size()) {
+    return "the image holds " + std::to_string(after.size()) + " volumes instead of " +
+           std::to_string(before.size());
+  }
+  for (size_t v = 0; v < before.size(); ++v) {
+    const auto& old_names = before[v].names;
+    const auto& new_names = after[v].names;
+    const auto [old_it, new_it] =
+        std::mismatch(old_names.begin(), old_names.end(), new_names.begin(), new_names.end());
+    if (old_it == old_names.end() && new_it == new_names.end()) continue;
+    const std::string where = "volume at " + after[v].volume + ": ";
+    if (new_it == new_names.end()) return where + "file " + FormatGuid(*old_it) + " is missing";
+    if (old_it == old_names.end()) return where + "file " + FormatGuid(*new_it) + " was added";
+    return where + "file " + FormatGuid(*new_it) + " stands where " + FormatGuid(*old_it) +
+           " stood";
+  }
+  return std::nullopt;
+}
+
+}  // namespace kalvire::rom
