@@ -28,6 +28,7 @@ void AddInfoCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddSetupCommands(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddDmiCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddTracklogCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
+void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddVerifyCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 
 }  // namespace kalvire::cli

@@ -15,6 +15,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   AddSetupCommands(app, streams, exit_code);
   AddDmiCommand(app, streams, exit_code);
   AddTracklogCommand(app, streams, exit_code);
+  AddEditCommand(app, streams, exit_code);
   AddVerifyCommand(app, streams, exit_code);
   try {
     app.parse(argc, argv);

@@ -147,7 +147,9 @@ TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditAndNothingElse) {
     EXPECT_EQ(after.files[i].first, before.files[i].first);
     const bool may_change =
         after.files[i].first == rebuilt_file || (c.nested && i == ws.m_nested.file_index);
-    if (!may_change) EXPECT_EQ(after.files[i].second, before.files[i].second);
+    if (!may_change) {
+      EXPECT_EQ(after.files[i].second, before.files[i].second);
+    }
   }
   ExpectSoundFileTable(ws);
   // The saved module is the edited one, byte for byte.

@@ -1,0 +1,120 @@
+// A save that cannot write its file: the file keeps its old bytes, the error is shown, the
+// success message is not, and the edits are still there to be saved again.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "rom/messages.h"
+#include "rom/save_image.h"
+#include "save_fixture.h"
+#include "util/file_io.h"
+
+namespace kalvire::rom::test {
+namespace {
+
+using ::testing::Contains;
+using ::testing::Not;
+
+namespace fs = std::filesystem;
+
+// The byte writer of a disk that fills up after `limit` bytes.
+util::ByteWriter DiskFullAfter(size_t limit) {
+  return [limit](int fd, std::span<const uint8_t> data) {
+    const size_t n = std::min(limit, data.size());
+    if (!util::WriteAllBytes(fd, data.first(n))) return false;
+    if (n == data.size()) return true;
+    errno = ENOSPC;
+    return false;
+  };
+}
+
+ImageWriter WriterWith(util::ByteWriter bytes) {
+  return [bytes](const std::string& path, std::span<const uint8_t> image, std::string& error) {
+    return util::WriteWholeFileAtomic(path, image, error, bytes);
+  };
+}
+
+size_t EntriesIn(const fs::path& dir) {
+  return size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+struct Edited {
+  TempDir dir;
+  std::string path = dir.Path("board.rom");
+  Bytes original = SaveTestImage({tools::ModuleStorage::kEfi, false});
+  std::unique_ptr<Session> session;
+  Edited() {
+    WriteBytes(path, original);
+    session = OpenSession(path);
+    if (session) HideQuestion(session->editor());
+  }
+  // A failed Save As leaves the title naming the open file.
+  void ExpectFailedSave(const std::string& target) {
+    const std::vector<std::string> messages = session->Messages();
+    EXPECT_EQ(messages.back(), kMsgUnableToSave);
+    EXPECT_THAT(messages, Not(Contains(kMsgSaved)));
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_TRUE(session->editor().workspace.m_setup_form_modified);
+    EXPECT_EQ(session->editor().workspace.m_path, path);
+    if (target != path) {
+      EXPECT_EQ(session->prompter().WindowTitle(), "KALVIRE - [board.rom]");
+    }
+  }
+};
+
+TEST(SaveFaults, ADiskThatFillsUpLeavesTheFileAsItWas) {
+  for (const size_t limit : {size_t{0}, size_t{1}, size_t{0x8000}, size_t{0x10FFFF}}) {
+    SCOPED_TRACE("fails after " + std::to_string(limit) + " bytes");
+    Edited e;
+    ASSERT_TRUE(e.session);
+    e.session->prompter().QueueAnswer(true);
+    SaveRomImage(e.session->editor(), WriterWith(DiskFullAfter(limit)));
+    e.ExpectFailedSave(e.path);
+    EXPECT_EQ(EntriesIn(e.dir.dir()), 1u) << "a temporary file was left behind";
+    // The edits are still there: a save on a disk with room writes them.
+    e.session->prompter().QueueAnswer(true);
+    SaveRomImage(e.session->editor());
+    EXPECT_EQ(e.session->Messages().back(), kMsgSaved);
+    EXPECT_EQ(ReadBytes(e.path), e.session->editor().workspace.m_working_image);
+    EXPECT_NE(ReadBytes(e.path), e.original);
+  }
+}
+
+TEST(SaveFaults, ATargetThatIsADirectoryIsReported) {
+  Edited e;
+  ASSERT_TRUE(e.session);
+  const std::string target = e.dir.Path("out.rom");
+  fs::create_directory(target);
+  SaveAs(*e.session, target);
+  e.ExpectFailedSave(target);
+  EXPECT_TRUE(fs::is_directory(target));
+  EXPECT_TRUE(fs::is_empty(target));
+}
+
+TEST(SaveFaults, AFolderThatCannotTakeTheFileIsReported) {
+  Edited e;
+  ASSERT_TRUE(e.session);
+  // A folder that does not exist: no temporary file can be made there, whoever runs the test.
+  SaveAs(*e.session, e.dir.Path("missing/out.rom"));
+  e.ExpectFailedSave(e.dir.Path("missing/out.rom"));
+}
+
+TEST(SaveFaults, AReadOnlyFolderIsReported) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+  Edited e;
+  ASSERT_TRUE(e.session);
+  const fs::path locked = e.dir.dir() / "locked";
+  fs::create_directory(locked);
+  WriteBytes((locked / "out.rom").string(), Bytes{7, 7, 7});
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  SaveAs(*e.session, (locked / "out.rom").string());
+  fs::permissions(locked, fs::perms::owner_all);
+  e.ExpectFailedSave((locked / "out.rom").string());
+  EXPECT_EQ(ReadBytes((locked / "out.rom").string()), (Bytes{7, 7, 7}));
+}
+
+}  // namespace
+}  // namespace kalvire::rom::test
