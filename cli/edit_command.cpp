@@ -73,7 +73,7 @@ std::optional<uint32_t> ParseAccessLevel(const std::string& text) {
 
 // "N=REST" with a node number as the track log prints it.
 std::optional<Edit> ParseNodeEdit(EditKind kind, const std::string& value) {
-  Edit edit{kind};
+  Edit edit{kind, 0, 0, {}};
   const size_t equals = value.find('=');
   const bool needs_value = kind != EditKind::kHide && kind != EditKind::kShow;
   const auto node = ParseNodeNumber(needs_value ? value.substr(0, equals) : value);

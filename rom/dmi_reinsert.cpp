@@ -1,5 +1,6 @@
 // ReinsertDmiModule: the DMI module goes back only when it fits; otherwise the module as it
 // lies in the image is loaded again and the DMI edits are dropped.
+#include <algorithm>
 #include <vector>
 
 #include "dmi/dmi_parse.h"
@@ -89,7 +90,13 @@ int ReinsertBuffer(Editor& editor, std::span<const uint8_t> data) {
     ShowPlainMessage(editor, kMsgNoSpaceForDmi);
     return RestoreDmiModule(editor);
   }
-  return ReinsertFile(editor, *file, ws.m_files[*file_index].volume_index, *file_index);
+  if (ReinsertFile(editor, *file, ws.m_files[*file_index].volume_index, *file_index) != 1) {
+    return 0;
+  }
+  // The slot holds the module as it now lies in the image, as the other slots do after a save.
+  const std::span<uint8_t> slot = ws.m_dmi_module.Data();
+  if (slot.size() == data.size()) std::copy(data.begin(), data.end(), slot.begin());
+  return 1;
 }
 
 }  // namespace
