@@ -57,7 +57,11 @@ const char* ModuleName(Module module) {
 }
 
 Bytes SaveTestImage(const SaveImageOptions& options) {
-  const tools::HiiPackageList forms = tools::BuildSampleForms();
+  tools::HiiPackageList forms = tools::BuildSampleForms();
+  if (options.layout == tools::SetupLayout::kSection) {
+    forms.guid = tools::kHiiSectionListGuid;
+    forms.strings_first = true;
+  }
   std::vector<FfsFile> modules = {
       Filler(1, 0x900),
       tools::BuildDmiFile(tools::BuildSampleSmbios(), tools::kSampleDmiAreaSize, options.storage),
