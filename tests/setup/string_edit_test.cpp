@@ -193,7 +193,9 @@ TEST_P(StringEditLayouts, EveryLengthChangeKeepsTheModuleConsistent) {
     const int64_t moved = int64_t((old_length + delta + alignment - 1) / alignment * alignment) -
                           int64_t((old_length + alignment - 1) / alignment * alignment);
     EXPECT_EQ(int64_t(Module(*view).size()), int64_t(old_data.size()) + moved);
-    if (delta == 0) EXPECT_EQ(Module(*view).size(), old_data.size());
+    if (delta == 0) {
+      EXPECT_EQ(Module(*view).size(), old_data.size());
+    }
     if (pe32) {
       EXPECT_TRUE(after.padding_is_fd);
       EXPECT_EQ(int64_t(after.relocation_rva), int64_t(before.relocation_rva) + moved);

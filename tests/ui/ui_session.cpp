@@ -1,5 +1,6 @@
 #include "ui_session.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTest>
 
@@ -90,7 +91,7 @@ void AppSession::PressAlt(Qt::Key key) {
   // platform has no window manager that would.
   if (!Frame().isActiveWindow()) {
     Frame().activateWindow();
-    QTest::qWaitForWindowActive(&Frame());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&Frame()));
   }
   QTest::keyClick(&Frame(), key, Qt::AltModifier);
 }
