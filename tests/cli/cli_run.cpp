@@ -21,16 +21,25 @@ CliRun RunCommand(std::vector<std::string> args) {
   return {code, out.str(), err.str()};
 }
 
+namespace {
+
+// Removes the sample when the test program ends.
+struct TemporaryFile {
+  std::string path;
+  ~TemporaryFile() { std::filesystem::remove(path); }
+};
+
+}  // namespace
+
 const std::string& SampleImagePath() {
-  static const std::string path = [] {
+  static const TemporaryFile sample = [] {
     const auto file = std::filesystem::temp_directory_path() /
                       ("kalvire-cli-sample-" + std::to_string(::getpid()) + ".rom");
     std::string error;
     if (!util::WriteWholeFileAtomic(file, tools::BuildSampleImage(), error)) ADD_FAILURE() << error;
-    std::atexit([] { std::filesystem::remove(SampleImagePath()); });
-    return file.string();
+    return TemporaryFile{file.string()};
   }();
-  return path;
+  return sample.path;
 }
 
 }  // namespace kalvire::cli::clitest
