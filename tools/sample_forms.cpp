@@ -257,7 +257,7 @@ IfrFormSet AdvancedFormSet(FormsRecipe& r) {
                r.EnabledDisabled("Platform Hierarchy", true),
                r.EnabledDisabled("Storage Hierarchy", true),
                r.EnabledDisabled("Endorsement Hierarchy", true),
-               r.OneOf("TPM 2.0 UEFI Spec Version", {"TCG_1_2", "TCG_2"}, 1)};
+               r.OneOf("TPM 2.0 UEFI Interface Version", {"TCG_1_2", "TCG_2"}, 1)};
   forms.push_back(tpm);
 
   IfrForm sio = Form(kAdvancedForm + 7, r.S("Super IO Configuration"));
