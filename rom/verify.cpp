@@ -15,29 +15,9 @@ namespace kalvire::rom {
 
 namespace {
 
-// The FFS3 file system: the only one in which files may be larger than 16 MiB and ask for
-// alignments above 64 KiB.
-constexpr Guid kFfs3FileSystemGuid = MakeGuid("5473C07A-3DCB-4DCA-BD6F-1E9689E7349A");
-
-constexpr uint64_t kVolumeAttributesOffset = 44;
-constexpr uint32_t kErasePolarity = 0x800;
-
-constexpr uint64_t kLargeFileHeaderSize = 32;
-constexpr uint64_t kFfsTypeOffset = 18;
-constexpr uint64_t kFfsAttributesOffset = 19;
-constexpr uint64_t kFfsStateOffset = 23;
-constexpr uint8_t kAttribLargeFile = 0x01;
-constexpr uint8_t kAttribDataAlignment2 = 0x02;
-constexpr uint8_t kAttribChecksum = 0x40;
-constexpr uint8_t kFixedFileChecksum = 0xAA;
-
 // File states, as read with the volume's erase polarity applied; the highest bit set counts.
 constexpr uint8_t kStateDataValid = 0x04;
 constexpr uint8_t kStateDeleted = 0x10;
-
-// log2 of the data alignment selected by attribute bits 3..5, and with DATA_ALIGNMENT_2 set.
-constexpr uint8_t kAlignmentPower[8] = {0, 4, 7, 9, 10, 12, 15, 16};
-constexpr uint8_t kAlignment2Power[8] = {17, 18, 19, 20, 21, 22, 23, 24};
 
 std::string Hex(uint64_t value) {
   char text[24];
@@ -94,14 +74,8 @@ class VolumeChecker {
     m_result.problems.push_back({m_volume.label, file, offset - m_volume.start, reason});
   }
 
-  // Header checksum of the file header at `offset` of `header_size` bytes: the 8-bit sum of the
-  // header with State and the file checksum counted as zero must be 0.
   bool HeaderChecksumHolds(uint64_t offset, uint64_t header_size) const {
-    const auto header = m_volume.buffer.subspan(offset, header_size);
-    uint8_t expected = FfsHeaderChecksum(header);
-    for (uint64_t i = kFfsHeaderSize; i < header_size; ++i)
-      expected = uint8_t(expected - header[i]);
-    return header[kFfsHeaderChecksumOffset] == expected;
+    return FfsHeaderChecksumHolds(m_volume.buffer.subspan(offset, header_size));
   }
 
   // The 8-byte-aligned position of the first non-erased byte after `cur` when a file header
@@ -133,8 +107,8 @@ class VolumeChecker {
     // not listed.
     const bool pad = volume[cur + kFfsTypeOffset] == kFileTypePad;
     const std::string name = IsErasedName(header.name) ? "pad file" : FormatGuid(header.name);
-    const bool large = m_volume.ffs3 && (attributes & kAttribLargeFile);
-    const uint64_t header_size = large ? kLargeFileHeaderSize : kFfsHeaderSize;
+    const bool large = m_volume.ffs3 && (attributes & kFfsAttribLargeFile);
+    const uint64_t header_size = large ? kFfsLargeHeaderSize : kFfsHeaderSize;
     if (!util::Fits(volume, cur, header_size)) {
       Report(name, cur, "the large file header passes the volume's end");
       return std::nullopt;
@@ -178,8 +152,8 @@ class VolumeChecker {
   void CheckDataChecksum(const std::string& name, uint64_t cur, uint64_t header_size, uint64_t size,
                          uint8_t attributes) {
     const uint8_t stored = m_volume.buffer[cur + kFfsFileChecksumOffset];
-    if ((attributes & kAttribChecksum) == 0) {
-      if (stored != kFixedFileChecksum) {
+    if ((attributes & kFfsAttribChecksum) == 0) {
+      if (stored != kFfsFixedFileChecksum) {
         Report(name, cur, "file checksum " + Hex(stored) + " is not the fixed value 0xAA");
       }
       return;
@@ -196,10 +170,7 @@ class VolumeChecker {
     if (offset % 8 != 0) {
       Report(name, cur, "the file does not start on an 8-byte boundary of its volume");
     }
-    const uint8_t selector = (attributes >> 3) & 7;
-    const bool second_table = m_volume.ffs3 && (attributes & kAttribDataAlignment2);
-    const uint64_t alignment =
-        uint64_t{1} << (second_table ? kAlignment2Power[selector] : kAlignmentPower[selector]);
+    const uint64_t alignment = FfsDataAlignment(attributes, m_volume.ffs3);
     if ((offset + header_size) % alignment != 0) {
       Report(name, cur,
              "its data at volume offset " + Hex(offset + header_size) + " is not aligned to " +
@@ -218,16 +189,15 @@ std::optional<VolumeView> ViewVolume(const RomWorkspace& ws, BufferPos start, ui
   view.start = start.offset;
   view.label = VolumeLabel(start);
   const auto header = ReadVolumeHeader(view.buffer, start.offset);
-  const auto attributes = util::ReadLe32(view.buffer, start.offset + kVolumeAttributesOffset);
-  if (!header || !attributes || !util::Fits(view.buffer, start.offset, header->fv_length) ||
+  if (!header || !util::Fits(view.buffer, start.offset, header->fv_length) ||
       first_file < start.offset || first_file > start.offset + header->fv_length) {
     result.problems.push_back({view.label, "", 0, "the volume passes the end of its buffer"});
     return std::nullopt;
   }
   view.end = start.offset + header->fv_length;
   view.first_file = first_file;
-  view.ffs3 = header->file_system == kFfs3FileSystemGuid;
-  view.erase = (*attributes & kErasePolarity) ? 0xFF : 0x00;
+  view.ffs3 = header->IsFfs3();
+  view.erase = header->EraseByte();
   return view;
 }
 

@@ -25,6 +25,7 @@ std::optional<FirmwareVolumeHeader> ReadVolumeHeader(std::span<const uint8_t> bu
   std::copy_n(p + kVolumeFileSystemGuidOffset, 16, header.file_system.begin());
   header.fv_length = util::LoadLe32(p + 32);
   header.has_signature = p[40] == '_' && p[41] == 'F' && p[42] == 'V' && p[43] == 'H';
+  header.attributes = util::LoadLe32(p + 44);
   header.header_length = util::LoadLe16(p + 48);
   header.ext_header_offset = util::LoadLe16(p + 52);
   return header;

@@ -13,6 +13,9 @@ namespace kalvire::rom {
 inline constexpr uint64_t kVolumeFirstFileOffset = 72;
 inline constexpr uint64_t kVolumeFileSystemGuidOffset = 16;
 inline constexpr uint64_t kVolumeSignatureOffset = 40;
+// The FFS3 file system: the only one in which files may be larger than 16 MiB and ask for
+// alignments above 64 KiB.
+inline constexpr Guid kFfs3FileSystemGuid = MakeGuid("5473C07A-3DCB-4DCA-BD6F-1E9689E7349A");
 
 struct FirmwareVolumeHeader {
   Guid file_system{};
@@ -20,6 +23,11 @@ struct FirmwareVolumeHeader {
   bool has_signature = false;  // "_FVH" at offset 40
   uint16_t header_length = 0;
   uint16_t ext_header_offset = 0;  // 0: no extended header
+  uint32_t attributes = 0;
+
+  // The value of erased flash in this volume (attribute bit 11, erase polarity).
+  uint8_t EraseByte() const { return (attributes & 0x800) ? 0xFF : 0x00; }
+  bool IsFfs3() const { return file_system == kFfs3FileSystemGuid; }
 };
 
 // The fixed header fields of the volume at `start`; empty when they do not fit in `buffer`.

@@ -8,6 +8,7 @@
 #include "rom/messages.h"
 #include "rom/reinsert.h"
 #include "rom/section.h"
+#include "rom/verify.h"
 #include "rom_test_images.h"
 #include "rom_test_support.h"
 #include "util/le.h"
@@ -162,6 +163,137 @@ TEST(ReinsertFile, VolumeRecordsAmongTheMovedFilesMoveWithThem) {
   EXPECT_EQ(w.ws().m_volumes[1].first_file, inner_before.first_file + 32);
   EXPECT_EQ(w.Offset(2), inner_file + 32);
   EXPECT_EQ(w.File(2)[24 + 4], 5);
+}
+
+// Files laid out the way the build tools do: each at the next 8-byte boundary, with the
+// smallest pad file in front of those whose data would otherwise miss its alignment. Pads are
+// found by trying sizes, apart from how the reinsertion computes them.
+Bytes AlignedVolume(const std::vector<std::pair<Bytes, uint32_t>>& files, uint32_t fv_length) {
+  std::vector<Bytes> laid_out;
+  uint64_t pos = 72;
+  for (const auto& [file, alignment] : files) {
+    if ((pos + 24) % alignment != 0) {
+      uint32_t pad = 24;
+      while ((pos + pad + 24) % alignment != 0) pad += 8;
+      laid_out.push_back(PadFile(pad));
+      pos += pad;
+    }
+    laid_out.push_back(file);
+    pos += Align8(file.size());
+  }
+  return Volume(laid_out, {.fv_length = fv_length});
+}
+
+// A file whose attributes ask for `alignment` (16 or 4096) of its data.
+Bytes AlignedFile(uint8_t index, size_t body_size, uint32_t alignment) {
+  Bytes file = RawFile(index, body_size);
+  file[19] = alignment == 16 ? 0x08 : 0x28;
+  file[16] = FfsHeaderChecksum(file);
+  return file;
+}
+
+std::span<const uint8_t> FileNamed(const RomWorkspace& ws, uint8_t index) {
+  for (uint32_t i = 0; i < ws.m_file_count; ++i) {
+    if (ws.m_files[i].name == TestGuid(index)) {
+      return std::span<const uint8_t>(ws.m_working_image)
+          .subspan(ws.m_files[i].file.offset, ws.m_files[i].size);
+    }
+  }
+  return {};
+}
+
+// The volume as the verifier sees it after the walk: no problem, the same files in the same
+// order, and the records the reinsertion moved agree with where the walk finds the files.
+void ExpectSoundVolume(Walked& w, const std::vector<Guid>& names) {
+  const std::vector<FileRecord> moved(w.ws().m_files.begin(),
+                                      w.ws().m_files.begin() + w.ws().m_file_count);
+  ASSERT_EQ(WalkFirmwareVolumes(*w.t.editor), 1);
+  const VerifyResult result = VerifyWorkspace(w.ws());
+  for (const auto& problem : result.problems) ADD_FAILURE() << FormatVerifyProblem(problem);
+  ASSERT_EQ(result.files.size(), 1u);
+  EXPECT_EQ(result.files[0].names, names);
+  ASSERT_EQ(w.ws().m_file_count, moved.size());
+  for (size_t i = 0; i < moved.size(); ++i) {
+    EXPECT_EQ(w.ws().m_files[i].file.offset, moved[i].file.offset) << i;
+  }
+}
+
+TEST(ReinsertFile, AlignedFilesBehindAChangedFileKeepTheirAlignmentAndTheirBytes) {
+  const Bytes aligned16 = AlignedFile(2, 50, 16), spacer = RawFile(3, 70),
+              aligned4k = AlignedFile(4, 300, 4096), last = RawFile(5, 90);
+  const Bytes image = AlignedVolume(
+      {{RawFile(1, 100), 1}, {aligned16, 16}, {spacer, 1}, {aligned4k, 4096}, {last, 1}}, 0x4000);
+  for (const int change : {-96, -8, 8, 16, 24, 40, 200, 1000, 4096}) {
+    SCOPED_TRACE(change);
+    Walked w(image);
+    ASSERT_EQ(w.ws().m_file_count, 5u);
+    ASSERT_EQ(w.Reinsert(0, RawFile(1, size_t(100 + change))), 1);
+    ExpectSoundVolume(w, {TestGuid(1), TestGuid(2), TestGuid(3), TestGuid(4), TestGuid(5)});
+    for (const Bytes* file : {&aligned16, &spacer, &aligned4k, &last}) {
+      const auto now = FileNamed(w.ws(), (*file)[0]);
+      EXPECT_TRUE(std::equal(file->begin(), file->end(), now.begin(), now.end()))
+          << int((*file)[0]);
+    }
+    // The pad in front of an aligned file is the smallest that aligns it.
+    for (const auto& [index, alignment] : {std::pair{2, 16u}, std::pair{4, 4096u}}) {
+      const uint64_t at = w.Offset(index - 1);
+      const uint64_t previous_end = Align8(w.Offset(index - 2) + w.ws().m_files[index - 2].size);
+      const uint64_t gap = at - previous_end;
+      EXPECT_TRUE(gap == 0 || (gap >= 24 && gap < 24 + alignment)) << index << " gap " << gap;
+    }
+  }
+}
+
+TEST(ReinsertFile, PadFilesCarryingDataMoveWithTheirBytes) {
+  Bytes vendor_pad = PadFile(64);
+  for (size_t i = 24; i < vendor_pad.size(); ++i) vendor_pad[i] = uint8_t(i);
+  const Bytes aligned = AlignedFile(3, 40, 16);
+  const Bytes image = AlignedVolume({{RawFile(1, 100), 1}, {vendor_pad, 1}, {aligned, 16}}, 0x1000);
+  for (const int change : {-40, 8, 300}) {
+    SCOPED_TRACE(change);
+    Walked w(image);
+    ASSERT_EQ(w.Reinsert(0, RawFile(1, size_t(100 + change))), 1);
+    const auto bytes = std::span<const uint8_t>(w.ws().m_working_image);
+    const uint64_t pad_at = Align8(w.Offset(0) + w.ws().m_files[0].size);
+    EXPECT_TRUE(std::equal(vendor_pad.begin(), vendor_pad.end(), bytes.begin() + pad_at));
+    ExpectSoundVolume(w, {TestGuid(1), TestGuid(3)});
+  }
+}
+
+TEST(ReinsertFile, AVolumeTopFileAndAFixedFileNeverMove) {
+  // The top file ends at the volume end behind a pad file that fills the space in front of it;
+  // the fixed file (attribute 0x04) follows the edited file directly.
+  Bytes fixed = RawFile(2, 60);
+  fixed[19] = 0x04;
+  fixed[16] = FfsHeaderChecksum(fixed);
+  const Bytes top = RawFile(9, 0x100 - 28);  // long enough for the walk to list it
+  const uint32_t fixed_at = 72 + Align8(24 + 4 + 100), pad_at = fixed_at + Align8(fixed.size());
+  const Bytes image = Volume({RawFile(1, 100), fixed, PadFile(0x1000 - 0x100 - pad_at), top},
+                             {.fv_length = 0x1000});
+  struct Case {
+    int change;
+    bool fits;
+  };
+  for (const Case c :
+       {Case{-96, true}, Case{-24, true}, Case{-8, false}, Case{0, true}, Case{8, false}}) {
+    SCOPED_TRACE(c.change);
+    Walked w(image);
+    ASSERT_EQ(w.ws().m_file_count, 3u);
+    ASSERT_EQ(w.Offset(1), fixed_at);
+    ASSERT_EQ(w.Offset(2), 0x1000u - 0x100);
+    const Bytes before = w.ws().m_working_image;
+    ASSERT_EQ(w.Reinsert(0, RawFile(1, size_t(100 + c.change))), c.fits ? 1 : 0);
+    if (!c.fits) {
+      // Growing over the fixed file, or leaving less than a pad header in front of it.
+      EXPECT_THAT(w.t.MessageTexts(), ElementsAre(kMsgNoSpaceForFile));
+      EXPECT_EQ(w.ws().m_working_image, before);
+      continue;
+    }
+    EXPECT_EQ(w.Offset(1), fixed_at);
+    EXPECT_EQ(w.Offset(2), 0x1000u - 0x100);
+    EXPECT_TRUE(std::equal(top.begin(), top.end(), w.File(2).begin()));
+    ExpectSoundVolume(w, {TestGuid(1), TestGuid(2), TestGuid(9)});
+  }
 }
 
 }  // namespace
