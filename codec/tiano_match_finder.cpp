@@ -32,16 +32,25 @@ int32_t CommonPrefix(const uint8_t* a, const uint8_t* b, int32_t start, int32_t 
 }  // namespace
 
 void TianoMatchFinder::Reset() {
+  // Bytes past the input's end take part in the search (the encoder clamps the length only
+  // afterwards), so they must be the same on every call.
   m_text.fill(0);
-  for (uint32_t root = kRootBase; root < kNodeCount; ++root) {
-    m_branch[root].level = 1;
-    m_branch[root].position = kNil;
-  }
-  for (uint32_t leaf = kWindowSize; leaf < kLeafEnd; ++leaf) Parent(leaf) = kNil;
   for (uint16_t node = 1; node < kWindowSize - 1; ++node) Next(node) = node + 1;
   Next(kWindowSize - 1) = kNil;
   m_avail = 1;
-  for (uint32_t head = kLeafEnd; head < kNextSize; ++head) Next(head) = kNil;
+  // A leaf not yet in the trie has no parent and no successor (see StartOfPreviousMatch).
+  for (uint32_t leaf = kWindowSize; leaf < kLeafEnd; ++leaf) {
+    Node& node = m_nodes[leaf];
+    node.parent = kNil;
+    node.next = kNil;
+  }
+  for (uint32_t root = kRootBase; root < kRootBase + 256; ++root) {
+    Node& node = m_nodes[root];
+    node.level = 1;
+    node.position = kNil;
+    node.child_count = 0;
+  }
+  m_heads.fill(kNil);
   m_pos = kWindowSize;
   m_match_len = 0;
   m_match_pos = 0;
@@ -55,31 +64,38 @@ std::span<uint8_t> TianoMatchFinder::Slide() {
   return std::span(m_text).subspan(kWindowSize + kMaxMatch, kWindowSize);
 }
 
-uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) {
-  uint16_t r = Next(HeadSlot(q, b));
+uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) const {
+  uint16_t r = m_heads[HeadSlot(q, b)];
   // Several (node, byte) pairs share a head: only a member whose parent is q is q's child.
-  while (r != kNil && Parent(r) != q) r = Next(r);
+  while (r != kNil && m_nodes[r].parent != q) r = m_nodes[r].next;
   return r;
 }
 
 void TianoMatchFinder::MakeChild(uint16_t q, uint8_t b, uint16_t r) {
   const uint32_t h = HeadSlot(q, b);
-  const uint16_t t = Next(h);
-  Next(h) = r;
+  const uint16_t t = m_heads[h];
+  m_heads[h] = r;
   Next(r) = t;
   Prev(t) = r;
-  Prev(r) = uint16_t(h);  // below kNextSize, so it fits
+  Prev(r) = uint16_t(kLeafEnd + h);
   Parent(r) = q;
-  ++m_branch[q].child_count;
+  ++m_nodes[q].child_count;
 }
 
 void TianoMatchFinder::TakePlace(uint16_t node, uint16_t replacement) {
   uint16_t t = Prev(node);
   Prev(replacement) = t;
-  Next(t) = replacement;
+  NextOf(t) = replacement;
   t = Next(node);
   Next(replacement) = t;
   Prev(t) = replacement;
+}
+
+void TianoMatchFinder::Unlink(uint16_t node) {
+  const uint16_t before = Prev(node);
+  const uint16_t after = Next(node);
+  NextOf(before) = after;
+  Prev(after) = before;
 }
 
 void TianoMatchFinder::Split(uint16_t old_node) {
@@ -87,11 +103,11 @@ void TianoMatchFinder::Split(uint16_t old_node) {
   // (after the window's deletion) at most 8191 internal nodes are in use.
   const uint16_t node = m_avail;
   m_avail = Next(node);
-  m_branch[node].child_count = 0;
+  m_nodes[node].child_count = 0;
   TakePlace(old_node, node);
   Parent(node) = Parent(old_node);
-  m_branch[node].level = uint8_t(m_match_len);  // a split happens below kMaxMatch
-  m_branch[node].position = m_pos;
+  m_nodes[node].level = uint8_t(m_match_len);  // a split happens below kMaxMatch
+  m_nodes[node].position = m_pos;
   MakeChild(node, m_text[m_match_pos + m_match_len], old_node);
   MakeChild(node, m_text[m_pos + m_match_len], m_pos);
 }
@@ -101,7 +117,7 @@ uint16_t TianoMatchFinder::StartOfPreviousMatch() const {
   // Leaves replaced by newer equal strings name their successor; each successor is newer and
   // still inside the window, so the walk ends at a leaf of the trie. Only the leaf deleted at
   // this very step (a previous match reaching back a whole window) has no successor.
-  while (r != kNil && m_links[r].parent == kNil) r = m_links[r].next;
+  while (r != kNil && m_nodes[r].parent == kNil) r = m_nodes[r].next;
   return r;
 }
 
@@ -114,16 +130,16 @@ void TianoMatchFinder::Insert() {
     // from the node that holds it instead of from the root.
     --m_match_len;
     q = Parent(r);
-    while (m_branch[q].level >= m_match_len) {
+    while (m_nodes[q].level >= m_match_len) {
       r = q;
       q = Parent(q);
     }
     uint16_t t = q;
-    while (m_branch[t].position & kUpdateFlag) {
-      m_branch[t].position = m_pos;
+    while (m_nodes[t].position & kUpdateFlag) {
+      m_nodes[t].position = m_pos;
       t = Parent(t);
     }
-    if (t < kWindowSize) m_branch[t].position = m_pos | kUpdateFlag;
+    if (t < kWindowSize) m_nodes[t].position = m_pos | kUpdateFlag;
   } else {
     q = uint16_t(m_text[m_pos] + kRootBase);
     const uint8_t b = m_text[m_pos + 1];
@@ -144,8 +160,8 @@ void TianoMatchFinder::Insert() {
       limit = kMaxMatch;
       m_match_pos = r;
     } else {
-      limit = m_branch[r].level;
-      m_match_pos = m_branch[r].position & ~kUpdateFlag;
+      limit = m_nodes[r].level;
+      m_match_pos = m_nodes[r].position & ~kUpdateFlag;
     }
     if (m_match_pos >= m_pos) m_match_pos -= kWindowSize;
     if (m_match_len < limit) {
@@ -156,7 +172,7 @@ void TianoMatchFinder::Insert() {
       }
     }
     if (m_match_len >= int32_t(kMaxMatch)) break;
-    m_branch[r].position = m_pos;
+    m_nodes[r].position = m_pos;
     q = r;
     const uint8_t b = current[m_match_len];
     r = Child(q, b);
@@ -182,35 +198,29 @@ void TianoMatchFinder::Delete() {
   const uint16_t p = m_pos;
   if (Parent(p) == kNil) return;
 
-  uint16_t r = Prev(p);
-  uint16_t s = Next(p);
-  Next(r) = s;
-  Prev(s) = r;
-  r = Parent(p);
+  Unlink(p);
+  uint16_t r = Parent(p);
   Parent(p) = kNil;
   Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
-  if (r >= kRootBase || --m_branch[r].child_count > 1) return;
+  if (r >= kRootBase || --m_nodes[r].child_count > 1) return;
 
   // r is left with one child and goes; the positions flagged above it get its newest position.
-  const uint16_t t = UnflagOlder(m_branch[r].position & ~kUpdateFlag);
-  s = t;
+  const uint16_t t = UnflagOlder(m_nodes[r].position & ~kUpdateFlag);
+  uint16_t newest = t;
   uint16_t q = Parent(r);
   uint16_t u;
-  while ((u = m_branch[q].position) & kUpdateFlag) {
-    s = std::max(s, UnflagOlder(u & ~kUpdateFlag));
-    m_branch[q].position = s | kWindowSize;
+  while ((u = m_nodes[q].position) & kUpdateFlag) {
+    newest = std::max(newest, UnflagOlder(u & ~kUpdateFlag));
+    m_nodes[q].position = newest | kWindowSize;
     q = Parent(q);
   }
   if (q < kRootBase) {
-    s = std::max(s, UnflagOlder(u));
-    m_branch[q].position = s | kWindowSize | kUpdateFlag;
+    newest = std::max(newest, UnflagOlder(u));
+    m_nodes[q].position = newest | kWindowSize | kUpdateFlag;
   }
   // t + level < kTextSize: t < kLeafEnd and level < kMaxMatch.
-  s = Child(r, m_text[t + m_branch[r].level]);
-  const uint16_t before = Prev(s);
-  const uint16_t after = Next(s);
-  Next(before) = after;
-  Prev(after) = before;
+  const uint16_t s = Child(r, m_text[t + m_nodes[r].level]);
+  Unlink(s);
   TakePlace(r, s);
   Parent(s) = Parent(r);
   Parent(r) = kNil;

@@ -4,7 +4,11 @@
 //
 // Node numbers are 16-bit: 0 is "no node", 1..8191 internal nodes (free list), 8192 + b the root
 // of the one-byte string b, and 8192..16383 leaves named by the text position their string starts
-// at. Roots use only level, child count and position; leaves only parent and the sibling links.
+// at. Roots use only level, child count and position; leaves only parent and the sibling links,
+// so a root and the leaf of the same number share one record.
+//
+// A child is unique per (parent, first byte), so the hash only decides how long the lists are,
+// never which match is found.
 #pragma once
 
 #include <array>
@@ -53,47 +57,56 @@ class TianoMatchFinder {
 
  private:
   static constexpr uint16_t kNil = 0;
-  static constexpr uint16_t kRootBase = kWindowSize;  // 8192 + b
-  static constexpr uint16_t kUpdateFlag = 0x8000;     // position not yet copied to the parent
-  static constexpr uint32_t kNodeCount = kWindowSize + 256;  // internal nodes and roots
-  static constexpr uint32_t kLeafEnd = 2 * kWindowSize;      // internal nodes and leaves
-  // Head slot of (q, b) is q + 16 * b + kLeafEnd; q < kNodeCount, so the last one is
-  // 8447 + 16 * 255 + 16384 = 28911.
-  static constexpr uint32_t kNextSize = kNodeCount - 1 + 16 * 255 + kLeafEnd + 1;
+  static constexpr uint16_t kRootBase = kWindowSize;     // 8192 + b
+  static constexpr uint16_t kUpdateFlag = 0x8000;        // position not yet copied to the parent
+  static constexpr uint32_t kLeafEnd = 2 * kWindowSize;  // nodes and leaves
+  // List heads, numbered kLeafEnd + slot in the sibling links so that a link names either a node
+  // or a head in 16 bits. Twice as many slots as the trie has edges at most keeps lists short.
+  static constexpr uint32_t kHeadBits = 15;
+  static constexpr uint32_t kHeadCount = 1u << kHeadBits;
+  static_assert(kLeafEnd + kHeadCount <= 0x10000);
 
-  static uint32_t HeadSlot(uint16_t q, uint8_t b) { return q + (uint32_t(b) << 4) + kLeafEnd; }
+  static uint32_t HeadSlot(uint16_t q, uint8_t b) {
+    return ((uint32_t(q) << 8 | b) * 0x9E3779B1u) >> (32 - kHeadBits);
+  }
   // Moves the text down by one window and returns the room for new input.
   std::span<uint8_t> Slide();
   // The leaf that holds the string after the previous match's start, or kNil.
   uint16_t StartOfPreviousMatch() const;
-  uint16_t Child(uint16_t q, uint8_t b);
+  uint16_t Child(uint16_t q, uint8_t b) const;
   void MakeChild(uint16_t q, uint8_t b, uint16_t r);
   void Split(uint16_t old_node);
   // Puts `replacement` in `node`'s place in its sibling list.
   void TakePlace(uint16_t node, uint16_t replacement);
+  // Takes `node` out of its sibling list.
+  void Unlink(uint16_t node);
   uint16_t UnflagOlder(uint16_t position) const;
 
-  // The walks read a node's parent and next sibling together, and a node's level and position
-  // together: each pair shares a cache line. Parent and previous sibling of a head slot are unused.
-  struct Links {
+  // The walks read a node's parent, next sibling, level and position together: one record keeps
+  // them in one cache line.
+  struct Node {
     uint16_t parent;
     uint16_t next;
-    uint16_t prev;
-  };
-  struct Branch {
+    uint16_t prev;  // a node, or kLeafEnd + head slot for the first of a list
     uint16_t position;
     uint8_t level;
     uint8_t child_count;
   };
-  uint16_t& Parent(uint32_t node) { return m_links[node].parent; }
-  uint16_t& Next(uint32_t node) { return m_links[node].next; }
-  uint16_t& Prev(uint32_t node) { return m_links[node].prev; }
+  uint16_t& Parent(uint32_t node) { return m_nodes[node].parent; }
+  uint16_t Parent(uint32_t node) const { return m_nodes[node].parent; }
+  uint16_t& Next(uint32_t node) { return m_nodes[node].next; }
+  uint16_t& Prev(uint32_t node) { return m_nodes[node].prev; }
+  // The forward link held by a node or by a list head.
+  uint16_t& NextOf(uint32_t link) {
+    return link < kLeafEnd ? m_nodes[link].next : m_heads[link - kLeafEnd];
+  }
 
   // kCompareSlack bytes after the text let the match comparison read whole words.
   static constexpr uint32_t kCompareSlack = 8;
-  std::array<uint8_t, kTextSize + kCompareSlack> m_text{};
-  std::array<Branch, kNodeCount> m_branch{};
-  std::array<Links, kNextSize> m_links{};
+  // Reset() sets every entry that is read before it is written; the rest stays as it was.
+  std::array<uint8_t, kTextSize + kCompareSlack> m_text;
+  std::array<Node, kLeafEnd> m_nodes;
+  std::array<uint16_t, kHeadCount> m_heads;
   uint16_t m_pos = kWindowSize;
   uint16_t m_match_pos = 0;
   int32_t m_match_len = 0;
