@@ -1,13 +1,16 @@
 #include "rom/save_image.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
 
 #include "dmi/dmi_serialize.h"
 #include "rom/firmware_walk.h"
 #include "rom/messages.h"
 #include "rom/module_rebuild.h"
+#include "rom/verify.h"
 #include "tracklog/history.h"
 #include "util/file_io.h"
 
@@ -53,6 +56,45 @@ bool WriteAndFinish(Editor& editor, const std::string& path, const ImageWriter& 
   return true;
 }
 
+// A problem the image did not have before the rebuild (the same file, the same fault).
+std::optional<std::string> NewProblem(const VerifyResult& before, const VerifyResult& after) {
+  for (const VerifyProblem& problem : after.problems) {
+    const bool known =
+        std::any_of(before.problems.begin(), before.problems.end(), [&](const VerifyProblem& old) {
+          return old.volume == problem.volume && old.file == problem.file &&
+                 old.reason == problem.reason;
+        });
+    if (!known) return FormatVerifyProblem(problem);
+  }
+  return std::nullopt;
+}
+
+// Rebuilds the edited image and walks the result before anything is written: every file
+// sound, the same files in every volume. False after "Error: Unable to save the file." and the
+// reason when the rebuild broke the image.
+bool RebuildVerified(Editor& editor) {
+  const VerifyResult before = VerifyWorkspace(editor.workspace);
+  RunRebuildSequence(editor);
+  const VerifyResult after = VerifyWorkspace(editor.workspace);
+  auto fault = CompareFileNames(before.files, after.files);
+  if (!fault) fault = NewProblem(before, after);
+  if (!fault) return true;
+  const std::string text = std::string(kMsgUnableToSave) + "\n" + *fault;
+  ShowPlainMessage(editor, text.c_str());
+  return false;
+}
+
+// Rebuilds when asked, then writes. When either fails the workspace is put back as it was
+// before the save, so that the next save starts from the same state (no second history file).
+bool RebuildAndWrite(Editor& editor, const std::string& path, const ImageWriter& writer,
+                     bool rebuild) {
+  if (!rebuild) return WriteAndFinish(editor, path, writer);
+  RomWorkspace unsaved = editor.workspace;
+  if (RebuildVerified(editor) && WriteAndFinish(editor, path, writer)) return true;
+  editor.workspace = std::move(unsaved);
+  return false;
+}
+
 void ClearFlags(Editor& editor) {
   RomWorkspace& ws = editor.workspace;
   ws.m_setup_form_modified = false;
@@ -68,8 +110,8 @@ void Save(Editor& editor, const ImageWriter& writer) {
     ShowPlainMessage(editor, kMsgUnableToSave);
     return;
   }
-  if (Edited(ws)) RunRebuildSequence(editor);
-  if (!WriteAndFinish(editor, ws.m_path, writer)) return;
+  const std::string path = ws.m_path;
+  if (!RebuildAndWrite(editor, path, writer, Edited(ws))) return;
   ShowPlainMessage(editor, kMsgSaved);
   ClearFlags(editor);
 }
@@ -100,8 +142,8 @@ void SaveAs(Editor& editor, const ImageWriter& writer) {
     SetTitle(editor, title);
     return;
   }
-  if (Edited(ws) && ws.m_format_marker == kFormatMarkerOpened) RunRebuildSequence(editor);
-  if (!WriteAndFinish(editor, path, writer)) {
+  const bool rebuild = Edited(ws) && ws.m_format_marker == kFormatMarkerOpened;
+  if (!RebuildAndWrite(editor, path, writer, rebuild)) {
     SetTitle(editor, title);
     return;
   }

@@ -24,8 +24,11 @@ void RunRebuildSequence(Editor& editor);
 
 // The Save command: asks "Overwrite existing file?" and writes the workspace path, rebuilding
 // first when a modified flag is set. On success shows "Successfully saved the .ROM file",
-// clears the flags and enables Import; a write that fails shows "Error: Unable to save the
-// file." and leaves the file as it was.
+// clears the flags and enables Import. The rebuilt image is verified before it is written
+// (every file of every volume sound, the same files in each volume as before); a rebuild that
+// fails verification shows "Error: Unable to save the file." and the reason on a second line,
+// a write that fails shows "Error: Unable to save the file."; either way the file stays as it
+// was and the workspace as it was before the save.
 void SaveRomImage(Editor& editor, const ImageWriter& writer = WriteImageAtomically);
 
 // The Save As command: asks for a path, and about an existing file before anything is rebuilt

@@ -6,17 +6,21 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <stdexcept>
 
 #include "rom/messages.h"
 #include "rom/save_image.h"
 #include "save_fixture.h"
+#include "tracklog/history.h"
 #include "util/file_io.h"
 
 namespace kalvire::rom::test {
 namespace {
 
 using ::testing::Contains;
+using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 namespace fs = std::filesystem;
 
@@ -80,7 +84,42 @@ TEST(SaveFaults, ADiskThatFillsUpLeavesTheFileAsItWas) {
     EXPECT_EQ(e.session->Messages().back(), kMsgSaved);
     EXPECT_EQ(ReadBytes(e.path), e.session->editor().workspace.m_working_image);
     EXPECT_NE(ReadBytes(e.path), e.original);
+    // The failed save left no history file of its own behind.
+    const auto area = tracklog::FindHistoryArea(e.session->editor().workspace);
+    ASSERT_TRUE(area);
+    EXPECT_EQ(tracklog::ReadHistoryChain(e.session->editor().workspace, *area).files.size(), 1u);
   }
+}
+
+TEST(SaveFaults, ARebuildThatBreaksTheImageIsNotWritten) {
+  // A file record that overstates its file's size: the files behind the rebuilt module are
+  // taken from past the old file's end, the first of them loses its header, and the save stops
+  // before writing.
+  Edited e;
+  ASSERT_TRUE(e.session);
+  RomWorkspace& ws = e.session->editor().workspace;
+  const auto amitse_record = [&ws]() -> FileRecord& {
+    for (uint32_t i = 0; i < ws.m_file_count; ++i) {
+      if (ws.m_files[i].name == ws.m_amitse_name) return ws.m_files[i];
+    }
+    throw std::logic_error("no AmiTse file");
+  };
+  const Bytes before = ws.m_working_image;
+  const uint32_t size = amitse_record().size;
+  amitse_record().size = size + 64;
+  SaveAs(*e.session, e.dir.Path("out.rom"));
+  const std::string shown = e.session->Messages().back();
+  EXPECT_THAT(shown, StartsWith(std::string(kMsgUnableToSave) + "\n"));
+  EXPECT_THAT(shown, HasSubstr("is missing"));
+  EXPECT_THAT(e.session->Messages(), Not(Contains(kMsgSaved)));
+  EXPECT_FALSE(fs::exists(e.dir.Path("out.rom")));
+  EXPECT_EQ(ws.m_working_image, before);
+  EXPECT_TRUE(ws.m_setup_form_modified);
+
+  amitse_record().size = size;
+  SaveAs(*e.session, e.dir.Path("out.rom"));
+  EXPECT_EQ(e.session->Messages().back(), kMsgSaved);
+  EXPECT_EQ(ReadBytes(e.dir.Path("out.rom")), ws.m_working_image);
 }
 
 TEST(SaveFaults, ATargetThatIsADirectoryIsReported) {
