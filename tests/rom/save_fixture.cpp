@@ -42,6 +42,29 @@ FfsFile Filler(uint8_t n, uint32_t size) {
   return tools::BuildFillerDriver(name, "Filler", size, ModuleStorage::kPlain, n);
 }
 
+// What vendor images hold behind a module: an erased pad file, a file whose data is 16-byte
+// aligned, a pad file carrying data, a file whose data is 4 KiB aligned.
+std::vector<FfsFile> VendorFilesBehind(uint8_t n) {
+  FfsFile aligned16 = Filler(uint8_t(0x40 + n), 0x180);
+  aligned16.data_alignment = 16;
+  Bytes vendor_data(0x58);
+  for (size_t i = 0; i < vendor_data.size(); ++i) vendor_data[i] = uint8_t(0x30 + i);
+  const FfsFile data_pad =
+      FfsFile::WithRawBody(tools::Guid{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                           tools::FileType::kPad, vendor_data);
+  FfsFile aligned4k = Filler(uint8_t(0x50 + n), 0x240);
+  aligned4k.data_alignment = 4096;
+  return {FfsFile::Pad(0x40), aligned16, data_pad, aligned4k};
+}
+
+// The reset vector file that ends a boot volume: it never moves.
+FfsFile TopFile(uint8_t n) {
+  tools::Guid name = tools::GuidFromString("1BA0062E-C779-4582-8566-336AE8F78F09");
+  name[15] = n;
+  return FfsFile::WithRawBody(name, tools::FileType::kRaw, Bytes(0x200 - 24, n));
+}
+
 }  // namespace
 
 const char* ModuleName(Module module) {
@@ -72,6 +95,12 @@ Bytes SaveTestImage(const SaveImageOptions& options) {
                              tools::BuildSpfData(tools::FormsInParseOrder(forms)), options.storage),
       Filler(4, 0x300),
   };
+  if (options.vendor_layout) {
+    for (const size_t module : {5u, 3u, 1u}) {
+      const auto behind = VendorFilesBehind(uint8_t(module));
+      modules.insert(modules.begin() + std::ptrdiff_t(module + 1), behind.begin(), behind.end());
+    }
+  }
   tools::Volume outer;
   outer.size = 0x100000;
   outer.ext_name = tools::GuidFromString("5AFE0000-0000-4000-8000-0000000000EE");
@@ -79,6 +108,7 @@ Bytes SaveTestImage(const SaveImageOptions& options) {
     tools::Volume inner;
     inner.size = 0x80000;
     inner.files = std::move(modules);
+    if (options.vendor_layout) inner.top_file = TopFile(1);
     outer.files.push_back(Filler(5, 0x600));
     outer.files.push_back(
         tools::BuildVolumeImageFile(tools::GuidFromString("5AFE0000-0000-4000-8000-0000000000F0"),
@@ -89,9 +119,19 @@ Bytes SaveTestImage(const SaveImageOptions& options) {
   FfsFile checked = Filler(6, 0x400);
   checked.data_checksum = true;
   outer.files.push_back(std::move(checked));
-  outer.files.push_back(tools::BuildNvramFile(NvramStoreBody(forms)));
-  tools::FlashImage image(outer.size + 0x10000);
-  image.Place(0x10000, outer.Serialize());
+  if (!options.vendor_layout) {
+    outer.files.push_back(tools::BuildNvramFile(NvramStoreBody(forms)));
+    tools::FlashImage image(outer.size + 0x10000);
+    image.Place(0x10000, outer.Serialize());
+    return image.Take();
+  }
+  outer.top_file = TopFile(2);
+  tools::Volume nvram;
+  nvram.files.push_back(tools::BuildNvramFile(NvramStoreBody(forms)));
+  nvram.size = 0x10000;
+  tools::FlashImage image(outer.size + 0x20000);
+  image.Place(0x10000, nvram.Serialize());
+  image.Place(0x20000, outer.Serialize());
   return image.Take();
 }
 

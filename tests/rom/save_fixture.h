@@ -24,10 +24,15 @@ struct SaveImageOptions {
   tools::ModuleStorage storage = tools::ModuleStorage::kPlain;
   bool nested = false;  // the modules inside an LZMA firmware-volume-image file
   tools::SetupLayout layout = tools::SetupLayout::kPe32;
+  // Laid out like vendor firmware: behind each module an erased pad file, a file with 16-byte
+  // data alignment, a pad file carrying data and a file with 4 KiB alignment; a volume top file
+  // ends the volume of the modules; the NVRAM store has a volume of its own.
+  bool vendor_layout = false;
 };
 
 // One outer volume: filler, modules (or the volume image file holding them between fillers),
 // a filler with a data checksum, and the NVRAM store file last, with free space behind it.
+// With the vendor layout the NVRAM store goes into a volume in front of it instead.
 Bytes SaveTestImage(const SaveImageOptions& options);
 
 // What an open image shows: every node's text and control state, the setup strings, every DMI

@@ -6,6 +6,7 @@
 
 #include "rom/ffs_file.h"
 #include "rom/save_image.h"
+#include "rom/verify.h"
 #include "save_fixture.h"
 #include "util/le.h"
 
@@ -18,12 +19,13 @@ struct Case {
   ModuleStorage storage;
   bool nested;
   Module module;
+  bool vendor = false;
 };
 
 std::string CaseName(const testing::TestParamInfo<Case>& info) {
   static const char* const kStorage[] = {"Plain", "Stored", "Efi", "Tiano", "Lzma", "LzmaComp"};
   return std::string(ModuleName(info.param.module)) + kStorage[int(info.param.storage)] +
-         (info.param.nested ? "Nested" : "");
+         (info.param.nested ? "Nested" : "") + (info.param.vendor ? "VendorLayout" : "");
 }
 
 std::vector<Case> AllCases() {
@@ -34,6 +36,11 @@ std::vector<Case> AllCases() {
           ModuleStorage::kLzmaGuided}) {
       for (const Module module : {Module::kAmiTse, Module::kSetup, Module::kDmi}) {
         cases.push_back({storage, nested, module});
+      }
+    }
+    for (const ModuleStorage storage : {ModuleStorage::kPlain, ModuleStorage::kTiano}) {
+      for (const Module module : {Module::kAmiTse, Module::kSetup, Module::kDmi}) {
+        cases.push_back({storage, nested, module, true});
       }
     }
   }
@@ -73,6 +80,17 @@ void ExpectSoundFileTable(const RomWorkspace& ws) {
   }
 }
 
+// The bytes of every file record, by name (every name is used once in these images).
+std::vector<std::pair<Guid, Bytes>> FileBytes(const RomWorkspace& ws) {
+  std::vector<std::pair<Guid, Bytes>> files;
+  for (uint32_t i = 0; i < ws.m_file_count; ++i) {
+    const auto bytes =
+        ws.Buffer(ws.m_files[i].file.buffer).subspan(ws.m_files[i].file.offset, ws.m_files[i].size);
+    files.emplace_back(ws.m_files[i].name, Bytes(bytes.begin(), bytes.end()));
+  }
+  return files;
+}
+
 class SaveRoundTrip : public testing::TestWithParam<Case> {};
 
 TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditAndNothingElse) {
@@ -80,12 +98,13 @@ TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditAndNothingElse) {
   TempDir dir;
   const std::string input = dir.Path("in.rom");
   const std::string output = dir.Path("out.rom");
-  const Bytes original = SaveTestImage({c.storage, c.nested});
+  const Bytes original = SaveTestImage({c.storage, c.nested, tools::SetupLayout::kPe32, c.vendor});
   WriteBytes(input, original);
   auto session = OpenSession(input);
   ASSERT_TRUE(session);
   Editor& editor = session->editor();
   const EditorState before = CaptureState(editor);
+  const auto bytes_before = FileBytes(editor.workspace);
 
   Guid rebuilt_file{};
   std::optional<std::pair<uint16_t, std::string>> edited_string;
@@ -152,6 +171,19 @@ TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditAndNothingElse) {
     }
   }
   ExpectSoundFileTable(ws);
+  // Every file but the rebuilt ones kept its bytes, and every file its alignment.
+  const auto bytes_after = FileBytes(ws);
+  ASSERT_EQ(bytes_after.size(), bytes_before.size());
+  for (size_t i = 0; i < bytes_after.size(); ++i) {
+    const bool rebuilt =
+        bytes_after[i].first == rebuilt_file || (c.nested && i == ws.m_nested.file_index);
+    if (!rebuilt) {
+      EXPECT_EQ(bytes_after[i].second, bytes_before[i].second) << FormatGuid(bytes_after[i].first);
+    }
+  }
+  for (const auto& problem : VerifyImage(ReadBytes(output)).problems) {
+    ADD_FAILURE() << FormatVerifyProblem(problem);
+  }
   // The saved module is the edited one, byte for byte.
   const ModuleSlot& saved = c.module == Module::kAmiTse  ? ws.m_amitse_module
                             : c.module == Module::kSetup ? ws.m_setup_module
