@@ -97,11 +97,13 @@ std::vector<Bytes> SplitSections(std::span<const uint8_t> data) {
 struct Case {
   ModuleStorage storage;
   bool nested;
+  bool vendor = false;  // pad files, aligned files and top files around the modules
 };
 
 std::string CaseName(const testing::TestParamInfo<Case>& info) {
   static const char* const kNames[] = {"Plain", "Stored", "Efi", "Tiano", "Lzma"};
-  return std::string(kNames[int(info.param.storage)]) + (info.param.nested ? "Nested" : "");
+  return std::string(kNames[int(info.param.storage)]) + (info.param.nested ? "Nested" : "") +
+         (info.param.vendor ? "VendorLayout" : "");
 }
 
 class SavedImageInUefiExtract : public testing::TestWithParam<Case> {};
@@ -112,7 +114,7 @@ TEST_P(SavedImageInUefiExtract, ParsesWithoutFaultsAndDecodesTheRebuiltModules) 
   TempDir dir;
   const std::string input = dir.Path("in.rom");
   const std::string output = dir.Path("out.rom");
-  WriteBytes(input, SaveTestImage({c.storage, c.nested}));
+  WriteBytes(input, SaveTestImage({c.storage, c.nested, tools::SetupLayout::kPe32, c.vendor}));
   auto session = OpenSession(input);
   ASSERT_TRUE(session);
   Editor& editor = session->editor();
@@ -162,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Case{ModuleStorage::kPlain, false}, Case{ModuleStorage::kStored, false},
                     Case{ModuleStorage::kEfi, false}, Case{ModuleStorage::kTiano, false},
                     Case{ModuleStorage::kLzmaGuided, false}, Case{ModuleStorage::kTiano, true},
-                    Case{ModuleStorage::kPlain, true}),
+                    Case{ModuleStorage::kPlain, true}, Case{ModuleStorage::kPlain, false, true},
+                    Case{ModuleStorage::kTiano, true, true}),
     CaseName);
 
 }  // namespace
