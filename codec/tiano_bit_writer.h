@@ -12,41 +12,53 @@ class TianoBitWriter {
  public:
   // Bytes go to `destination` from index `start` on.
   TianoBitWriter(std::span<uint8_t> destination, uint64_t start)
-      : m_destination(destination), m_cursor(start) {}
+      : m_destination(destination), m_start(start), m_cursor(start) {}
 
   // Appends the low `count` bits of `value` (count <= 16, value < 2^count).
   void PutBits(uint32_t count, uint32_t value) {
-    if (count < m_free_bits) {
-      m_free_bits -= count;
-      m_pending |= value << m_free_bits;
-      return;
+    // Whole 32-bit groups leave at once: fewer than 32 bits wait, so 48 at most are held.
+    m_bits = (m_bits << count) | value;
+    m_bit_count += count;
+    if (m_bit_count >= 32) {
+      m_bit_count -= 32;
+      EmitWord(uint32_t(m_bits >> m_bit_count));
     }
-    count -= m_free_bits;
-    Emit(m_pending | (value >> count));
-    if (count < 8) {
-      m_free_bits = 8 - count;
-    } else {
-      Emit(value >> (count - 8));
-      m_free_bits = 16 - count;
-    }
-    m_pending = value << m_free_bits;
   }
 
-  // Bytes produced so far, stored or not; a partial byte is not counted.
-  uint64_t ProducedBytes() const { return m_produced; }
+  // Stores the whole bytes still held; a partial byte stays. Returns the bytes produced, stored
+  // or not.
+  uint64_t Finish() {
+    for (; m_bit_count >= 8; m_bit_count -= 8) {
+      EmitByte(uint8_t(m_bits >> (m_bit_count - 8)));
+    }
+    return m_cursor - m_start;
+  }
 
  private:
-  void Emit(uint32_t byte) {
-    if (m_cursor < m_destination.size()) m_destination[m_cursor] = uint8_t(byte);
+  void EmitWord(uint32_t word) {
+    if (m_cursor + 4 <= m_destination.size()) {
+      uint8_t* out = m_destination.data() + m_cursor;
+      out[0] = uint8_t(word >> 24);
+      out[1] = uint8_t(word >> 16);
+      out[2] = uint8_t(word >> 8);
+      out[3] = uint8_t(word);
+      m_cursor += 4;
+      return;
+    }
+    for (int shift = 24; shift >= 0; shift -= 8) EmitByte(uint8_t(word >> shift));
+  }
+
+  void EmitByte(uint8_t byte) {
+    if (m_cursor < m_destination.size()) m_destination[m_cursor] = byte;
     ++m_cursor;
-    ++m_produced;
   }
 
   std::span<uint8_t> m_destination;
+  uint64_t m_start;
   uint64_t m_cursor;
-  uint64_t m_produced = 0;
-  uint32_t m_free_bits = 8;
-  uint32_t m_pending = 0;  // only the low 8 bits matter; higher ones were emitted already
+  // The last m_bit_count bits are pending; higher ones were emitted already.
+  uint64_t m_bits = 0;
+  uint32_t m_bit_count = 0;
 };
 
 }  // namespace kalvire::codec

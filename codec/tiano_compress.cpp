@@ -45,7 +45,8 @@ class TianoEncoder {
         m_position_count_bits(position_count_bits) {}
 
   void Encode();
-  uint64_t ProducedBytes() const { return m_bits.ProducedBytes(); }
+  // Bytes of the bit stream, stored or not; valid after Encode().
+  uint64_t ProducedBytes() const { return m_produced; }
 
  private:
   uint32_t ReadSource(std::span<uint8_t> area);
@@ -63,6 +64,7 @@ class TianoEncoder {
   std::span<const uint8_t> m_source;
   size_t m_source_cursor = 0;
   TianoBitWriter m_bits;
+  uint64_t m_produced = 0;
   uint32_t m_position_count_bits;
   TianoMatchFinder m_finder;
   TianoHuffmanEncoder m_huffman;
@@ -129,6 +131,7 @@ void TianoEncoder::Encode() {
   }
   SendBlock();
   m_bits.PutBits(kFlushBits, 0);
+  m_produced = m_bits.Finish();
 }
 
 void TianoEncoder::PutSymbol(uint32_t char_symbol, uint32_t offset_value) {
