@@ -99,7 +99,6 @@ Bytes BuildSampleImage() {
       BuildFillerDriver(FillerGuid(2), "RuntimeDxe", 0x2400, ModuleStorage::kPlain, 2));
   main.files.push_back(
       BuildFillerDriver(FillerGuid(3), "FvbServices", 0x1C00, ModuleStorage::kLzmaGuided, 3));
-  main.files.push_back(BuildNvramFile(NvramStore(forms)));
   main.files.push_back(
       BuildDmiFile(BuildSampleSmbios(), kSampleDmiAreaSize, ModuleStorage::kTiano));
   main.files.push_back(BuildVolumeImageFile(GuidFromString("9E21FD93-9C72-4C15-8C4B-E77F1DB2D792"),
@@ -107,6 +106,9 @@ Bytes BuildSampleImage() {
   FfsFile checked = BuildFillerDriver(FillerGuid(4), "Recovery", 0x1000, ModuleStorage::kPlain, 4);
   checked.data_checksum = true;
   main.files.push_back(checked);
+  // The NVRAM store file comes last: the editor appends its history files in the free space
+  // behind it.
+  main.files.push_back(BuildNvramFile(NvramStore(forms)));
 
   Volume oa;
   oa.size = 0x40000;

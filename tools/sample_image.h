@@ -1,9 +1,10 @@
 // The recipe of sample.rom, a 16 MiB image laid out like a vendor BIOS region:
 //   0x000000  1 MiB erased (where the NVRAM volume of a real board lives)
 //   0x100000  FV_MAIN, 8 MiB, extended header: a pad file, a driver with 4 KiB-aligned data,
-//             plain drivers, the NVRAM store file ("StdDefaults" with "Setup" and
-//             "AMITSESetup"), the DMI module (Tiano), the firmware-volume-image file whose LZMA
-//             section holds FV_DXE, and a driver with a data checksum
+//             plain drivers, the DMI module (Tiano), the firmware-volume-image file whose LZMA
+//             section holds FV_DXE, a driver with a data checksum and, last, the NVRAM store file
+//             ("StdDefaults" with "Setup" and "AMITSESetup"); the free space behind it (over
+//             7 MiB) is where the editor writes its history files
 //   0x900000  FV_OA, 256 KiB: raw data files
 //   0xFC0000  FV_BB, 256 KiB, no extended header: PEIMs
 // FV_DXE (4 MiB, extended header) holds drivers, the Setup module (Tiano, PE32 layout with the

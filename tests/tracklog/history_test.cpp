@@ -196,8 +196,8 @@ TEST_F(AppendHistoryTest, AFileOfSizeBelowItsHeaderStopsTheChainWithoutAWrite) {
               ElementsAre("Error: Unable to log history. space left is too small!!!"));
 }
 
-TEST(AppendHistory, TheSampleImageHasNoRoomBeforeTheFileBehindItsNvramStore) {
-  auto image = OpenImage(SampleImage(), "sample.rom");
+TEST(AppendHistory, AFileRightBehindTheNvramStoreLeavesNoRoom) {
+  auto image = OpenImage(HistoryImage(0x100000, true), "behind.rom");
   ASSERT_TRUE(image);
   rom::Editor& ed = image->editor();
   const auto area = FindHistoryArea(ed.workspace);
@@ -215,6 +215,27 @@ TEST(AppendHistory, TheSampleImageHasNoRoomBeforeTheFileBehindItsNvramStore) {
   EXPECT_EQ(ed.workspace.m_working_image, before);
   // The track log was built all the same.
   EXPECT_EQ(image->TrackLog().size(), 2u);
+}
+
+TEST(AppendHistory, TheSampleImageWritesBehindItsNvramStoreUpToTheVolumeEnd) {
+  auto image = OpenImage(SampleImage(), "sample.rom");
+  ASSERT_TRUE(image);
+  rom::Editor& ed = image->editor();
+  const auto area = FindHistoryArea(ed.workspace);
+  ASSERT_TRUE(area);
+  EXPECT_EQ(ed.workspace.m_files[area->marker_index].name, rom::kNvramStoreGuid);
+  const rom::VolumeRecord& volume = ed.workspace.m_volumes[0];
+  EXPECT_EQ(area->end, volume.start.offset + volume.fv_length);
+  EXPECT_GE(area->end - area->first, uint64_t{1} << 20);
+
+  ed.dmi.current[0].strings[0] = "Vendor";
+  ed.workspace.m_dmi_modified = true;
+  EXPECT_EQ(AppendHistory(ed, kMonday), 1);
+  EXPECT_THAT(image->MessageTexts(), IsEmpty());
+  const HistoryChain chain = ReadHistoryChain(ed.workspace, *area);
+  ASSERT_EQ(chain.files.size(), 1u);
+  EXPECT_EQ(chain.files[0].offset, area->first);
+  EXPECT_TRUE(chain.files[0].history_name);
 }
 
 }  // namespace

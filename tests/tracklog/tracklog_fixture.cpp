@@ -40,7 +40,7 @@ const Bytes& SampleImage() {
   return image;
 }
 
-Bytes HistoryImage(uint64_t volume_size) {
+Bytes HistoryImage(uint64_t volume_size, bool file_behind_store) {
   const tools::HiiPackageList forms = tools::BuildSampleForms();
   tools::Volume volume;
   volume.size = volume_size;
@@ -52,6 +52,11 @@ Bytes HistoryImage(uint64_t volume_size) {
       tools::kAmiTseFileGuid, tools::BuildSpfData(tools::FormsInParseOrder(forms)),
       tools::ModuleStorage::kPlain));
   volume.files.push_back(tools::BuildNvramFile(NvramStoreBody(forms, 0x4000 - 24)));
+  if (file_behind_store) {
+    volume.files.push_back(
+        tools::FfsFile::WithRawBody(tools::GuidFromString("5A1E0000-0000-4B1D-8000-0000000000B1"),
+                                    tools::FileType::kRaw, Bytes(0x100, 0x5A)));
+  }
   tools::FlashImage image(volume_size + 0x10000);
   image.Place(0x10000, volume.Serialize());
   return image.Take();

@@ -1,6 +1,6 @@
-// Opened images for the change tracking tests: the sample image (its NVRAM store file is
-// followed by the DMI module, so it has no room for history) and a smaller image whose NVRAM
-// store file is the last file of its volume, with free space behind it.
+// Opened images for the change tracking tests: the sample image and a smaller image, both with
+// the NVRAM store file as the last file of its volume and free space behind it, and a variant of
+// the smaller one where a file follows the store directly, leaving no room for history.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +19,8 @@ using Bytes = std::vector<uint8_t>;
 const Bytes& SampleImage();
 
 // Setup, AmiTse SPF and DMI modules stored plainly, then the NVRAM store file as the last file
-// of a volume of `volume_size` bytes.
-Bytes HistoryImage(uint64_t volume_size = 0x100000);
+// of a volume of `volume_size` bytes; with `file_behind_store` a raw file follows the store.
+Bytes HistoryImage(uint64_t volume_size = 0x100000, bool file_behind_store = false);
 // HistoryImage(), built once per test program.
 const Bytes& DefaultHistoryImage();
 
