@@ -68,19 +68,21 @@ Bytes LzmaEncode(std::span<const uint8_t> input) {
   return out;
 }
 
+// File data alignments by their attribute code (bits 3-5); code 0 is the 8 bytes every file
+// start has.
+constexpr uint32_t kAlignmentEncodings[] = {8, 16, 128, 512, 1024, 4096, 32768, 65536};
+
 // The attribute bits 3-5 that encode a file data alignment.
 uint8_t AlignmentAttribute(uint32_t alignment) {
-  constexpr uint32_t kEncodings[] = {1, 16, 128, 512, 1024, 4096, 32768, 65536};
   for (uint8_t code = 0; code < 8; ++code) {
-    if (kEncodings[code] >= alignment) return uint8_t(code << 3);
+    if (kAlignmentEncodings[code] >= alignment) return uint8_t(code << 3);
   }
   throw std::invalid_argument("file data alignment " + std::to_string(alignment) +
                               " is wider than 64 KiB");
 }
 
 uint32_t RoundedAlignment(uint32_t alignment) {
-  constexpr uint32_t kEncodings[] = {1, 16, 128, 512, 1024, 4096, 32768, 65536};
-  for (uint32_t value : kEncodings) {
+  for (uint32_t value : kAlignmentEncodings) {
     if (value >= alignment) return value;
   }
   return alignment;
@@ -266,8 +268,27 @@ FfsFile FfsFile::Pad(uint32_t size) {
   FfsFile f;
   f.name.fill(0xFF);
   f.type = FileType::kPad;
-  f.raw_body = Bytes(size - kFfsHeaderSize);  // filled with the erase byte when serialized
+  f.raw_body = Bytes(size - kFfsHeaderSize);
+  f.erased_body = true;
   return f;
+}
+
+FfsFile FfsFile::PadWithData(Bytes body) {
+  FfsFile f;
+  f.name.fill(0xFF);
+  f.type = FileType::kPad;
+  f.raw_body = std::move(body);
+  return f;
+}
+
+FfsFile& FfsFile::AlignData(uint32_t alignment) {
+  if (std::find(std::begin(kAlignmentEncodings), std::end(kAlignmentEncodings), alignment) ==
+      std::end(kAlignmentEncodings)) {
+    throw std::invalid_argument("file data alignment " + std::to_string(alignment) +
+                                " has no attribute encoding");
+  }
+  data_alignment = alignment;
+  return *this;
 }
 
 uint32_t FfsFile::EffectiveAlignment() const {
@@ -278,7 +299,7 @@ uint32_t FfsFile::EffectiveAlignment() const {
 
 Bytes FfsFile::Serialize(bool erase_polarity) const {
   Bytes body;
-  if (type == FileType::kPad) {
+  if (erased_body) {
     body.assign(raw_body ? raw_body->size() : 0, erase_polarity ? 0xFF : 0x00);
   } else if (raw_body) {
     body = *raw_body;
@@ -343,6 +364,9 @@ Bytes Volume::Serialize(std::vector<FileLocation>* layout) const {
   for (const FfsFile& file : files) {
     while ((1u << alignment_bits) < file.EffectiveAlignment()) ++alignment_bits;
   }
+  if (top_file) {
+    while ((1u << alignment_bits) < top_file->EffectiveAlignment()) ++alignment_bits;
+  }
   const uint32_t stored_attributes = (attributes & ~0x001F0000u) | alignment_bits << 16;
   util::StoreLe32(out.data() + 44, erase_polarity ? stored_attributes | kFvbErasePolarity
                                                   : stored_attributes & ~kFvbErasePolarity);
@@ -386,6 +410,11 @@ Bytes Volume::Serialize(std::vector<FileLocation>* layout) const {
       throw std::invalid_argument("no room for the top file of the volume");
     }
     const uint64_t top = size - bytes.size();
+    if ((top + kFfsHeaderSize) % top_file->EffectiveAlignment() != 0) {
+      throw std::invalid_argument("the top file's data cannot be aligned to " +
+                                  std::to_string(top_file->EffectiveAlignment()) +
+                                  " at the volume end");
+    }
     if (top > pos && top - pos < kFfsHeaderSize) {
       throw std::invalid_argument("the gap before the top file is too small for a pad file");
     }

@@ -136,17 +136,26 @@ struct FfsFile {
   std::vector<Section> sections;
   std::optional<Bytes> raw_body;  // used instead of sections when set
   bool data_checksum = false;     // sets attribute 0x40 and a real data checksum
-  // Alignment of the file's data (after the 24-byte header) from the volume start: 1 or one of
-  // 16, 128, 512, 1K, 4K, 32K, 64K (the attribute's encodings). Raised to the widest
-  // AlignBody() of its sections.
+  // Alignment of the file's data (after the 24-byte header) from the volume start, rounded up
+  // to one of the attribute's encodings 8, 16, 128, 512, 1K, 4K, 32K, 64K (bits 3-5 hold 0-7).
+  // Raised to the widest AlignBody() of its sections.
   uint32_t data_alignment = 1;
+  // The body is raw_body's length of erase bytes, whatever raw_body holds (set by Pad()).
+  bool erased_body = false;
 
   static FfsFile WithSections(const Guid& name, FileType type, std::vector<Section> sections);
   static FfsFile WithRawBody(const Guid& name, FileType type, Bytes body);
   // A pad file (name all 0xFF, type 0xF0) of `size` bytes including its header; body filled
   // with the erase byte.
   static FfsFile Pad(uint32_t size);
+  // A pad file whose body is `body` as given: vendor data kept inside a pad file.
+  static FfsFile PadWithData(Bytes body);
 
+  // Asks that the file's data start at a multiple of `alignment` from the volume start (one of
+  // the attribute's encodings); the volume puts a pad file in front when needed.
+  FfsFile& AlignData(uint32_t alignment);
+
+  // 8 or more: the attribute's encoding the file's data is aligned to.
   uint32_t EffectiveAlignment() const;
   // The complete file (header and body, not padded to 8) for a volume of the given erase
   // polarity (which decides the state byte and the pad body).
@@ -172,7 +181,8 @@ struct Volume {
   std::optional<Guid> ext_name;  // extended header with this volume name
   std::vector<FfsFile> files;
   // A file that ends exactly at the volume end (the volume top file of a boot block), with a
-  // pad file filling the space after the other files. Its size must be a multiple of 8.
+  // pad file filling the space after the other files. Its size must be a multiple of 8, and a
+  // data alignment it asks for must hold where it ends up.
   std::optional<FfsFile> top_file;
 
   // The whole volume, `size` bytes. When `layout` is given, it receives every file's place,

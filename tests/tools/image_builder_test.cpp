@@ -211,5 +211,90 @@ TEST(FlashImages, PlacementsStayInsideAndApart) {
   EXPECT_EQ(image.bytes()[0x24], 0xFF);
 }
 
+TEST(FfsFiles, PadWithDataKeepsItsBodyUnderEitherPolarity) {
+  const Bytes body = test::RandomBytes(40, 9);
+  for (bool polarity : {true, false}) {
+    SCOPED_TRACE(polarity);
+    const Bytes pad = FfsFile::PadWithData(body).Serialize(polarity);
+    ASSERT_EQ(pad.size(), 64u);
+    EXPECT_TRUE(std::all_of(pad.begin(), pad.begin() + 16, [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_EQ(pad[18], 0xF0);
+    EXPECT_EQ(util::LoadLe24(pad.data() + 20), 64u);
+    EXPECT_TRUE(std::equal(body.begin(), body.end(), pad.begin() + 24));
+    // An erased pad file of the same size follows the polarity instead.
+    const Bytes erased = FfsFile::Pad(64).Serialize(polarity);
+    EXPECT_TRUE(std::all_of(erased.begin() + 24, erased.end(),
+                            [&](uint8_t b) { return b == (polarity ? 0xFF : 0x00); }));
+  }
+}
+
+// Files whose data asks for 16 or 4096 bytes land with their data (after the 24-byte header) on
+// that boundary from the volume start, behind a pad file of at least a header, as GenFv lays
+// them out; a file already in place gets no pad file.
+TEST(Volumes, AlignedDataStartsOnItsBoundaryBehindTheSmallestPadFile) {
+  struct Case {
+    uint32_t alignment;
+    uint32_t before;  // raw body size of the file in front
+    uint8_t code;     // attribute bits 3-5
+  };
+  const Case cases[] = {{16, 1, 1},   {16, 8, 1},    {16, 16, 1},     {16, 24, 1},
+                        {4096, 1, 5}, {4096, 77, 5}, {4096, 3960, 5}, {8, 5, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.alignment << " after " << c.before);
+    Volume v;
+    v.size = 0x4000;
+    v.files.push_back(FfsFile::WithRawBody(kDmiFileGuid, FileType::kRaw, Bytes(c.before, 1)));
+    v.files.push_back(
+        FfsFile::WithSections(kSetupFileGuid, FileType::kFreeform, {Section::Raw(Bytes(50, 2))}));
+    v.files.back().AlignData(c.alignment);
+    std::vector<FileLocation> layout;
+    const Bytes bytes = v.Serialize(&layout);
+    ASSERT_GE(layout.size(), 2u);
+    const FileLocation& file = layout.back();
+    EXPECT_EQ((file.offset + 24) % c.alignment, 0u);
+    EXPECT_EQ(bytes[file.offset + 19] & 0x38, c.code << 3);
+    const uint64_t previous_end = AlignUp(layout[0].offset + layout[0].size, 8);
+    if (layout.size() == 3) {
+      EXPECT_EQ(layout[1].type, FileType::kPad);
+      EXPECT_EQ(layout[1].offset, previous_end);
+      EXPECT_GE(layout[1].size, 24u);
+      EXPECT_EQ(layout[1].offset + layout[1].size, file.offset);
+      // No smaller pad file of a header or more would have put the data on the boundary.
+      EXPECT_LT(layout[1].size, 24u + c.alignment);
+    } else {
+      EXPECT_EQ(file.offset, previous_end);
+    }
+    EXPECT_GE(1u << ((util::LoadLe32(bytes.data() + 44) >> 16) & 0x1F), c.alignment);
+  }
+  FfsFile f;
+  EXPECT_THROW(f.AlignData(32), std::invalid_argument);
+  EXPECT_THROW(f.AlignData(0x20000), std::invalid_argument);
+}
+
+TEST(Volumes, TopFilePadFileFillsTheGapAndItsAlignmentMustHold) {
+  Volume v;
+  v.size = 0x2000;
+  v.files.push_back(FfsFile::WithRawBody(kDmiFileGuid, FileType::kRaw, Bytes(41, 1)));
+  // 24 + 0x30 bytes end at the volume end with the data on a 16-byte boundary.
+  v.top_file = FfsFile::WithRawBody(kSetupFileGuid, FileType::kRaw, Bytes(0x30, 2));
+  v.top_file->AlignData(16);
+  std::vector<FileLocation> layout;
+  const Bytes bytes = v.Serialize(&layout);
+  ASSERT_EQ(layout.size(), 3u);
+  EXPECT_EQ(layout[1].type, FileType::kPad);
+  EXPECT_EQ(layout[1].offset, AlignUp(layout[0].offset + layout[0].size, 8));
+  EXPECT_EQ(layout[1].offset + layout[1].size, layout[2].offset);
+  EXPECT_EQ(layout[2].offset, v.size - 0x48);
+  EXPECT_EQ(bytes[layout[2].offset + 19] & 0x38, 1 << 3);
+
+  v.top_file = FfsFile::WithRawBody(kSetupFileGuid, FileType::kRaw, Bytes(0x38, 2));
+  v.top_file->AlignData(16);
+  EXPECT_THROW(v.Serialize(), std::invalid_argument);
+  // A gap smaller than a pad file's header cannot be filled: the first file ends at 144, the
+  // top file would start at 160.
+  v.top_file = FfsFile::WithRawBody(kSetupFileGuid, FileType::kRaw, Bytes(v.size - 160 - 24, 2));
+  EXPECT_THROW(v.Serialize(), std::invalid_argument);
+}
+
 }  // namespace
 }  // namespace kalvire::tools
