@@ -67,6 +67,29 @@ void StoreModuleData(rom::ModuleSlot& slot, std::vector<uint8_t> data) {
   slot.data_size = uint32_t(data.size());
 }
 
+// The string table record of `string_id` made again from the rewritten data, as Open makes it:
+// every byte other than 0x00 and 0x14 from just behind the string's block byte up to the next
+// 0x14 (or the end of the string package), cut to what a record holds. The record after the
+// last block keeps the length Open gave it. Ids past the table have no record.
+void RefreshStringRecord(rom::RomWorkspace& ws, uint16_t string_id, uint64_t position) {
+  if (string_id >= ws.m_string_count || string_id >= ws.m_strings.size()) return;
+  const std::span<const uint8_t> data = ws.m_setup_module.Data();
+  const auto header = util::ReadLe32(data, ws.m_setup_packages.strings_package.value_or(0));
+  if (!header) return;
+  const uint64_t package_end =
+      std::min<uint64_t>(*ws.m_setup_packages.strings_package + (*header & kMax24), data.size());
+  rom::StringRecord& record = ws.m_strings[string_id];
+  record.text.fill(0);
+  size_t length = 0;
+  for (uint64_t p = position; p < package_end; ++p) {
+    if (data[p] == kBlockUcs2String) {
+      record.length = uint32_t(length);
+      return;
+    }
+    if (data[p] != 0 && length < record.text.size() - 1) record.text[length++] = char(data[p]);
+  }
+}
+
 void MapPackageOffsets(rom::SetupPackages& packages, const ModuleRewrite& rewrite) {
   packages.package_list_offset = rewrite.MapOffset(packages.package_list_offset);
   packages.string_data_offset = rewrite.MapOffset(packages.string_data_offset);
@@ -165,6 +188,9 @@ void EditString(rom::Editor& editor, uint32_t node, const std::string& text) {
   StoreModuleData(ws.m_setup_module, std::move(rewrite.data));
   MapPackageOffsets(ws.m_setup_packages, rewrite);
   MoveNodeOffsets(editor, rewrite);
+  // Option texts and form titles are read through the table; it has to show the new text now,
+  // not only after the next Open.
+  RefreshStringRecord(ws, string_id, place->position);
   for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
     if (editor.setup.nodes[n].string_id == string_id) {
       tree->SetItemText(editor.setup.nodes[n].item, new_text);

@@ -6,6 +6,7 @@
 
 #include "pe_reader.h"
 #include "rom/open_image.h"
+#include "rom/setup_packages.h"
 #include "setup/commands.h"
 #include "setup/ifr_layout.h"
 #include "setup/messages.h"
@@ -244,6 +245,60 @@ TEST_P(StringEditLayouts, EditsAccumulateAndStayConsistent) {
   EXPECT_EQ(after.strings, expected);
   EXPECT_EQ(after.strings.at(boot_id), u"Boot Mode");
   EXPECT_TRUE(editor.workspace.m_setup_string_modified);
+}
+
+// The setup string table that Open would build from the module data as it is now.
+std::vector<rom::StringRecord> ReopenedStringTable(const rom::RomWorkspace& ws) {
+  rom::RomWorkspace reopened;
+  reopened.m_setup_module = ws.m_setup_module;
+  EXPECT_EQ(rom::LocateSetupPackages(reopened), 1);
+  EXPECT_EQ(reopened.m_string_count, ws.m_string_count);
+  return {reopened.m_strings.begin(), reopened.m_strings.begin() + reopened.m_string_count};
+}
+
+TEST_P(StringEditLayouts, StringTableFollowsEveryEdit) {
+  auto view = OpenMenu(GetParam());
+  rom::Editor& editor = view->editor;
+  const uint32_t boot = *NodeWithText(*view, "Boot Mode");
+  const uint32_t sata = *NodeWithText(*view, "SATA Mode");
+  const uint32_t last = *NodeWithText(*view, "Last Prompt");
+  const uint32_t long_one = *NodeWithText(*view, std::string(kLongText, 199));
+  const std::string too_long(230, 'T');
+  struct Edit {
+    uint32_t node;
+    std::string text;
+    std::string old_text;  // what the item showed before
+  };
+  const Edit edits[] = {
+      {boot, "Boot Mode Selection For All Devices", "Boot Mode"},
+      {boot, "BM", "Boot Mode Selection For All Devices"},  // the grown string, shrunk again
+      {last, "The last prompt of the package, longer", "Last Prompt"},
+      {long_one, "Short", std::string(kLongText, 199)},
+      {sata, too_long, "SATA Mode"},
+  };
+  for (const Edit& e : edits) {
+    SCOPED_TRACE(e.text);
+    const uint16_t id = editor.setup.nodes[e.node].string_id;
+    auto expected = ReadModule(*view).strings;
+    expected[id] = Ucs2(e.text);
+
+    EditSetupString(editor, e.node, e.text);
+
+    EXPECT_EQ(LogLines(view->track_log).back(), EditLine(e.text, e.old_text));
+    const SetupModuleReport after = ReadModule(*view);
+    EXPECT_THAT(after.faults, ::testing::IsEmpty());
+    EXPECT_EQ(after.strings, expected);
+    // The table gives what the tree and the option lists read, cut as Open cuts it.
+    EXPECT_EQ(StringText(editor.workspace, id), e.text.substr(0, rom::kStringTextSize - 1));
+    const std::vector<rom::StringRecord> reopened = ReopenedStringTable(editor.workspace);
+    for (size_t i = 0; i < reopened.size(); ++i) {
+      SCOPED_TRACE(i);
+      const rom::StringRecord& ours = editor.workspace.m_strings[i];
+      EXPECT_EQ(ours.id, reopened[i].id);
+      EXPECT_STREQ(ours.text.data(), reopened[i].text.data());
+      EXPECT_EQ(ours.length, reopened[i].length);
+    }
+  }
 }
 
 TEST_P(StringEditLayouts, SelectedQuestionStillShowsItsOwnOptions) {
