@@ -82,7 +82,7 @@ inline constexpr uint16_t kNoDestinationPage = 0x3000;
 inline constexpr uint32_t kFlagVisible = 0x1;
 inline constexpr uint32_t kFlagAccessShift = 1;
 inline constexpr uint32_t kFlagAccessMask = 0x6;
-// Control types whose value the baseline reads.
+// Control types whose value the baseline reads. CHECKBOX questions have pop-up controls too.
 inline constexpr uint16_t kControlTypePopupSel = 6;
 inline constexpr uint16_t kControlTypeNumeric = 11;
 

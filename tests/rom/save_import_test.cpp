@@ -93,9 +93,12 @@ void EditEverything(Session& session) {
   setup::ChangeNodeSetting(editor, setup::kChangeAccessLevel, 2, 0, one_of);
   EXPECT_EQ(State(editor, one_of).access_level, 2);
 
-  // A CHECKBOX's optimal default is not read back as a control value, so the track log cannot
-  // list its change and an import cannot repeat it; the CHECKBOX is hidden instead.
+  // A CHECKBOX turned to its other state, and hidden.
   const uint32_t checkbox = checkboxes[0];
+  const uint64_t checked = State(editor, checkbox).value;
+  setup::ApplyOptimalSelection(editor, checkbox, checked == 0 ? 1 : 0);
+  EXPECT_EQ(State(editor, checkbox).value, checked == 0 ? 1u : 0u);
+  EXPECT_EQ(editor.setup.node_states[checkbox].optimal_changed, 1u);
   setup::ChangeNodeSetting(editor, setup::kChangeVisibility, 0, 0, checkbox);
   EXPECT_EQ(State(editor, checkbox).visible, 0);
 
@@ -135,6 +138,22 @@ TEST_P(ImportRoundTrip, AnImportedFullTrackLogSavesTheSameBytes) {
   ASSERT_THAT(a->ErrorMessages(), IsEmpty());
   SaveAs(*a, dir.Path("a_saved.rom"));
   ASSERT_EQ(a->Messages().back(), "Successfully saved the .ROM file");
+  {
+    SCOPED_TRACE("what A shows after its edits is what its saved image shows");
+    auto reopened = OpenSession(dir.Path("a_saved.rom"));
+    ASSERT_TRUE(reopened);
+    const EditorState shown = CaptureState(a->editor());
+    const EditorState saved = CaptureState(reopened->editor());
+    EXPECT_EQ(shown.node_texts, saved.node_texts);
+    EXPECT_EQ(shown.setup_strings, saved.setup_strings);
+    ASSERT_EQ(shown.controls.size(), saved.controls.size());
+    for (size_t node = 0; node < shown.controls.size(); ++node) {
+      SCOPED_TRACE(node);
+      EXPECT_EQ(shown.controls[node].visible, saved.controls[node].visible);
+      EXPECT_EQ(shown.controls[node].access_level, saved.controls[node].access_level);
+      EXPECT_EQ(shown.controls[node].value, saved.controls[node].value);
+    }
+  }
   tracklog::BuildTrackLog(a->editor());
   ASSERT_TRUE(tracklog::WriteTrackLogFile(*a->editor().controls.track_log, dir.Path("a.log")));
 

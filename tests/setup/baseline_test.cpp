@@ -61,7 +61,7 @@ TEST(CaptureBaseline, ReadsVisibilityAccessAndValuesByControlType) {
   };
   for (const Expected& e :
        {Expected{m.form, 1, 0, 0}, Expected{m.one_of, 1, 0, 0x1234},
-        Expected{m.odd_one_of, 1, 0, 0x5A}, Expected{m.checkbox, 1, 0, 0},
+        Expected{m.odd_one_of, 1, 0, 0x5A}, Expected{m.checkbox, 1, 0, 1},
         Expected{m.numeric, 1, 0, 300}, Expected{m.text, 1, 2, 0}, Expected{m.hidden, 0, 3, 0}}) {
     SCOPED_TRACE(e.node);
     EXPECT_EQ(states[e.node].baseline_visibility, e.visible);
@@ -75,25 +75,27 @@ TEST(CaptureBaseline, DisplayReadsValuesTheBaselineLeavesOut) {
   Menu m = ValueMenu();
   auto view = MakeView();
   ASSERT_EQ(LoadMenu(*view, m.builder), 1);
-  // A checkbox control (type 10) has no baseline value; the display reads its 1.
-  SelectNode(*view, m.checkbox);
-  EXPECT_THAT(
-      LogLines(view->track_log),
-      ::testing::ElementsAre("    Optimal option is Changed from Default Option :0 to option :1"));
-  EXPECT_EQ(view->tree.GetItemColor(view->editor.setup.node_items[m.checkbox]),
-            platform::kColorRed);
-  EXPECT_EQ(view->editor.setup.node_states[m.checkbox].optimal_changed, 1u);
-  // The text's value 9 is read by the display too (length 1).
+  // The text's value 9 is read by the display (length 1), not by the baseline.
   SelectNode(*view, m.text);
   EXPECT_THAT(
       LogLines(view->track_log),
       ::testing::ElementsAre("    Optimal option is Changed from Default Option :0 to option :9"));
-  // The numeric matches its baseline: black, nothing listed.
-  SelectNode(*view, m.numeric);
-  EXPECT_TRUE(LogLines(view->track_log).empty());
-  EXPECT_EQ(view->tree.GetItemColor(view->editor.setup.node_items[m.numeric]),
-            platform::kColorBlack);
-  EXPECT_EQ(view->editor.setup.current_value_width, 4);
+  // Every question kind with an optimal default shows its stored value unchanged: black,
+  // nothing listed, its width taken.
+  struct Question {
+    uint32_t node;
+    int32_t width;
+  };
+  for (const Question& q : {Question{m.one_of, 2}, Question{m.odd_one_of, 1},
+                            Question{m.checkbox, 1}, Question{m.numeric, 4}}) {
+    SCOPED_TRACE(q.node);
+    SelectNode(*view, q.node);
+    EXPECT_TRUE(LogLines(view->track_log).empty());
+    EXPECT_EQ(view->tree.GetItemColor(view->editor.setup.node_items[q.node]),
+              platform::kColorBlack);
+    EXPECT_EQ(view->editor.setup.node_states[q.node].optimal_changed, 0u);
+    EXPECT_EQ(view->editor.setup.current_value_width, q.width);
+  }
 }
 
 TEST(CaptureBaseline, FailsWithoutSpfHeader) {

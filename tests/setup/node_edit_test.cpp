@@ -18,6 +18,7 @@ struct EditMenu {
   uint32_t form = 0, one_of = 0, checkbox = 0, text = 0, unscoped = 0, zero_length = 0;
   uint32_t numeric[4] = {};  // widths 1, 2, 4, 8
   uint32_t other_store = 0;
+  uint32_t checked = 0;           // a checkbox whose optimal default is 1
   std::vector<size_t> variables;  // data offsets of "Setup" and "Custom" in the image
 };
 
@@ -40,6 +41,7 @@ EditMenu MakeEditMenu() {
   m.unscoped = b.OneOf(b.Str("Loose"), 1, 60, 1, {{"L1", 1}}, PopupControl(1, 1), false);
   m.zero_length = b.OneOf(b.Str("Zero"), 1, 61, 1, {{"Z0", 0}, {"Z1", 1}}, PopupControl(0, 0));
   m.other_store = b.OneOf(b.Str("Other"), 2, 2, 1, {{"O0", 0}, {"O1", 1}}, PopupControl(1, 0));
+  m.checked = b.Checkbox(b.Str("Checked"), 1, 62, CheckboxControl(1));
   return m;
 }
 
@@ -191,6 +193,32 @@ TEST(ApplyOptimalSelection, CheckboxOffersDisabledAndEnabled) {
   ChangeSelectedOptimalOption(l.editor());
   EXPECT_EQ(l.record(l.menu.checkbox)[65], 1);
   EXPECT_EQ(l.image()[l.menu.variables[0] + 8], 1);
+}
+
+TEST(ApplyOptimalSelection, CheckboxChangesCompareWithItsStoredDefault) {
+  Loaded l = Load();
+  const uint32_t node = l.menu.checked;
+  EXPECT_EQ(l.editor().setup.node_states[node].baseline_value, 1u);
+  l.view->tree.SelectItem(l.item(node));
+  EXPECT_EQ(l.view->optimal_combo.GetCurSel(), 1);
+  EXPECT_TRUE(LogLines(l.view->track_log).empty());
+  EXPECT_EQ(l.view->tree.GetItemColor(l.item(node)), platform::kColorBlack);
+
+  l.view->optimal_combo.SetCurSel(0);
+  ChangeSelectedOptimalOption(l.editor());
+  EXPECT_EQ(l.record(node)[65], 0);
+  EXPECT_EQ(l.image()[l.menu.variables[0] + 62], 0);
+  EXPECT_THAT(LogLines(l.view->track_log),
+              ElementsAre("    Optimal option is Changed from Default Option :1 to option :0"));
+  EXPECT_EQ(l.view->tree.GetItemColor(l.item(node)), platform::kColorRed);
+  EXPECT_EQ(l.editor().setup.node_states[node].optimal_changed, 1u);
+
+  // Enabled again is the default again.
+  ApplyOptimalSelection(l.editor(), node, 1);
+  EXPECT_EQ(l.record(node)[65], 1);
+  EXPECT_TRUE(LogLines(l.view->track_log).empty());
+  EXPECT_EQ(l.view->tree.GetItemColor(l.item(node)), platform::kColorBlack);
+  EXPECT_EQ(l.editor().setup.node_states[node].optimal_changed, 0u);
 }
 
 TEST(ApplyOptimalSelection, NumericWritesEveryWidthAtItsPlace) {

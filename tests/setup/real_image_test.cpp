@@ -6,7 +6,9 @@
 #include "rom/module_extract.h"
 #include "rom/open_image.h"
 #include "setup/baseline.h"
+#include "setup/commands.h"
 #include "setup/ifr_layout.h"
+#include "setup/node_control.h"
 #include "setup/parse_forms.h"
 #include "setup_view.h"
 #include "support/test_data.h"
@@ -69,6 +71,39 @@ TEST(SetupRealImages, VendorSetupMenusParseAndCaptureTheirBaseline) {
     // Every node's item sits below "BIOS" or at the top level, and the display runs on each.
     for (uint32_t node = 0; node < view->editor.setup.node_count; node += 97)
       SelectNode(*view, node);
+  }
+}
+
+// Vendor setup data gives CHECKBOX questions pop-up controls, whose value the baseline reads:
+// the display then shows each checkbox's optimal default unchanged.
+TEST(SetupRealImages, CheckboxControlsArePopupsWithABaselineValue) {
+  const auto dir = kalvire::test::SharedImagesDir();
+  if (!dir) GTEST_SKIP() << "no shared images folder beside the repository";
+  for (const char* name : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
+    SCOPED_TRACE(name);
+    auto view = MakeView();
+    ASSERT_EQ(rom::OpenRomImagePath(view->editor, (*dir / name).string()), 1);
+    ConnectSetupTree(view->editor);
+    const SetupModel& model = view->editor.setup;
+    uint32_t checkboxes = 0, enabled = 0;
+    for (uint32_t node = 0; node < model.node_count; ++node) {
+      NodeControl control;
+      if (FindNodeControl(view->editor, model.node_items[node], control) != 1 ||
+          control.opcode != kOpCheckbox) {
+        continue;
+      }
+      SCOPED_TRACE(node);
+      ++checkboxes;
+      const auto spf = view->editor.workspace.m_amitse_module.Data();
+      EXPECT_EQ(util::LoadLe16(spf.data() + control.control_record + kControlType),
+                kControlTypePopupSel);
+      enabled += model.node_states[node].baseline_value == 1 ? 1 : 0;
+      SelectNode(*view, node);
+      EXPECT_EQ(model.node_states[node].optimal_changed, 0u);
+      EXPECT_EQ(view->editor.setup.current_value_width, 1);
+    }
+    EXPECT_GT(checkboxes, 50u);
+    EXPECT_GT(enabled, 0u);  // defaults of 1 are read, not taken as 0
   }
 }
 

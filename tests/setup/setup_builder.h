@@ -50,8 +50,9 @@ inline ControlSpec PopupControl(uint16_t width, uint64_t value) {
 inline ControlSpec NumericControl(uint16_t width, uint64_t value) {
   return {11, true, 0, width, value};
 }
+// Vendor setup data gives a CHECKBOX question a pop-up control, as it does a ONE_OF.
 inline ControlSpec CheckboxControl(uint64_t value) {
-  return {10, true, 0, 1, value};
+  return {6, true, 0, 1, value};
 }
 
 struct Option {

@@ -6,13 +6,16 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <sstream>
 
 #include "setup/baseline.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_edit.h"
+#include "setup/node_lookup.h"
 #include "setup/option_delete.h"
 #include "setup/string_edit.h"
+#include "support/test_data.h"
 #include "tracklog/import_parse.h"
 #include "tracklog/track_log.h"
 #include "tracklog_fixture.h"
@@ -348,6 +351,97 @@ TEST(ImportSetupStrings, NodeTextAndDeletedOptionLinesRepeatTheEdits) {
   EXPECT_EQ(other->editor().workspace.m_setup_module.file, ed.workspace.m_setup_module.file);
   BuildTrackLog(other->editor());
   EXPECT_EQ(other->TrackLog(), log);
+}
+
+}  // namespace
+}  // namespace kalvire::tracklog::test
+
+namespace kalvire::tracklog::test {
+namespace {
+
+// A value of `node`'s question other than its optimal default that an import can choose: the
+// other state of a CHECKBOX, another option of a ONE_OF, a neighbour inside a NUMERIC's range.
+std::optional<uint64_t> OtherValue(OpenedImage& image, uint32_t node) {
+  rom::Editor& ed = image.editor();
+  const platform::TreeItem item = ed.setup.node_items[node];
+  setup::ControlState state;
+  if (setup::ReadControlState(ed, item, state) != 1 || ed.setup.current_value_width < 0) {
+    return std::nullopt;
+  }
+  const int32_t width = ed.setup.current_value_width;
+  const auto data = ed.workspace.m_setup_module.Data();
+  const uint32_t offset = setup::ItemOffset(ed.controls.setup_tree->GetItemData(item));
+  switch (data[offset]) {
+    case setup::kOpCheckbox:
+      return state.value == 0 ? 1 : 0;
+    case setup::kOpOneOf:
+      for (const uint64_t option : setup::OneOfOptionOffsets(data, offset)) {
+        const auto value = setup::ReadValue(data, option + setup::kIfrOptionValue, width);
+        if (value && *value != state.value) return value;
+      }
+      return std::nullopt;
+    case setup::kOpNumeric: {
+      const auto low = setup::ReadValue(data, offset + setup::kIfrNumericRange, width);
+      const auto high = setup::ReadValue(data, offset + setup::kIfrNumericRange + width, width);
+      if (!low || !high || *low == *high) return std::nullopt;
+      return state.value < *high ? state.value + 1 : state.value - 1;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+// For every question kind that has an optimal default: its change in an image opened from
+// `bytes` is listed by the track log, and importing that log into another open of the same
+// bytes makes the same AmiTse data and StdDefaults.
+void ExpectOptimalChangesRepeated(const Bytes& bytes) {
+  for (const uint8_t opcode : {setup::kOpCheckbox, setup::kOpOneOf, setup::kOpNumeric}) {
+    SCOPED_TRACE("opcode " + Hex(opcode));
+    auto image = OpenImage(bytes);
+    ASSERT_TRUE(image);
+    rom::Editor& ed = image->editor();
+    std::optional<uint64_t> wanted;
+    const uint32_t node = image->FindNode(opcode, [&](uint32_t n) {
+      wanted = OtherValue(*image, n);
+      return wanted.has_value() && !image->ItemText(n).empty();
+    });
+    ASSERT_TRUE(wanted);
+    const uint64_t baseline = ed.setup.node_states[node].baseline_value;
+    ASSERT_NE(*wanted, baseline);
+
+    setup::ApplyOptimalSelection(ed, node, uint32_t(*wanted));
+    BuildTrackLog(ed);
+    const std::vector<std::string> log = image->TrackLog();
+    EXPECT_THAT(log, ElementsAre("Node No: " + Hex(node) + " String: " + image->ItemText(node),
+                                 OptimalLine(baseline, *wanted)));
+    std::string text;
+    for (const std::string& line : log) text += line + "\n";
+
+    auto other = OpenImage(bytes);
+    ASSERT_TRUE(other);
+    std::istringstream stream(text);
+    ImportSettingsFrom(other->editor(), stream);
+    EXPECT_THAT(other->MessageTexts(), IsEmpty());
+    EXPECT_TRUE(other->editor().workspace.m_setup_form_modified);
+    EXPECT_TRUE(other->editor().workspace.m_amitse_module.file ==
+                ed.workspace.m_amitse_module.file);
+    EXPECT_TRUE(other->editor().workspace.m_working_image == ed.workspace.m_working_image);
+    BuildTrackLog(other->editor());
+    EXPECT_EQ(other->TrackLog(), log);
+  }
+}
+
+TEST(ImportOptimalDefaults, EveryQuestionKindIsListedAndRepeated) {
+  ExpectOptimalChangesRepeated(DefaultHistoryImage());
+}
+
+TEST(ImportOptimalDefaults, EveryQuestionKindIsListedAndRepeatedInVendorImages) {
+  const auto dir = kalvire::test::SharedImagesDir();
+  if (!dir) GTEST_SKIP() << "no shared images folder beside the repository";
+  for (const char* name : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
+    SCOPED_TRACE(name);
+    ExpectOptimalChangesRepeated(kalvire::test::ReadFileOrFail(*dir / name));
+  }
 }
 
 }  // namespace
