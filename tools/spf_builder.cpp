@@ -39,9 +39,8 @@ SpfControlType ControlTypeOf(IfrItemKind kind) {
     case IfrItemKind::kRef:
       return SpfControlType::kSubmenu;
     case IfrItemKind::kOneOf:
+    case IfrItemKind::kCheckbox:  // vendor setup data shows a checkbox as a pop-up of two
       return SpfControlType::kPopupSel;
-    case IfrItemKind::kCheckbox:
-      return SpfControlType::kCheckbox;
     case IfrItemKind::kNumeric:
       return SpfControlType::kNumeric;
     case IfrItemKind::kPassword:

@@ -30,7 +30,6 @@ enum class SpfControlType : uint16_t {
   kTime = 5,
   kPopupSel = 6,
   kMemo = 8,
-  kCheckbox = 10,
   kNumeric = 11,
   kEdit = 12,
   kPassword = 13,
