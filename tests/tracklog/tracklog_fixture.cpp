@@ -80,7 +80,9 @@ std::unique_ptr<OpenedImage> OpenImage(const Bytes& bytes, const std::string& na
               1);
     EXPECT_EQ(setup::CaptureBaseline(editor), 1);
   }
-  if (editor.dmi.structure_count == 0) EXPECT_EQ(dmi::ParseDmiTable(editor), 1);
+  if (editor.dmi.structure_count == 0) {
+    EXPECT_EQ(dmi::ParseDmiTable(editor), 1);
+  }
   setup::ConnectSetupTree(editor);
   return opened;
 }
