@@ -13,6 +13,7 @@
 #include "setup/node_lookup.h"
 #include "setup/option_delete.h"
 #include "setup/string_edit.h"
+#include "tools/flash_descriptor.h"
 #include "tools/nvram_builder.h"
 #include "tools/sample_forms.h"
 #include "tools/sample_image.h"
@@ -132,7 +133,7 @@ Bytes SaveTestImage(const SaveImageOptions& options) {
   tools::FlashImage image(outer.size + 0x20000);
   image.Place(0x10000, nvram.Serialize());
   image.Place(0x20000, outer.Serialize());
-  return image.Take();
+  return tools::BuildFullFlashImage(image.Take(), 0x10000);
 }
 
 EditorState CaptureState(Editor& editor) {

@@ -26,7 +26,8 @@ struct SaveImageOptions {
   tools::SetupLayout layout = tools::SetupLayout::kPe32;
   // Laid out like vendor firmware: behind each module an erased pad file, a file with 16-byte
   // data alignment, a pad file carrying data and a file with 4 KiB alignment; a volume top file
-  // ends the volume of the modules; the NVRAM store has a volume of its own.
+  // ends the volume of the modules; the NVRAM store has a volume of its own; a flash
+  // descriptor and an ME region lie in front of the BIOS region.
   bool vendor_layout = false;
 };
 
