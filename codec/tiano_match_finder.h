@@ -61,13 +61,14 @@ class TianoMatchFinder {
   static constexpr uint16_t kUpdateFlag = 0x8000;        // position not yet copied to the parent
   static constexpr uint32_t kLeafEnd = 2 * kWindowSize;  // nodes and leaves
   // List heads, numbered kLeafEnd + slot in the sibling links so that a link names either a node
-  // or a head in 16 bits. Twice as many slots as the trie has edges at most keeps lists short.
-  static constexpr uint32_t kHeadBits = 15;
-  static constexpr uint32_t kHeadCount = 1u << kHeadBits;
-  static_assert(kLeafEnd + kHeadCount <= 0x10000);
+  // or a head in 16 bits. All the numbers left above the nodes go to heads: three slots per edge
+  // at most keep lists short, and a walk past a first member is what a lookup costs most.
+  static constexpr uint32_t kHeadCount = 0x10000 - kLeafEnd;
 
+  // The hash's top bits scaled to the slot count, which is not a power of two.
   static uint32_t HeadSlot(uint16_t q, uint8_t b) {
-    return ((uint32_t(q) << 8 | b) * 0x9E3779B1u) >> (32 - kHeadBits);
+    const uint32_t hash = (uint32_t(q) << 8 | b) * 0x9E3779B1u;
+    return uint32_t((uint64_t(hash) * kHeadCount) >> 32);
   }
   // Moves the text down by one window and returns the room for new input.
   std::span<uint8_t> Slide();
