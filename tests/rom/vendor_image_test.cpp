@@ -522,9 +522,9 @@ void VendorImage::SaveAndCheck(Session& session, const Changes& changes, const s
   auto pristine = OpenCopy("pristine_" + name);
   ASSERT_TRUE(pristine);
   const EditorState original = CaptureState(pristine->editor());
-  EditorState edited = CaptureState(editor);
-  // The string edits do not refresh the string table Open built; a reopen shows the new texts.
-  for (const auto& [id, text] : changes.setup_strings) edited.setup_strings.at(id) = text;
+  const EditorState edited = CaptureState(editor);
+  // The string table follows the edits at once, as a reopen reads it.
+  for (const auto& [id, text] : changes.setup_strings) EXPECT_EQ(edited.setup_strings.at(id), text);
   const Walked before = Walk(m_original);
   const ModuleSlot* const our_modules[] = {&editor.workspace.m_setup_module,
                                            &editor.workspace.m_amitse_module,
