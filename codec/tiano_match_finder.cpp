@@ -72,39 +72,37 @@ uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) const {
 }
 
 void TianoMatchFinder::MakeChild(uint16_t q, uint8_t b, uint16_t r) {
-  const uint32_t h = HeadSlot(q, b);
-  const uint16_t t = m_heads[h];
-  m_heads[h] = r;
+  uint16_t& head = m_heads[HeadSlot(q, b)];
+  const uint16_t t = head;
+  head = r;
   Next(r) = t;
   Prev(t) = r;
-  Prev(r) = uint16_t(kLeafEnd + h);
+  Prev(r) = kNil;
   Parent(r) = q;
   ++m_nodes[q].child_count;
 }
 
-void TianoMatchFinder::TakePlace(uint16_t node, uint16_t replacement) {
-  uint16_t t = Prev(node);
-  Prev(replacement) = t;
-  NextOf(t) = replacement;
-  t = Next(node);
+void TianoMatchFinder::TakePlace(uint16_t node, uint8_t edge_byte, uint16_t replacement) {
+  LinkTo(node, edge_byte) = replacement;
+  Prev(replacement) = Prev(node);
+  const uint16_t t = Next(node);
   Next(replacement) = t;
   Prev(t) = replacement;
 }
 
-void TianoMatchFinder::Unlink(uint16_t node) {
-  const uint16_t before = Prev(node);
+void TianoMatchFinder::Unlink(uint16_t node, uint8_t edge_byte) {
   const uint16_t after = Next(node);
-  NextOf(before) = after;
-  Prev(after) = before;
+  LinkTo(node, edge_byte) = after;
+  Prev(after) = Prev(node);
 }
 
-void TianoMatchFinder::Split(uint16_t old_node) {
+void TianoMatchFinder::Split(uint16_t old_node, uint8_t edge_byte) {
   // Never runs dry: every internal node has two children or more, so with at most 8192 leaves
   // (after the window's deletion) at most 8191 internal nodes are in use.
   const uint16_t node = m_avail;
   m_avail = Next(node);
   m_nodes[node].child_count = 0;
-  TakePlace(old_node, node);
+  TakePlace(old_node, edge_byte, node);
   Parent(node) = Parent(old_node);
   m_nodes[node].level = uint8_t(m_match_len);  // a split happens below kMaxMatch
   m_nodes[node].position = m_pos;
@@ -167,7 +165,7 @@ void TianoMatchFinder::Insert() {
     if (m_match_len < limit) {
       m_match_len = CommonPrefix(current, &m_text[m_match_pos], m_match_len, limit);
       if (m_match_len < limit) {
-        Split(r);
+        Split(r, current[m_nodes[q].level]);
         return;
       }
     }
@@ -184,7 +182,7 @@ void TianoMatchFinder::Insert() {
   }
   // A full-length match: the current position replaces leaf r, which remembers its successor so
   // that a later start from r (above) can find the trie again.
-  TakePlace(r, m_pos);
+  TakePlace(r, current[m_nodes[q].level], m_pos);
   Parent(m_pos) = q;
   Parent(r) = kNil;
   Next(r) = m_pos;
@@ -198,8 +196,9 @@ void TianoMatchFinder::Delete() {
   const uint16_t p = m_pos;
   if (Parent(p) == kNil) return;
 
-  Unlink(p);
   uint16_t r = Parent(p);
+  // Leaf p entered the trie one window ago; its string now starts one window lower.
+  Unlink(p, m_text[p - kWindowSize + m_nodes[r].level]);
   Parent(p) = kNil;
   Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
   if (r >= kRootBase || --m_nodes[r].child_count > 1) return;
@@ -219,9 +218,11 @@ void TianoMatchFinder::Delete() {
     m_nodes[q].position = newest | kWindowSize | kUpdateFlag;
   }
   // t + level < kTextSize: t < kLeafEnd and level < kMaxMatch.
-  const uint16_t s = Child(r, m_text[t + m_nodes[r].level]);
-  Unlink(s);
-  TakePlace(r, s);
+  const uint8_t child_byte = m_text[t + m_nodes[r].level];
+  const uint16_t s = Child(r, child_byte);
+  Unlink(s, child_byte);
+  // t is one of r's strings, so it also spells the edge into r.
+  TakePlace(r, m_text[t + m_nodes[Parent(r)].level], s);
   Parent(s) = Parent(r);
   Parent(r) = kNil;
   Next(r) = m_avail;

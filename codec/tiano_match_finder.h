@@ -60,15 +60,13 @@ class TianoMatchFinder {
   static constexpr uint16_t kRootBase = kWindowSize;     // 8192 + b
   static constexpr uint16_t kUpdateFlag = 0x8000;        // position not yet copied to the parent
   static constexpr uint32_t kLeafEnd = 2 * kWindowSize;  // nodes and leaves
-  // List heads, numbered kLeafEnd + slot in the sibling links so that a link names either a node
-  // or a head in 16 bits. All the numbers left above the nodes go to heads: three slots per edge
-  // at most keep lists short, and a walk past a first member is what a lookup costs most.
-  static constexpr uint32_t kHeadCount = 0x10000 - kLeafEnd;
+  // List heads: four slots per edge at most keep lists short, and a walk past a first member is
+  // what a lookup costs most.
+  static constexpr uint32_t kHeadBits = 16;
+  static constexpr uint32_t kHeadCount = 1u << kHeadBits;
 
-  // The hash's top bits scaled to the slot count, which is not a power of two.
   static uint32_t HeadSlot(uint16_t q, uint8_t b) {
-    const uint32_t hash = (uint32_t(q) << 8 | b) * 0x9E3779B1u;
-    return uint32_t((uint64_t(hash) * kHeadCount) >> 32);
+    return ((uint32_t(q) << 8 | b) * 0x9E3779B1u) >> (32 - kHeadBits);
   }
   // Moves the text down by one window and returns the room for new input.
   std::span<uint8_t> Slide();
@@ -76,11 +74,19 @@ class TianoMatchFinder {
   uint16_t StartOfPreviousMatch() const;
   uint16_t Child(uint16_t q, uint8_t b) const;
   void MakeChild(uint16_t q, uint8_t b, uint16_t r);
-  void Split(uint16_t old_node);
-  // Puts `replacement` in `node`'s place in its sibling list.
-  void TakePlace(uint16_t node, uint16_t replacement);
+  // Puts a new internal node above `old_node` (`edge_byte` as for TakePlace).
+  void Split(uint16_t old_node, uint8_t edge_byte);
+  // Puts `replacement` in `node`'s place in its sibling list; `edge_byte` is the first byte of
+  // the edge into `node`, which names the list's head.
+  void TakePlace(uint16_t node, uint8_t edge_byte, uint16_t replacement);
   // Takes `node` out of its sibling list.
-  void Unlink(uint16_t node);
+  void Unlink(uint16_t node, uint8_t edge_byte);
+  // The link that names `node`: its predecessor's next, or for the first member the head.
+  uint16_t& LinkTo(uint16_t node, uint8_t edge_byte) {
+    const uint16_t before = m_nodes[node].prev;
+    return before != kNil ? m_nodes[before].next
+                          : m_heads[HeadSlot(m_nodes[node].parent, edge_byte)];
+  }
   uint16_t UnflagOlder(uint16_t position) const;
 
   // The walks read a node's parent, next sibling, level and position together: one record keeps
@@ -88,7 +94,7 @@ class TianoMatchFinder {
   struct Node {
     uint16_t parent;
     uint16_t next;
-    uint16_t prev;  // a node, or kLeafEnd + head slot for the first of a list
+    uint16_t prev;  // kNil for the first of a list
     uint16_t position;
     uint8_t level;
     uint8_t child_count;
@@ -97,10 +103,6 @@ class TianoMatchFinder {
   uint16_t Parent(uint32_t node) const { return m_nodes[node].parent; }
   uint16_t& Next(uint32_t node) { return m_nodes[node].next; }
   uint16_t& Prev(uint32_t node) { return m_nodes[node].prev; }
-  // The forward link held by a node or by a list head.
-  uint16_t& NextOf(uint32_t link) {
-    return link < kLeafEnd ? m_nodes[link].next : m_heads[link - kLeafEnd];
-  }
 
   // kCompareSlack bytes after the text let the match comparison read whole words.
   static constexpr uint32_t kCompareSlack = 8;
