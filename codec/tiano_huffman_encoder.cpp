@@ -5,12 +5,12 @@
 namespace kalvire::codec {
 
 void TianoHuffmanEncoder::SiftDown(uint32_t i) {
-  const uint16_t k = m_heap[i];
+  const uint32_t k = m_heap[i];
   uint32_t j;
   while ((j = 2 * i) <= m_heap_size) {
     // On equal frequencies the left child stays.
-    if (j < m_heap_size && m_frequencies[m_heap[j]] > m_frequencies[m_heap[j + 1]]) ++j;
-    if (m_frequencies[k] <= m_frequencies[m_heap[j]]) break;
+    if (j < m_heap_size && m_heap[j] >> 16 > m_heap[j + 1] >> 16) ++j;
+    if (k >> 16 <= m_heap[j] >> 16) break;
     m_heap[i] = m_heap[j];
     i = j;
   }
@@ -62,30 +62,30 @@ void TianoHuffmanEncoder::LimitLengths() {
 uint32_t TianoHuffmanEncoder::Build(uint32_t symbol_count, std::span<uint16_t> frequencies,
                                     std::span<uint8_t> lengths, std::span<uint16_t> codes) {
   m_symbol_count = symbol_count;
-  m_frequencies = frequencies;
   m_heap_size = 0;
   m_heap[1] = 0;
   for (uint32_t symbol = 0; symbol < symbol_count; ++symbol) {
     lengths[symbol] = 0;
     codes[symbol] = 0;
-    if (frequencies[symbol] != 0) m_heap[++m_heap_size] = uint16_t(symbol);
+    if (frequencies[symbol] != 0)
+      m_heap[++m_heap_size] = uint32_t(frequencies[symbol]) << 16 | symbol;
   }
-  if (m_heap_size < 2) return m_heap[1];
+  if (m_heap_size < 2) return m_heap[1] & 0xFFFF;
 
   for (uint32_t i = m_heap_size / 2; i >= 1; --i) SiftDown(i);
   uint32_t sorted = 0;
   uint32_t next_node = symbol_count;
   uint32_t node;
   do {
-    const uint16_t i = m_heap[1];
+    const uint16_t i = uint16_t(m_heap[1]);
     if (i < symbol_count) m_sort_list[sorted++] = i;
     m_heap[1] = m_heap[m_heap_size--];
     SiftDown(1);
-    const uint16_t j = m_heap[1];
+    const uint16_t j = uint16_t(m_heap[1]);
     if (j < symbol_count) m_sort_list[sorted++] = j;
     node = next_node++;
     frequencies[node] = uint16_t(frequencies[i] + frequencies[j]);
-    m_heap[1] = uint16_t(node);
+    m_heap[1] = uint32_t(frequencies[node]) << 16 | node;
     SiftDown(1);
     m_left[node] = i;
     m_right[node] = j;

@@ -31,8 +31,9 @@ class TianoHuffmanEncoder {
   static constexpr uint32_t kMaxNodes = 2 * kMaxSymbols - 1;
 
   uint32_t m_symbol_count = 0;
-  std::span<uint16_t> m_frequencies;
-  std::array<uint16_t, kMaxSymbols + 1> m_heap{};  // 1-based
+  // 1-based; an entry holds its frequency above its node number, so the sifting compares
+  // without looking the frequencies up.
+  std::array<uint32_t, kMaxSymbols + 1> m_heap{};
   uint32_t m_heap_size = 0;
   std::array<uint16_t, kMaxNodes> m_left{};
   std::array<uint16_t, kMaxNodes> m_right{};
