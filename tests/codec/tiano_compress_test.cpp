@@ -20,6 +20,8 @@
 namespace kalvire::codec {
 namespace {
 
+using kalvire::test::ReadTextFile;
+
 using Bytes = std::vector<uint8_t>;
 constexpr uint32_t kVersions[] = {1, 2};
 constexpr size_t kHeaderSize = 8;
@@ -260,13 +262,6 @@ TEST(TianoCompress, ConcurrentCallsDoNotInterfere) {
 
 // --- Real images: every Tiano/EFI section, decoded and encoded again ---
 
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return "\n" + text.str();
-}
-
 struct StoredStream {
   std::filesystem::path dir;
   Bytes stream;
@@ -286,7 +281,7 @@ std::vector<StoredStream> StoredTianoStreams(const std::filesystem::path& image,
   std::vector<StoredStream> found;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(work)) {
     if (entry.path().filename() != "info.txt") continue;
-    const std::string info = ReadText(entry.path());
+    const std::string info = "\n" + ReadTextFile(entry.path());
     if (info.find("\nSubtype: Compressed\n") == std::string::npos) continue;
     uint32_t version = 0;
     if (info.find("\nCompression algorithm: EFI 1.1\n") != std::string::npos) version = 1;

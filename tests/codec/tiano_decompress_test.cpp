@@ -22,6 +22,8 @@
 namespace kalvire::codec {
 namespace {
 
+using kalvire::test::ReadTextFile;
+
 using Bytes = std::vector<uint8_t>;
 
 const Bytes kAbcVersion1 = {0x0B, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x03,
@@ -513,13 +515,6 @@ struct DumpedSection {
   uint32_t decompressed_size = 0;
 };
 
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The hexadecimal value of an info.txt line such as "Offset: 18h", or -1.
 long InfoHex(const std::string& info, const std::string& key) {
   const size_t at = info.find("\n" + key + ": ");
@@ -548,7 +543,7 @@ std::vector<DumpedSection> FindTianoSections(const std::filesystem::path& dump) 
   std::vector<DumpedSection> sections;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dump)) {
     if (entry.path().filename() != "info.txt") continue;
-    const std::string info = "\n" + ReadText(entry.path());
+    const std::string info = "\n" + ReadTextFile(entry.path());
     if (info.find("\nSubtype: Compressed\n") == std::string::npos) continue;
     const size_t at = info.find("\nCompression algorithm: ");
     if (at == std::string::npos) continue;
@@ -564,7 +559,7 @@ std::vector<DumpedSection> FindTianoSections(const std::filesystem::path& dump) 
 // Each child section that UEFIExtract found in the decompressed data must sit at its offset
 // with the same bytes; between them only alignment padding is left.
 void ExpectChildrenMatch(const DumpedSection& section, const Bytes& decoded) {
-  const long parent_header = InfoHex("\n" + ReadText(section.dir / "info.txt"), "Header size");
+  const long parent_header = InfoHex("\n" + ReadTextFile(section.dir / "info.txt"), "Header size");
   size_t covered = 0;
   for (const auto& child : std::filesystem::directory_iterator(section.dir)) {
     if (!child.is_directory()) continue;
@@ -572,7 +567,7 @@ void ExpectChildrenMatch(const DumpedSection& section, const Bytes& decoded) {
     const Bytes body = test::ReadFileOrFail(child.path() / "body.bin");
     expected.insert(expected.end(), body.begin(), body.end());
     const long offset =
-        InfoHex("\n" + ReadText(child.path() / "info.txt"), "Offset") - parent_header;
+        InfoHex("\n" + ReadTextFile(child.path() / "info.txt"), "Offset") - parent_header;
     ASSERT_GE(offset, 0);
     ASSERT_LE(size_t(offset) + expected.size(), decoded.size()) << child.path();
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), decoded.begin() + offset))

@@ -12,24 +12,17 @@
 #include "rom/save_image.h"
 #include "rom/section.h"
 #include "save_fixture.h"
+#include "support/test_data.h"
 #include "util/le.h"
 
 namespace kalvire::rom::test {
 namespace {
 
+using kalvire::test::HaveUefiExtract;
+using kalvire::test::ReadTextFile;
+
 namespace fs = std::filesystem;
 using tools::ModuleStorage;
-
-bool HaveUefiExtract() {
-  return std::system("command -v UEFIExtract >/dev/null 2>&1") == 0;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Lines that name a fault. The images hold a single volume without a volume top file, which
 // UEFIExtract mentions for the image as a whole.
@@ -131,8 +124,8 @@ TEST_P(SavedImageInUefiExtract, ParsesWithoutFaultsAndDecodesTheRebuiltModules) 
   const std::string messages = dir.Path("messages.txt");
   ASSERT_EQ(std::system(("UEFIExtract '" + output + "' report >'" + messages + "' 2>&1").c_str()),
             0);
-  const std::string report = ReadText(output + ".report.txt");
-  EXPECT_THAT(FaultLines(report + ReadText(messages)), testing::IsEmpty());
+  const std::string report = ReadTextFile(output + ".report.txt");
+  EXPECT_THAT(FaultLines(report + ReadTextFile(messages)), testing::IsEmpty());
 
   const RomWorkspace& ws = editor.workspace;
   struct Saved {

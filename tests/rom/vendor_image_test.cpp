@@ -40,21 +40,13 @@
 namespace kalvire::rom::test {
 namespace {
 
+using kalvire::test::HaveUefiExtract;
+using kalvire::test::ReadTextFile;
+
 namespace fs = std::filesystem;
 using ::testing::IsEmpty;
 
 constexpr const char* kImageNames[] = {"h61-bios-region.bin", "p7xxdm-full-flash.rom"};
-
-bool HaveUefiExtract() {
-  return std::system("command -v UEFIExtract >/dev/null 2>&1") == 0;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // ---- The setup menu
 
@@ -386,7 +378,7 @@ ExtractReport RunReport(const std::string& path) {
   ExtractReport report;
   const std::string messages = path + ".messages.txt";
   EXPECT_EQ(std::system(("UEFIExtract '" + path + "' report >'" + messages + "' 2>&1").c_str()), 0);
-  std::istringstream rows(ReadText(path + ".report.txt"));
+  std::istringstream rows(ReadTextFile(path + ".report.txt"));
   const std::string history = FormatGuid(tracklog::kHistoryFileGuid);
   for (std::string row; std::getline(rows, row);) {
     std::vector<std::string> columns;
@@ -403,7 +395,7 @@ ExtractReport RunReport(const std::string& path) {
     report.files.push_back(columns[1] + " " + columns[5]);
   }
   const std::regex number("[0-9A-Fa-f]+h\\b");
-  std::istringstream lines(ReadText(messages));
+  std::istringstream lines(ReadTextFile(messages));
   for (std::string line; std::getline(lines, line);) {
     report.faults.insert(std::regex_replace(line, number, "#h"));
   }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string_view>
 
 #include "util/file_io.h"
@@ -74,6 +76,17 @@ std::vector<uint8_t> ReadFileOrFail(const std::filesystem::path& path) {
   std::string error;
   if (!util::ReadWholeFile(path, data, error)) ADD_FAILURE() << error;
   return data;
+}
+
+std::string ReadTextFile(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool HaveUefiExtract() {
+  return std::system("command -v UEFIExtract >/dev/null 2>&1") == 0;
 }
 
 }  // namespace kalvire::test

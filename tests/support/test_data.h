@@ -20,6 +20,13 @@ std::vector<uint8_t> MixedCorpus(size_t size, uint64_t seed);
 // GTEST_SKIP() with a message naming the folder when this is empty.
 std::optional<std::filesystem::path> SharedImagesDir();
 
+// A whole text file; empty when it cannot be read.
+std::string ReadTextFile(const std::filesystem::path& path);
+
+// Whether UEFIExtract (Debian uefitool-cli), the independent parser some tests compare with,
+// is on the PATH.
+bool HaveUefiExtract();
+
 // Reads a whole file; fails the calling test when it cannot.
 std::vector<uint8_t> ReadFileOrFail(const std::filesystem::path& path);
 

@@ -17,16 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HaveUefiExtract() {
-  return std::system("command -v UEFIExtract >/dev/null 2>&1") == 0;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using kalvire::test::HaveUefiExtract;
+using kalvire::test::ReadTextFile;
 
 }  // namespace
 
@@ -63,8 +55,8 @@ std::string UefiExtractTest::Report(const fs::path& image) {
   const std::string command =
       "UEFIExtract '" + image.string() + "' report >'" + messages.string() + "' 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0);
-  m_messages = ReadText(messages);
-  return ReadText(image.string() + ".report.txt");
+  m_messages = ReadTextFile(messages);
+  return ReadTextFile(image.string() + ".report.txt");
 }
 
 std::vector<Bytes> UefiExtractTest::Bodies(const fs::path& image, const Guid& file) {

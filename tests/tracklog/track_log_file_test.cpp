@@ -10,6 +10,7 @@
 #include "platform/headless_controls.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_edit.h"
+#include "support/test_data.h"
 #include "tracklog/import_settings.h"
 #include "tracklog/track_log.h"
 #include "tracklog_fixture.h"
@@ -17,12 +18,9 @@
 namespace kalvire::tracklog::test {
 namespace {
 
-using ::testing::IsEmpty;
+using kalvire::test::ReadTextFile;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
+using ::testing::IsEmpty;
 
 TEST(WriteTrackLogFile, OneLineFeedBehindEveryLineAndNothingElse) {
   TempPath path("lines.log");
@@ -31,7 +29,7 @@ TEST(WriteTrackLogFile, OneLineFeedBehindEveryLineAndNothingElse) {
     SCOPED_TRACE("an empty list");
     ASSERT_TRUE(WriteTrackLogFile(list, path.path));
     EXPECT_TRUE(std::filesystem::exists(path.path));
-    EXPECT_EQ(ReadText(path.path), "");
+    EXPECT_EQ(ReadTextFile(path.path), "");
   }
   {
     SCOPED_TRACE("lines, replacing the earlier file");
@@ -39,7 +37,7 @@ TEST(WriteTrackLogFile, OneLineFeedBehindEveryLineAndNothingElse) {
     list.AddString("    Visibility changed to Hide");
     list.AddString(" DMI String is changed to \" \xE9 \" from \" x \"");
     ASSERT_TRUE(WriteTrackLogFile(list, path.path));
-    EXPECT_EQ(ReadText(path.path),
+    EXPECT_EQ(ReadTextFile(path.path),
               "Node No: 1a String: Boot\n    Visibility changed to Hide\n DMI String is changed "
               "to \" \xE9 \" from \" x \"\n");
   }
@@ -84,7 +82,7 @@ TEST(SaveTrackLog, WritesWhatTheListShowsAndImportReadsItBack) {
     SCOPED_TRACE("after an edit: its feedback lines");
     image->prompter().QueueFilePath(path.path);
     SaveTrackLog(ed);
-    EXPECT_EQ(ReadText(path.path), "    Visibility changed\n");
+    EXPECT_EQ(ReadTextFile(path.path), "    Visibility changed\n");
   }
   FullTrackLog(ed);
   const std::vector<std::string> full = image->TrackLog();
