@@ -1,5 +1,6 @@
 #include "corpus.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -99,6 +100,17 @@ Module SyntheticCorpus(size_t size, uint64_t seed) {
   }
   out.resize(size);
   return out;
+}
+
+std::filesystem::path SharedImages() {
+  if (const char* dir = std::getenv("KALVIRE_SHARED_DIR")) {
+    return std::filesystem::path(dir) / "images";
+  }
+  for (auto dir = std::filesystem::current_path(); dir != dir.parent_path();
+       dir = dir.parent_path()) {
+    if (std::filesystem::is_directory(dir / "shared" / "images")) return dir / "shared" / "images";
+  }
+  return {};
 }
 
 }  // namespace kalvire::bench

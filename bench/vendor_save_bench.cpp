@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus.h"
 #include "dmi/dmi_edit.h"
 #include "rom/headless_view.h"
 #include "rom/open_image.h"
@@ -26,19 +27,6 @@ namespace kalvire::bench {
 namespace {
 
 constexpr const char* kImageName = "p7xxdm-full-flash.rom";
-
-// KALVIRE_SHARED_DIR, else the first "shared" folder beside the current folder or one of its
-// parents (the benchmark runs from a build folder inside the project).
-std::filesystem::path SharedImages() {
-  if (const char* dir = std::getenv("KALVIRE_SHARED_DIR")) {
-    return std::filesystem::path(dir) / "images";
-  }
-  for (auto dir = std::filesystem::current_path(); dir != dir.parent_path();
-       dir = dir.parent_path()) {
-    if (std::filesystem::is_directory(dir / "shared" / "images")) return dir / "shared" / "images";
-  }
-  return {};
-}
 
 const std::vector<uint8_t>& VendorImage() {
   static const std::vector<uint8_t> image = [] {

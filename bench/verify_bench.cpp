@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "corpus.h"
 #include "rom/editor.h"
 #include "rom/firmware_walk.h"
 #include "rom/verify.h"
@@ -14,19 +15,6 @@
 
 namespace kalvire::bench {
 namespace {
-
-// KALVIRE_SHARED_DIR, else the first "shared" folder beside the current folder or one of its
-// parents (the benchmark runs from a build folder inside the project).
-std::filesystem::path SharedImages() {
-  if (const char* dir = std::getenv("KALVIRE_SHARED_DIR")) {
-    return std::filesystem::path(dir) / "images";
-  }
-  for (auto dir = std::filesystem::current_path(); dir != dir.parent_path();
-       dir = dir.parent_path()) {
-    if (std::filesystem::is_directory(dir / "shared" / "images")) return dir / "shared" / "images";
-  }
-  return {};
-}
 
 const std::vector<uint8_t>& FullFlashImage() {
   static const std::vector<uint8_t> image = [] {
