@@ -123,16 +123,29 @@ void BM_VendorSaveInMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_VendorSaveInMemory)->Unit(benchmark::kMillisecond);
 
-// The check over the workspace the save walked last, as Save can run it.
-void BM_VendorVerifySavedWorkspace(benchmark::State& state) {
-  if (SkipWithoutImage(state)) return;
+// The image opened, edited in each module and saved into `saved`, outside the timing; empty
+// after skipping the benchmark when that cannot be done.
+std::unique_ptr<rom::HeadlessEditor> EditedAndSaved(benchmark::State& state,
+                                                    std::vector<uint8_t>& saved) {
+  if (SkipWithoutImage(state)) return nullptr;
   auto session = OpenVendorImage();
+  if (!session) {
+    state.SkipWithError("the image does not open");
+    return nullptr;
+  }
   EditEachModule(*session);
-  std::vector<uint8_t> saved;
   if (!SaveInMemory(*session, saved)) {
     state.SkipWithError("the save wrote nothing");
-    return;
+    return nullptr;
   }
+  return session;
+}
+
+// The check over the workspace the save walked last, as Save can run it.
+void BM_VendorVerifySavedWorkspace(benchmark::State& state) {
+  std::vector<uint8_t> saved;
+  const auto session = EditedAndSaved(state, saved);
+  if (!session) return;
   for (auto _ : state) {
     const rom::VerifyResult result = rom::VerifyWorkspace(session->editor->workspace);
     benchmark::DoNotOptimize(result.files.data());
@@ -142,14 +155,8 @@ BENCHMARK(BM_VendorVerifySavedWorkspace)->Unit(benchmark::kMillisecond);
 
 // The check from the saved bytes, the walk and the nested volume's decoding included.
 void BM_VendorVerifySavedImage(benchmark::State& state) {
-  if (SkipWithoutImage(state)) return;
-  auto session = OpenVendorImage();
-  EditEachModule(*session);
   std::vector<uint8_t> saved;
-  if (!SaveInMemory(*session, saved)) {
-    state.SkipWithError("the save wrote nothing");
-    return;
-  }
+  if (!EditedAndSaved(state, saved)) return;
   for (auto _ : state) {
     const rom::VerifyResult result = rom::VerifyImage(saved);
     benchmark::DoNotOptimize(result.files.data());
