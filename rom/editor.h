@@ -13,15 +13,19 @@ namespace kalvire::rom {
 
 struct ViewControls;
 
-// Creates and destroys the view's child controls. Open creates them once the file has been
-// read and walked, and destroys them again when it fails later.
+// Creates and destroys the view's child controls. Open creates a new set for the image it
+// opens while the current image keeps its own; the new set replaces the current one only when
+// the image opened, and is destroyed again when it did not.
 class ViewHost {
  public:
   virtual ~ViewHost() = default;
-  // Destroys any previous controls, creates new ones and stores them in `controls`.
+  // Creates a new set of controls, hidden, and stores it in `controls`; the set the view shows
+  // now stays as it is.
   virtual void CreateControls(ViewControls& controls) = 0;
-  // Destroys the child controls and sets their pointers to null.
+  // Destroys the set that `controls` points to and sets its pointers to null.
   virtual void DestroyControls(ViewControls& controls) = 0;
+  // Destroys the set the view shows now and shows the set created last in its place.
+  virtual void AdoptControls() = 0;
 };
 
 // Null pointers stand for controls that do not exist (before the first Open, after a failed one).

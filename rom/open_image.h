@@ -15,10 +15,10 @@ namespace kalvire::rom {
 void OpenRomImage(Editor& editor);
 
 // Opens the ROM image at `path` without a dialog (command-line tool, tests): reads the file,
-// walks it, creates the view's controls, locates and extracts the DMI, Setup and AmiTse SPF
-// modules and builds the setup string table. Returns 1 when the image is open; 0 after the
-// failure's message. A file that cannot be read leaves the current image open; any later
-// failure leaves no image and no child controls.
+// walks it, creates a new set of controls, locates and extracts the DMI, Setup and AmiTse SPF
+// modules and builds the setup string table, all beside the image that is open now. Returns 1
+// when the new image has replaced it; 0 after the failure's messages, with the open image, its
+// edits, its controls and the window title exactly as they were.
 int OpenRomImagePath(Editor& editor, const std::string& path);
 
 // The same as OpenRomImagePath for bytes already in memory; `path` names them in the title.

@@ -133,6 +133,11 @@ struct RomWorkspace {
   // Every volume decoded by the last walk; the file records of their volumes point into them.
   std::vector<std::vector<uint8_t>> m_decoded_volumes;
 
+  // Any of the three modified flags: edits that no save has written yet.
+  bool HasUnsavedEdits() const {
+    return m_setup_form_modified || m_setup_string_modified || m_dmi_modified;
+  }
+
   // What the last Open and walk found wrong with the image, for the command-line tool.
   std::vector<std::string> m_diagnostics;
 };

@@ -29,6 +29,9 @@ struct HistoryArea {
   uint32_t buffer = rom::kWorkingImageBuffer;
   uint64_t first = 0;  // marker file end rounded up to 8, plus kHistoryGap
   uint64_t end = 0;    // one past the last byte a history file may use
+
+  // The marker file fills its volume up to the end or to the next file: no history file fits.
+  bool Empty() const { return end <= first; }
 };
 
 // The area of the image as last walked; nullopt when there is no file record.
