@@ -10,14 +10,17 @@
 namespace kalvire::platform {
 
 enum class MessageIcon { kNone, kError, kQuestion, kWarning, kInformation };
-enum class MessageButtons { kOk, kYesNo };
-enum class MessageAnswer { kOk, kYes, kNo, kCancel };
+// kSaveDiscardCancel: the question asked before edits that no save has written are left.
+enum class MessageButtons { kOk, kYesNo, kSaveDiscardCancel };
+enum class MessageAnswer { kOk, kYes, kNo, kCancel, kSave, kDiscard };
 
 struct MessageBoxRequest {
   std::string text;
   std::string caption;  // empty: the application title
   MessageIcon icon = MessageIcon::kNone;
   MessageButtons buttons = MessageButtons::kOk;
+  // The button that Enter presses; unset: the toolkit's usual one.
+  std::optional<MessageAnswer> default_button = std::nullopt;
 };
 
 struct FileDialogRequest {
@@ -70,9 +73,10 @@ class Prompter {
   void ShowError(const std::string& text) {
     ShowMessage({text, {}, MessageIcon::kError, MessageButtons::kOk});
   }
-  bool AskYesNo(const std::string& text, const std::string& caption) {
-    return ShowMessage({text, caption, MessageIcon::kQuestion, MessageButtons::kYesNo}) ==
-           MessageAnswer::kYes;
+  bool AskYesNo(const std::string& text, const std::string& caption,
+                std::optional<MessageAnswer> default_button = std::nullopt) {
+    return ShowMessage({text, caption, MessageIcon::kQuestion, MessageButtons::kYesNo,
+                        default_button}) == MessageAnswer::kYes;
   }
 };
 

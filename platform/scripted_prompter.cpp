@@ -46,6 +46,14 @@ MessageAnswer ScriptedPrompter::ShowMessage(const MessageBoxRequest& request) {
       m_answers.pop_front();
     }
     record.answer = yes ? MessageAnswer::kYes : MessageAnswer::kNo;
+  } else if (request.buttons == MessageButtons::kSaveDiscardCancel) {
+    record.answer = MessageAnswer::kCancel;
+    if (m_choices.empty()) {
+      record.unanswered = true;
+    } else {
+      record.answer = m_choices.front();
+      m_choices.pop_front();
+    }
   }
   m_messages.push_back(record);
   return record.answer;

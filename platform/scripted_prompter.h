@@ -17,7 +17,7 @@ namespace kalvire::platform {
 struct RecordedMessage {
   MessageBoxRequest request;
   MessageAnswer answer = MessageAnswer::kOk;
-  bool unanswered = false;  // a Yes/No question met an empty answer queue
+  bool unanswered = false;  // a question met an empty answer queue
 };
 
 // One press of OK in the DMI dialog: new values by slot index; other slots keep theirs.
@@ -31,6 +31,8 @@ class ScriptedPrompter final : public Prompter {
   // (for Yes/No questions: the default answer, No unless set otherwise).
   void QueueAnswer(bool yes) { m_answers.push_back(yes); }
   void SetDefaultAnswer(bool yes) { m_default_answer = yes; }
+  // Save, Discard or Cancel for the next Save/Discard/Cancel question; an empty queue: Cancel.
+  void QueueChoice(MessageAnswer choice) { m_choices.push_back(choice); }
   // nullopt or an empty path: Cancel.
   void QueueFilePath(std::optional<std::string> path) { m_paths.push_back(std::move(path)); }
   void QueueText(std::optional<std::string> text) { m_texts.push_back(std::move(text)); }
@@ -65,6 +67,7 @@ class ScriptedPrompter final : public Prompter {
  private:
   std::deque<bool> m_answers;
   bool m_default_answer = false;
+  std::deque<MessageAnswer> m_choices;
   std::deque<std::optional<std::string>> m_paths;
   std::deque<std::optional<std::string>> m_texts;
   std::deque<std::optional<DmiEdits>> m_dmi_edits;

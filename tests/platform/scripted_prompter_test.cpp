@@ -63,6 +63,26 @@ TEST(ScriptedPrompter, AnswersQuestionsFromTheQueueThenTheDefault) {
   EXPECT_EQ(log[1].request.caption, "Save");
 }
 
+TEST(ScriptedPrompter, SaveDiscardCancelTakesQueuedChoicesThenCancel) {
+  ScriptedPrompter prompter;
+  prompter.QueueChoice(MessageAnswer::kDiscard);
+  prompter.QueueChoice(MessageAnswer::kSave);
+  prompter.QueueAnswer(true);  // Yes/No answers are not taken by the three-way question
+  const MessageBoxRequest question{"Save changes to board.rom?", "", MessageIcon::kQuestion,
+                                   MessageButtons::kSaveDiscardCancel, MessageAnswer::kSave};
+  EXPECT_EQ(prompter.ShowMessage(question), MessageAnswer::kDiscard);
+  EXPECT_EQ(prompter.ShowMessage(question), MessageAnswer::kSave);
+  EXPECT_EQ(prompter.ShowMessage(question), MessageAnswer::kCancel);
+  EXPECT_TRUE(prompter.AskYesNo("still queued?", "Save"));
+
+  const std::vector<RecordedMessage>& log = prompter.Messages();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_FALSE(log[1].unanswered);
+  EXPECT_TRUE(log[2].unanswered);
+  EXPECT_EQ(log[0].request.default_button, MessageAnswer::kSave);
+  EXPECT_EQ(log[3].request.default_button, std::nullopt);
+}
+
 TEST(ScriptedPrompter, FileDialogsTakeQueuedPathsAndRecordRequests) {
   ScriptedPrompter prompter;
   prompter.QueueFilePath("/tmp/in.rom");
