@@ -38,6 +38,12 @@ inline constexpr char kLogDefaultExtension[] = ".log";
 inline constexpr char kSaveLogFilter[] = "Log Files (*.log)|*.log|All Files (*.*)|*.*||";
 inline constexpr char kImportLogFilter[] = "LOG Files (*.log)|*.log|All Files (*.*)|*.*||";
 
+// Save Track Log: an existing file is replaced only after a Yes; the open image never.
+inline constexpr char kCaptionConfirmSaveTrackLog[] = "Confirm Save Track Log";
+inline constexpr char kMsgReplaceTrackLog[] = "%s already exists. Do you want to replace it?";
+inline constexpr char kMsgTrackLogOverImage[] =
+    "Error: The track log cannot be written over the open image.";
+
 // Import Settings.
 inline constexpr char kImportQuestionCaption[] = "Confirm Modify Settings";
 inline constexpr char kImportNodeMismatch[] =

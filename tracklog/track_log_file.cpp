@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "rom/messages.h"
+#include "tracklog/line_format.h"
 #include "tracklog/messages.h"
 
 namespace kalvire::tracklog {
@@ -25,12 +26,31 @@ std::string ShownFileName(const rom::Editor& editor) {
   return std::filesystem::path(ws.m_path).filename().string();
 }
 
+// Another path to the same file counts too: a link, "..", a second mount of the folder.
+bool IsOpenImageFile(const rom::RomWorkspace& ws, const std::string& path) {
+  if (!ws.m_image_loaded || ws.m_path.empty()) return false;
+  std::error_code error;
+  return std::filesystem::equivalent(path, ws.m_path, error);
+}
+
+bool MayWrite(platform::Prompter& prompter, const rom::RomWorkspace& ws, const std::string& path) {
+  if (IsOpenImageFile(ws, path)) {
+    prompter.ShowError(kMsgTrackLogOverImage);
+    return false;
+  }
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return true;
+  const std::string name = std::filesystem::path(path).filename().string();
+  return prompter.AskYesNo(FormatText(kMsgReplaceTrackLog, {name}), kCaptionConfirmSaveTrackLog,
+                           platform::MessageAnswer::kNo);
+}
+
 }  // namespace
 
 std::string DefaultLogName(const rom::Editor& editor) {
-  std::string name = ShownFileName(editor);
-  if (name.ends_with(".rom") || name.ends_with(".ROM")) name.resize(name.size() - 4);
-  return name;
+  const std::string name = ShownFileName(editor);
+  if (name.empty()) return name;
+  return std::filesystem::path(name).replace_extension(kLogDefaultExtension).string();
 }
 
 bool WriteTrackLogFile(const platform::ListControl& list, const std::string& path) {
@@ -57,7 +77,7 @@ void SaveTrackLog(rom::Editor& editor) {
   request.filter = kSaveLogFilter;
   request.overwrite_prompt = false;
   const auto path = prompter->AskFilePath(request);
-  if (!path || path->empty()) return;
+  if (!path || path->empty() || !MayWrite(*prompter, editor.workspace, *path)) return;
   WriteTrackLogFile(*list, *path);
 }
 

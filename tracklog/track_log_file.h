@@ -10,17 +10,19 @@
 namespace kalvire::tracklog {
 
 // The name Save Track Log proposes: the file name the window title shows for the open image
-// ("<base title> - [<name>]"; the workspace path's file name when the title shows none),
-// without a final ".rom" or ".ROM".
+// ("<base title> - [<name>]"; the workspace path's file name when the title shows none), with
+// its extension replaced by ".log" ("board.bin" -> "board.log"); empty when there is no name.
 std::string DefaultLogName(const rom::Editor& editor);
 
 // Creates or replaces `path` with every line of `list` followed by one line feed, byte for
 // byte. Returns false when the file cannot be written.
 bool WriteTrackLogFile(const platform::ListControl& list, const std::string& path);
 
-// The Save Track Log command: asks for a file name (".log", no overwrite question) and writes
-// whatever the track log list shows. Cancel, or a file that cannot be written, ends it without
-// a message.
+// The Save Track Log command: asks for a file name (".log" added to a name without extension)
+// and writes whatever the track log list shows. An existing file is replaced only after a Yes
+// to "NAME already exists. Do you want to replace it?" (No is the default); the file of the
+// open image, under whatever path, is refused with an error message and never written.
+// Cancel, or a file that cannot be written, ends it without a message.
 void SaveTrackLog(rom::Editor& editor);
 
 }  // namespace kalvire::tracklog

@@ -44,16 +44,16 @@ TEST(WriteTrackLogFile, OneLineFeedBehindEveryLineAndNothingElse) {
   EXPECT_FALSE(WriteTrackLogFile(list, "/nonexistent-folder/x.log"));
 }
 
-TEST(SaveTrackLog, ProposesTheImageNameWithoutItsRomEnding) {
+TEST(SaveTrackLog, ProposesTheImageNameWithALogExtension) {
   struct Case {
     const char* file;
     const char* proposed;
   };
-  const Case cases[] = {{"board.rom", "board"},
-                        {"BOARD.ROM", "BOARD"},
-                        {"board.Rom", "board.Rom"},
-                        {"board.bin", "board.bin"},
-                        {"v1.rom.bin", "v1.rom.bin"}};
+  const Case cases[] = {{"board.rom", "board.log"},
+                        {"BOARD.ROM", "BOARD.log"},
+                        {"h61-bios-region.bin", "h61-bios-region.log"},
+                        {"v1.rom.bin", "v1.rom.log"},
+                        {"board", "board.log"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     auto image = OpenImage(DefaultHistoryImage(), c.file);
@@ -68,6 +68,73 @@ TEST(SaveTrackLog, ProposesTheImageNameWithoutItsRomEnding) {
     EXPECT_EQ(request.filter, "Log Files (*.log)|*.log|All Files (*.*)|*.*||");
     EXPECT_FALSE(request.overwrite_prompt);
   }
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(SaveTrackLog, ReplacesAnExistingFileOnlyAfterYes) {
+  auto image = OpenImage(DefaultHistoryImage());
+  ASSERT_TRUE(image);
+  image->editor().controls.track_log->AddString("Node No: 1a String: Boot");
+  TempPath path("existing.log");
+  WriteFile(path.path, "earlier log\n");
+  const std::string question = std::filesystem::path(path.path).filename().string() +
+                               " already exists. Do you want to replace it?";
+  struct Case {
+    const char* name;
+    bool yes;
+    const char* content;
+  };
+  for (const Case& c : {Case{"No keeps the file", false, "earlier log\n"},
+                        Case{"Yes replaces it", true, "Node No: 1a String: Boot\n"}}) {
+    SCOPED_TRACE(c.name);
+    image->prompter().QueueFilePath(path.path);
+    image->prompter().QueueAnswer(c.yes);
+    SaveTrackLog(image->editor());
+    ASSERT_FALSE(image->prompter().Messages().empty());
+    const platform::MessageBoxRequest& asked = image->prompter().Messages().back().request;
+    EXPECT_EQ(asked.text, question);
+    EXPECT_EQ(asked.caption, "Confirm Save Track Log");
+    EXPECT_EQ(asked.buttons, platform::MessageButtons::kYesNo);
+    EXPECT_EQ(asked.default_button, platform::MessageAnswer::kNo);
+    EXPECT_EQ(ReadTextFile(path.path), c.content);
+  }
+  {
+    SCOPED_TRACE("a new file: no question");
+    TempPath fresh("fresh.log");
+    const size_t asked_before = image->prompter().Messages().size();
+    image->prompter().QueueFilePath(fresh.path);
+    SaveTrackLog(image->editor());
+    EXPECT_EQ(image->prompter().Messages().size(), asked_before);
+    EXPECT_EQ(ReadTextFile(fresh.path), "Node No: 1a String: Boot\n");
+  }
+}
+
+TEST(SaveTrackLog, NeverWritesTheOpenImageUnderAnyPath) {
+  TempPath image_path("open-image.bin");
+  const Bytes& bytes = DefaultHistoryImage();
+  WriteFile(image_path.path, std::string(bytes.begin(), bytes.end()));
+  auto image = OpenImage(bytes, image_path.path);
+  ASSERT_TRUE(image);
+  image->editor().controls.track_log->AddString("Node No: 1a String: Boot");
+  const std::filesystem::path file(image_path.path);
+  TempPath link("open-image-link.log");
+  std::filesystem::create_symlink(file, link.path);
+  const std::string through_parent = (file.parent_path() / "." / file.filename()).string();
+  for (const std::string& chosen : {image_path.path, through_parent, link.path}) {
+    SCOPED_TRACE(chosen);
+    image->prompter().QueueFilePath(chosen);
+    image->prompter().QueueAnswer(true);  // a replace question must not even be asked
+    SaveTrackLog(image->editor());
+    ASSERT_FALSE(image->prompter().Messages().empty());
+    const platform::RecordedMessage& shown = image->prompter().Messages().back();
+    EXPECT_EQ(shown.request.text, "Error: The track log cannot be written over the open image.");
+    EXPECT_EQ(shown.request.icon, platform::MessageIcon::kError);
+    EXPECT_EQ(ReadTextFile(image_path.path), std::string(bytes.begin(), bytes.end()));
+  }
+  EXPECT_EQ(image->prompter().Messages().size(), 3u);
 }
 
 TEST(SaveTrackLog, WritesWhatTheListShowsAndImportReadsItBack) {
