@@ -204,7 +204,7 @@ bool Importer::Confirm(std::string_view pattern, std::string_view current,
   platform::Prompter* prompter = m_editor.controls.prompter;
   if (!prompter) return false;
   const std::string text = FormatText(pattern, {current, imported}) + kImportUndefinedBehaviour;
-  return prompter->AskYesNo(text, kImportQuestionCaption);
+  return prompter->AskYesNo(text, kImportQuestionCaption, platform::MessageAnswer::kNo);
 }
 
 void Importer::ListSkippedLines() {

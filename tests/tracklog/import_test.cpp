@@ -215,6 +215,7 @@ TEST_F(ImportTest, ANodeTextMismatchAsksBeforeApplying) {
     EXPECT_EQ(request.caption, "Confirm Modify Settings");
     EXPECT_EQ(request.icon, platform::MessageIcon::kQuestion);
     EXPECT_EQ(request.buttons, platform::MessageButtons::kYesNo);
+    EXPECT_EQ(request.default_button, platform::MessageAnswer::kNo);  // Enter answers No
     EXPECT_EQ(State(node).visible, 1);
   }
   {
