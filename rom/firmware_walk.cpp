@@ -16,8 +16,6 @@ namespace {
 
 // Volumes no longer than this hold no file worth listing.
 constexpr uint64_t kMinWalkedVolumeLength = 88;
-// A file is examined only while this much of the walk's range is left from its header.
-constexpr uint64_t kFileLookahead = 152;
 // Where the volume lies in the decoded data of a firmware-volume-image file of this layout:
 // after a volume image section header, or after a 12-byte raw section and that header.
 constexpr uint64_t kNestedVolumeInCompression = 4;
@@ -252,10 +250,13 @@ bool WalkVolume(WalkContext& ctx, uint32_t k) {
   // The walk's range counts FvLength from the first file, so with an extended header it runs
   // a little past the volume; every header read is still kept inside the volume.
   const uint64_t end = vol.first_file + vol.fv_length - kVolumeFirstFileOffset;
+  // A file is examined while its header lies inside both, so that the volume top file, which
+  // ends exactly at the volume's end, is listed however small it is.
+  const uint64_t header_limit = std::min(end, volume_end);
   uint64_t cur = vol.first_file;
   uint32_t count = 0;
   bool decodable = true;
-  while (!ctx.file_table_full && cur + kFileLookahead <= end) {
+  while (!ctx.file_table_full && cur <= header_limit && header_limit - cur >= kFfsHeaderSize) {
     const auto header = ReadFfsFileHeader(volume, cur);
     if (!header) {
       Note(ctx, "file header at " + Where({vol.start.buffer, cur}) + " passes its volume's end");
@@ -298,7 +299,6 @@ bool WalkVolume(WalkContext& ctx, uint32_t k) {
     }
     if (unset) break;
     cur += Align8(size);
-    if (cur + kFfsHeaderSize >= end) break;
   }
   ws.m_volumes[k].file_count = count;
   return decodable;
