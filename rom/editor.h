@@ -41,7 +41,8 @@ struct ViewControls {
   platform::ButtonControl* delete_button = nullptr;
   platform::ButtonControl* import_button = nullptr;
 
-  // Not child controls: they live as long as the view.
+  // Not child controls: they live as long as the view. Without a host the controls above are
+  // fixed: every Open fills the same ones, also an Open that fails.
   platform::Prompter* prompter = nullptr;
   ViewHost* host = nullptr;
 };

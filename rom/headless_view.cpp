@@ -4,41 +4,53 @@
 
 namespace kalvire::rom {
 
+struct HeadlessViewHost::ControlSet {
+  platform::HeadlessTree setup_tree;
+  platform::HeadlessTree dmi_tree;
+  platform::HeadlessList track_log;
+  platform::HeadlessButton hide_radio;
+  platform::HeadlessButton show_radio;
+  platform::HeadlessCombo access_level_combo;
+  platform::HeadlessCombo delete_option_combo;
+  platform::HeadlessCombo optimal_option_combo;
+  platform::HeadlessButton delete_button;
+  platform::HeadlessButton import_button;
+};
+
+HeadlessViewHost::HeadlessViewHost() = default;
+HeadlessViewHost::~HeadlessViewHost() = default;
+
+void HeadlessViewHost::Fill(ControlSet& s, ViewControls& controls) {
+  controls.setup_tree = &s.setup_tree;
+  controls.dmi_tree = &s.dmi_tree;
+  controls.track_log = &s.track_log;
+  controls.hide_radio = &s.hide_radio;
+  controls.show_radio = &s.show_radio;
+  controls.access_level_combo = &s.access_level_combo;
+  controls.delete_option_combo = &s.delete_option_combo;
+  controls.optimal_option_combo = &s.optimal_option_combo;
+  controls.delete_button = &s.delete_button;
+  controls.import_button = &s.import_button;
+}
+
 void HeadlessViewHost::CreateControls(ViewControls& controls) {
-  DestroyControls(controls);
-  m_setup_tree = std::make_unique<platform::HeadlessTree>();
-  m_dmi_tree = std::make_unique<platform::HeadlessTree>();
-  m_track_log = std::make_unique<platform::HeadlessList>();
-  m_hide_radio = std::make_unique<platform::HeadlessButton>();
-  m_show_radio = std::make_unique<platform::HeadlessButton>();
-  m_access_level_combo = std::make_unique<platform::HeadlessCombo>();
-  m_delete_option_combo = std::make_unique<platform::HeadlessCombo>();
-  m_optimal_option_combo = std::make_unique<platform::HeadlessCombo>();
-  m_delete_button = std::make_unique<platform::HeadlessButton>();
-  m_import_button = std::make_unique<platform::HeadlessButton>();
-
-  controls.setup_tree = m_setup_tree.get();
-  controls.dmi_tree = m_dmi_tree.get();
-  controls.track_log = m_track_log.get();
-  controls.hide_radio = m_hide_radio.get();
-  controls.show_radio = m_show_radio.get();
-  controls.access_level_combo = m_access_level_combo.get();
-  controls.delete_option_combo = m_delete_option_combo.get();
-  controls.optimal_option_combo = m_optimal_option_combo.get();
-  controls.delete_button = m_delete_button.get();
-  controls.import_button = m_import_button.get();
-
+  auto set = std::make_unique<ControlSet>();
   // The state the desktop view gives its controls when it creates them.
-  m_dmi_tree->SetItemData(m_dmi_tree->InsertItem(platform::kRootItem, "DMI"), 0);
-  m_hide_radio->SetEnabled(false);
-  m_show_radio->SetEnabled(false);
-  m_delete_button->SetEnabled(false);
-  m_delete_button->SetVisible(false);
-  for (const char* level : setup::kAccessLevelNames) m_access_level_combo->AddString(level);
-  m_access_level_combo->SetEnabled(false);
+  set->dmi_tree.SetItemData(set->dmi_tree.InsertItem(platform::kRootItem, "DMI"), 0);
+  set->hide_radio.SetEnabled(false);
+  set->show_radio.SetEnabled(false);
+  set->delete_button.SetEnabled(false);
+  set->delete_button.SetVisible(false);
+  for (const char* level : setup::kAccessLevelNames) set->access_level_combo.AddString(level);
+  set->access_level_combo.SetEnabled(false);
+  m_created = std::move(set);
+  Fill(*m_created, controls);
 }
 
 void HeadlessViewHost::DestroyControls(ViewControls& controls) {
+  for (std::unique_ptr<ControlSet>* set : {&m_created, &m_current}) {
+    if (*set && controls.setup_tree == &(*set)->setup_tree) set->reset();
+  }
   controls.setup_tree = nullptr;
   controls.dmi_tree = nullptr;
   controls.track_log = nullptr;
@@ -49,16 +61,10 @@ void HeadlessViewHost::DestroyControls(ViewControls& controls) {
   controls.optimal_option_combo = nullptr;
   controls.delete_button = nullptr;
   controls.import_button = nullptr;
-  m_setup_tree.reset();
-  m_dmi_tree.reset();
-  m_track_log.reset();
-  m_hide_radio.reset();
-  m_show_radio.reset();
-  m_access_level_combo.reset();
-  m_delete_option_combo.reset();
-  m_optimal_option_combo.reset();
-  m_delete_button.reset();
-  m_import_button.reset();
+}
+
+void HeadlessViewHost::AdoptControls() {
+  if (m_created) m_current = std::move(m_created);
 }
 
 HeadlessEditor::HeadlessEditor() {

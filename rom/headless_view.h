@@ -14,20 +14,19 @@ namespace kalvire::rom {
 
 class HeadlessViewHost final : public ViewHost {
  public:
+  HeadlessViewHost();
+  ~HeadlessViewHost() override;
+
   void CreateControls(ViewControls& controls) override;
   void DestroyControls(ViewControls& controls) override;
+  void AdoptControls() override;
 
  private:
-  std::unique_ptr<platform::HeadlessTree> m_setup_tree;
-  std::unique_ptr<platform::HeadlessTree> m_dmi_tree;
-  std::unique_ptr<platform::HeadlessList> m_track_log;
-  std::unique_ptr<platform::HeadlessButton> m_hide_radio;
-  std::unique_ptr<platform::HeadlessButton> m_show_radio;
-  std::unique_ptr<platform::HeadlessCombo> m_access_level_combo;
-  std::unique_ptr<platform::HeadlessCombo> m_delete_option_combo;
-  std::unique_ptr<platform::HeadlessCombo> m_optimal_option_combo;
-  std::unique_ptr<platform::HeadlessButton> m_delete_button;
-  std::unique_ptr<platform::HeadlessButton> m_import_button;
+  struct ControlSet;
+  static void Fill(ControlSet& set, ViewControls& controls);
+
+  std::unique_ptr<ControlSet> m_current;  // the set the view shows
+  std::unique_ptr<ControlSet> m_created;  // made by an Open that has not finished yet
 };
 
 // An Editor with its headless controls and its scripted prompter.

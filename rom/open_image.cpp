@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <new>
 
 #include "dmi/dmi_parse.h"
@@ -44,29 +45,9 @@ void ClearViewContents(ViewControls& controls) {
   if (controls.track_log) controls.track_log->ResetContent();
 }
 
-void FreeImage(RomWorkspace& ws) {
-  std::vector<uint8_t>().swap(ws.m_working_image);
-  std::vector<uint8_t>().swap(ws.m_pristine_image);
-  ws.m_dmi_module.Clear();
-  ws.m_setup_module.Clear();
-  ws.m_amitse_module.Clear();
-  std::vector<std::vector<uint8_t>>().swap(ws.m_decoded_volumes);
-  ws.m_nested = {};
-}
-
-// Undoes an Open that has replaced the image: nothing of the new image stays, and the view is
-// blank until the next Open creates its controls again.
+// Undoes an Open into a fresh editor: its controls go, the image it read goes with it.
 int FailOpen(Editor& editor, const char* message) {
   if (message) ShowPlainMessage(editor, message);
-  RomWorkspace& ws = editor.workspace;
-  SetTitle(editor, ws.m_base_title);
-  ClearViewContents(editor.controls);
-  dmi::ResetDmiTables(editor);
-  editor.setup.Clear();
-  FreeImage(ws);
-  ClearFileTable(ws);
-  ws.m_volume_count = 0;
-  ws.m_image_loaded = false;
   if (editor.controls.host) editor.controls.host->DestroyControls(editor.controls);
   return 0;
 }
@@ -111,57 +92,64 @@ int LocateModules(Editor& editor) {
   return 1;
 }
 
-// Everything after the file has been read. `replaced` tells the caller whether the previous
-// image is gone, so that an allocation failure can be undone the right way.
-int LoadImage(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path,
-              bool& replaced) {
+// Everything after the file has been read, into an editor of its own.
+int LoadImage(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path) {
   RomWorkspace& ws = editor.workspace;
-  std::vector<uint8_t> pristine;
-  util::AssignLargeBuffer(pristine, bytes);
-
-  ws.m_setup_form_modified = false;
-  ws.m_setup_string_modified = false;
-  ws.m_dmi_modified = false;
-  if (ws.m_image_loaded) ClearViewContents(editor.controls);
-  replaced = true;
-  dmi::ResetDmiTables(editor);
-  editor.setup.Clear();
-  FreeImage(ws);
+  util::AssignLargeBuffer(ws.m_pristine_image, bytes);
   ws.m_image_size = uint32_t(bytes.size());
   ws.m_working_image = std::move(bytes);
-  ws.m_pristine_image = std::move(pristine);
-  ws.m_image_loaded = false;
-  ws.m_diagnostics.clear();
 
   SetTitle(editor, TitleWith(ws, kWaitLoadingFile));
   WalkFirmwareVolumes(editor);
 
   ws.m_path = path;
   if (editor.controls.host) editor.controls.host->CreateControls(editor.controls);
-  // Selecting a setup item shows its state, whichever face made the tree.
   setup::ConnectSetupTree(editor);
-  std::fill(ws.m_strings.begin(), ws.m_strings.end(), StringRecord{});
-  ws.m_string_count = 0;
   if (editor.controls.optimal_option_combo) editor.controls.optimal_option_combo->ResetContent();
-  ws.m_dmi_module.data_size = 0;
   ws.m_format_marker = kFormatMarkerOpened;
+  return LocateModules(editor);
+}
 
-  if (LocateModules(editor) != 1) return 0;
-
+// The new image is opened beside the current one, which it replaces only once it has opened:
+// a file that fails leaves the current image, its edits, its controls and the title as they
+// were.
+int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path) {
+  const std::string title = editor.controls.prompter ? editor.controls.prompter->WindowTitle()
+                                                     : editor.workspace.m_base_title;
+  std::unique_ptr<Editor> fresh;
+  int opened = 0;
+  try {
+    fresh = std::make_unique<Editor>();
+    if (editor.controls.host) {
+      fresh->controls.prompter = editor.controls.prompter;
+      fresh->controls.host = editor.controls.host;
+    } else {
+      // Fixed controls (tests, fuzzing) are the only ones there are: the new image fills them.
+      fresh->controls = editor.controls;
+      ClearViewContents(editor.controls);
+    }
+    fresh->workspace.m_base_title = editor.workspace.m_base_title;
+    fresh->workspace.m_open_count = editor.workspace.m_open_count;
+    opened = LoadImage(*fresh, bytes, path);
+  } catch (const std::bad_alloc&) {
+    if (fresh) FailOpen(*fresh, nullptr);
+    ShowPlainMessage(editor, kMsgFailedToAllocateMemory);
+  }
+  if (opened != 1) {
+    if (fresh) editor.workspace.m_diagnostics = std::move(fresh->workspace.m_diagnostics);
+    SetTitle(editor, title);
+    return 0;
+  }
+  if (editor.controls.host) editor.controls.host->AdoptControls();
+  editor.workspace = std::move(fresh->workspace);
+  editor.dmi = std::move(fresh->dmi);
+  editor.setup = std::move(fresh->setup);
+  editor.controls = fresh->controls;
+  setup::ConnectSetupTree(editor);
+  RomWorkspace& ws = editor.workspace;
   ws.m_image_loaded = true;
   SetTitle(editor, TitleWith(ws, std::filesystem::path(path).filename().string()));
   return 1;
-}
-
-int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path) {
-  bool replaced = false;
-  try {
-    return LoadImage(editor, bytes, path, replaced);
-  } catch (const std::bad_alloc&) {
-    if (replaced) FailOpen(editor, nullptr);
-    ShowPlainMessage(editor, kMsgFailedToAllocateMemory);
-    return 0;
-  }
 }
 
 int OpenChosenFile(Editor& editor, const std::string& path) {

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <new>
 
@@ -72,6 +73,9 @@ QLabel* MakeLabel(const QString& text, QWidget* parent) {
 }  // namespace
 
 struct CKALVIRE_1View::Controls {
+  // The parent of every control of the set, as large as the view; hidden until the set is
+  // adopted.
+  QWidget* page = nullptr;
   CTreeCtrlX* setup_tree = nullptr;
   CTreeCtrlX* dmi_tree = nullptr;
   QtListBox* track_log = nullptr;
@@ -90,27 +94,6 @@ struct CKALVIRE_1View::Controls {
   QtComboBox* delete_option_combo = nullptr;
   QLabel* optimal_option_label = nullptr;
   QtComboBox* optimal_option_combo = nullptr;
-
-  std::array<QWidget*, 18> All() const {
-    return {setup_tree,
-            dmi_tree,
-            track_log,
-            dmi_tables_label,
-            hide_radio,
-            show_radio,
-            track_log_label,
-            full_track_log_button,
-            save_track_log_button,
-            import_button,
-            bios_menu_label,
-            visibility_label,
-            access_level_label,
-            delete_button,
-            access_level_combo,
-            delete_option_combo,
-            optimal_option_label,
-            optimal_option_combo};
-  }
 };
 
 CKALVIRE_1View::CKALVIRE_1View(QWidget* parent) : QWidget(parent), m_prompter(this) {
@@ -158,15 +141,13 @@ void CKALVIRE_1View::NoteOpenedImage() {
   if (m_editor->workspace.m_image_loaded) emit imageOpened();
 }
 
-void CKALVIRE_1View::DeleteControlWidgets() {
-  if (!m_controls) return;
-  for (QWidget* widget : m_controls->All()) delete widget;
-  m_controls.reset();
-  m_dmi_root = platform::kNoItem;
-}
-
 void CKALVIRE_1View::DestroyControls(rom::ViewControls& controls) {
-  DeleteControlWidgets();
+  for (std::unique_ptr<Controls>* set : {&m_created, &m_controls}) {
+    if (*set && controls.setup_tree == (*set)->setup_tree) {
+      delete (*set)->page;
+      set->reset();
+    }
+  }
   controls.setup_tree = nullptr;
   controls.dmi_tree = nullptr;
   controls.track_log = nullptr;
@@ -179,70 +160,86 @@ void CKALVIRE_1View::DestroyControls(rom::ViewControls& controls) {
   controls.import_button = nullptr;
 }
 
+void CKALVIRE_1View::AdoptControls() {
+  if (!m_created) return;
+  if (m_controls) delete m_controls->page;
+  m_controls = std::move(m_created);
+  m_controls->page->show();
+}
+
+void CKALVIRE_1View::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  for (Controls* set : {m_controls.get(), m_created.get()}) {
+    if (set) set->page->resize(size());
+  }
+}
+
 void CKALVIRE_1View::CreateControls(rom::ViewControls& controls) {
-  DestroyControls(controls);
+  if (m_created) delete m_created->page;
   auto c = std::make_unique<Controls>();
+  QWidget* page = c->page = new QWidget(this);
+  page->setObjectName("controlPage");
+  page->setGeometry(rect());
+  page->hide();
   // Created in this order so that the tab order and the stacking follow it.
-  c->track_log = Place(new QtListBox(this), "trackLogList", 281, layout::kTrackLog, true);
+  c->track_log = Place(new QtListBox(page), "trackLogList", 281, layout::kTrackLog, true);
   c->track_log->SetHorizontalExtent(layout::kTrackLogExtent);
-  c->setup_tree = Place(new CTreeCtrlX(this), "setupTree", 4641, layout::kSetupTree, true);
-  c->dmi_tree = Place(new CTreeCtrlX(this), "dmiTree", 280, layout::kDmiTree, true);
-  m_dmi_root = c->dmi_tree->InsertItem(platform::kRootItem, "DMI");
-  c->dmi_tree->SetItemData(m_dmi_root, 0);
-  c->dmi_tables_label = Place(MakeLabel(tr("DMI Ta&bles:"), this), "dmiTablesLabel",
+  c->setup_tree = Place(new CTreeCtrlX(page), "setupTree", 4641, layout::kSetupTree, true);
+  c->dmi_tree = Place(new CTreeCtrlX(page), "dmiTree", 280, layout::kDmiTree, true);
+  c->dmi_tree->SetItemData(c->dmi_tree->InsertItem(platform::kRootItem, "DMI"), 0);
+  c->dmi_tables_label = Place(MakeLabel(tr("DMI Ta&bles:"), page), "dmiTablesLabel",
                               kUnaddressedLabel, layout::kDmiTablesLabel, true);
   c->hide_radio =
-      Place(new QtRadioButton(tr("Hid&e"), this), "hideRadio", 4096, layout::kHideRadio, true);
+      Place(new QtRadioButton(tr("Hid&e"), page), "hideRadio", 4096, layout::kHideRadio, true);
   c->show_radio =
-      Place(new QtRadioButton(tr("&Show"), this), "showRadio", 4097, layout::kShowRadio, true);
-  c->track_log_label = Place(MakeLabel(tr("Track Log Option:"), this), "trackLogLabel",
+      Place(new QtRadioButton(tr("&Show"), page), "showRadio", 4097, layout::kShowRadio, true);
+  c->track_log_label = Place(MakeLabel(tr("Track Log Option:"), page), "trackLogLabel",
                              kUnaddressedLabel, layout::kTrackLogLabel, true);
-  c->full_track_log_button = Place(new QtPushButton(tr("Full &Track Log"), this),
+  c->full_track_log_button = Place(new QtPushButton(tr("Full &Track Log"), page),
                                    "fullTrackLogButton", 4176, layout::kFullTrackLogButton, true);
-  c->save_track_log_button = Place(new QtPushButton(tr("Save Track &Log"), this),
+  c->save_track_log_button = Place(new QtPushButton(tr("Save Track &Log"), page),
                                    "saveTrackLogButton", 4192, layout::kSaveTrackLogButton, true);
-  c->import_button = Place(new QtPushButton(tr("&Import Settings"), this), "importButton", 4208,
+  c->import_button = Place(new QtPushButton(tr("&Import Settings"), page), "importButton", 4208,
                            layout::kImportButton, true);
-  c->bios_menu_label = Place(MakeLabel(tr("BIOS &Menu:"), this), "biosMenuLabel", kUnaddressedLabel,
+  c->bios_menu_label = Place(MakeLabel(tr("BIOS &Menu:"), page), "biosMenuLabel", kUnaddressedLabel,
                              layout::kBiosMenuLabel, true);
-  c->visibility_label = Place(MakeLabel(tr("Chang&e Vi&sibility:"), this), "visibilityLabel",
+  c->visibility_label = Place(MakeLabel(tr("Chang&e Vi&sibility:"), page), "visibilityLabel",
                               kUnaddressedLabel, layout::kVisibilityLabel, true);
-  c->access_level_label = Place(MakeLabel(tr("&Change Access Level:"), this), "accessLevelLabel",
+  c->access_level_label = Place(MakeLabel(tr("&Change Access Level:"), page), "accessLevelLabel",
                                 kUnaddressedLabel, layout::kAccessLevelLabel, false);
-  c->delete_button = Place(new QtPushButton(tr("&Delete"), this), "deleteButton", 4099,
+  c->delete_button = Place(new QtPushButton(tr("&Delete"), page), "deleteButton", 4099,
                            layout::kDeleteButton, false);
   c->hide_radio->SetEnabled(false);
   c->show_radio->SetEnabled(false);
   c->delete_button->SetEnabled(false);
   c->access_level_combo =
-      PlaceCombo(new QtComboBox(this), "accessLevelCombo", 5192, layout::kAccessLevelCombo, false);
+      PlaceCombo(new QtComboBox(page), "accessLevelCombo", 5192, layout::kAccessLevelCombo, false);
   for (const char* level : setup::kAccessLevelNames) c->access_level_combo->AddString(level);
   c->access_level_combo->SetEnabled(false);
-  c->delete_option_combo = PlaceCombo(new QtComboBox(this), "deleteOptionCombo", 5376,
+  c->delete_option_combo = PlaceCombo(new QtComboBox(page), "deleteOptionCombo", 5376,
                                       layout::kDeleteOptionCombo, false);
   c->optimal_option_label =
-      Place(MakeLabel(tr("O&ptimal BIOS Option:"), this), "optimalOptionLabel", kUnaddressedLabel,
+      Place(MakeLabel(tr("O&ptimal BIOS Option:"), page), "optimalOptionLabel", kUnaddressedLabel,
             layout::kOptimalOptionLabel, true);
-  c->optimal_option_combo = PlaceCombo(new QtComboBox(this), "optimalOptionCombo", 5392,
+  c->optimal_option_combo = PlaceCombo(new QtComboBox(page), "optimalOptionCombo", 5392,
                                        layout::kOptimalOptionCombo, true);
-  m_controls = std::move(c);
 
-  controls.setup_tree = m_controls->setup_tree;
-  controls.dmi_tree = m_controls->dmi_tree;
-  controls.track_log = m_controls->track_log;
-  controls.hide_radio = m_controls->hide_radio;
-  controls.show_radio = m_controls->show_radio;
-  controls.access_level_combo = m_controls->access_level_combo;
-  controls.delete_option_combo = m_controls->delete_option_combo;
-  controls.optimal_option_combo = m_controls->optimal_option_combo;
-  controls.delete_button = m_controls->delete_button;
-  controls.import_button = m_controls->import_button;
-  ConnectControls();
+  controls.setup_tree = c->setup_tree;
+  controls.dmi_tree = c->dmi_tree;
+  controls.track_log = c->track_log;
+  controls.hide_radio = c->hide_radio;
+  controls.show_radio = c->show_radio;
+  controls.access_level_combo = c->access_level_combo;
+  controls.delete_option_combo = c->delete_option_combo;
+  controls.optimal_option_combo = c->optimal_option_combo;
+  controls.delete_button = c->delete_button;
+  controls.import_button = c->import_button;
+  ConnectControls(*c);
+  m_created = std::move(c);
   RegisterHotKeys();
 }
 
-void CKALVIRE_1View::ConnectControls() {
-  Controls& c = *m_controls;
+void CKALVIRE_1View::ConnectControls(Controls& c) {
   rom::Editor& editor = *m_editor;
   // An automatic radio pair: the person's click checks one and clears the other.
   connect(c.hide_radio, &QAbstractButton::clicked, this, [this, &editor] {

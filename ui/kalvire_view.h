@@ -46,6 +46,7 @@ class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
 
   void CreateControls(rom::ViewControls& controls) override;
   void DestroyControls(rom::ViewControls& controls) override;
+  void AdoptControls() override;
 
  signals:
   // An Open or Save As has left an image open (the workspace path names it).
@@ -53,12 +54,12 @@ class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   struct Controls;
 
-  void DeleteControlWidgets();
-  void ConnectControls();
+  void ConnectControls(Controls& c);
   void RegisterHotKeys();
   void ToggleVisibility();
   void FocusControl(QWidget* widget);
@@ -71,8 +72,8 @@ class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
   QtPrompter m_prompter;
   // The workspace holds large fixed tables: keep it off the stack.
   std::unique_ptr<rom::Editor> m_editor = std::make_unique<rom::Editor>();
-  std::unique_ptr<Controls> m_controls;
-  platform::TreeItem m_dmi_root = platform::kNoItem;
+  std::unique_ptr<Controls> m_controls;  // the set the view shows
+  std::unique_ptr<Controls> m_created;   // made by an Open that has not finished yet
   std::array<QShortcut*, kHotKeyCount> m_hot_keys{};
 };
 

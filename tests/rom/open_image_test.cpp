@@ -13,6 +13,7 @@
 namespace kalvire::rom::test {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 
@@ -145,14 +146,45 @@ TEST(OpenRomImage, UnreadableFileKeepsTheCurrentImageOpen) {
   EXPECT_TRUE(t.ws().m_setup_module.Present());
 }
 
-TEST(OpenRomImage, FailedOpenAfterAGoodOneLeavesNoImage) {
-  TestEditor t;
-  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
-  EXPECT_EQ(OpenRomImageBytes(*t.editor, SetupImage({.nvram = false}), "b.rom"), 0);
-  EXPECT_FALSE(t.ws().m_image_loaded);
-  EXPECT_EQ(t.ws().m_file_count, 0u);
-  EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE");
-  EXPECT_EQ(t.editor->controls.dmi_tree, nullptr);
+TEST(OpenRomImage, AFileThatFailsToOpenKeepsTheOpenImageItsEditsAndItsControls) {
+  Bytes truncated = SetupImage();
+  truncated.resize(truncated.size() / 3);
+  Bytes noise(64 * 1024);
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t(i * 2654435761u >> 13);
+  const struct {
+    const char* name;
+    Bytes bytes;
+    const char* message;
+  } cases[] = {
+      {"no NVRAM store", SetupImage({.nvram = false}),
+       "Error: Unable to find desired module. Check the .ROM file"},
+      {"random bytes", noise, "Error: DMI Module Does not Exist"},
+      {"truncated", truncated, "Error: DMI Module Does not Exist"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestEditor t;
+    ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+    t.ws().m_dmi_modified = true;
+    t.editor->dmi.current[0].strings[0] = "Edited";
+    const Bytes before = t.ws().m_working_image;
+    const uint32_t files = t.ws().m_file_count;
+    const ViewControls controls = t.editor->controls;
+    const int dmi_items = controls.dmi_tree->GetCount();
+
+    EXPECT_EQ(OpenRomImageBytes(*t.editor, c.bytes, "b.rom"), 0);
+    EXPECT_THAT(t.MessageTexts(), Contains(c.message));
+    EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE - [a.rom]");
+    EXPECT_TRUE(t.ws().m_image_loaded);
+    EXPECT_TRUE(t.ws().m_dmi_modified);
+    EXPECT_EQ(t.editor->dmi.current[0].strings[0], "Edited");
+    EXPECT_EQ(t.ws().m_path, "a.rom");
+    EXPECT_EQ(t.ws().m_working_image, before);
+    EXPECT_EQ(t.ws().m_file_count, files);
+    EXPECT_EQ(t.editor->controls.setup_tree, controls.setup_tree);
+    EXPECT_EQ(t.editor->controls.dmi_tree->GetCount(), dmi_items);
+    EXPECT_EQ(t.host.created - t.host.destroyed, 1);
+  }
 }
 
 TEST(OpenRomImage, RealImagesOpenWithAllModulesAndStrings) {

@@ -5,25 +5,23 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless_controls.h"
-#include "platform/headless_tree.h"
 #include "platform/scripted_prompter.h"
 #include "rom/editor.h"
+#include "rom/headless_view.h"
 
 namespace kalvire::rom::test {
 
+// The command-line tool's host, counting the sets it makes and drops.
 class CountingViewHost final : public ViewHost {
  public:
   void CreateControls(ViewControls& controls) override;
   void DestroyControls(ViewControls& controls) override;
+  void AdoptControls() override;
   int created = 0;
-  int destroyed = 0;
+  int destroyed = 0;  // sets dropped, by a failed Open or by adopting a new one
 
  private:
-  std::unique_ptr<platform::HeadlessTree> m_setup_tree;
-  std::unique_ptr<platform::HeadlessTree> m_dmi_tree;
-  std::unique_ptr<platform::HeadlessList> m_track_log;
-  std::unique_ptr<platform::HeadlessCombo> m_optimal;
+  HeadlessViewHost m_host;
 };
 
 struct TestEditor {
