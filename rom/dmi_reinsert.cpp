@@ -42,7 +42,8 @@ void SetTitle(Editor& editor, const std::string& title) {
 }
 
 // Loads the DMI module, its tables and its tree again from the image, which still holds the
-// module as it was loaded. Returns 0 in every case: the edited module was not written.
+// module as it was loaded. Returns kDmiModuleRestored in every case: the edited module was not
+// written, and the image holds the old one.
 int RestoreDmiModule(Editor& editor) {
   RomWorkspace& ws = editor.workspace;
   const std::string title =
@@ -60,16 +61,16 @@ int RestoreDmiModule(Editor& editor) {
   ws.m_dmi_module.compression_version = version;
   if (extracted != 1) {
     SetTitle(editor, ws.m_base_title);
-    return 0;
+    return kDmiModuleRestored;
   }
   if (CheckDmiEndOfTable(ws.m_dmi_module.Data()) != 1) {
     ShowPlainMessage(editor, kMsgDesiredModuleMissing);
     SetTitle(editor, ws.m_base_title);
-    return 0;
+    return kDmiModuleRestored;
   }
   dmi::ParseDmiTable(editor);
   SetTitle(editor, title);
-  return 0;
+  return kDmiModuleRestored;
 }
 
 int ReinsertBuffer(Editor& editor, std::span<const uint8_t> data) {

@@ -39,6 +39,12 @@ inline constexpr char kMsgModuleNotRebuildable[] =
     "Error: The module's section cannot be found in its file. The module is not saved.";
 
 // Save and Save As.
+// The reason under "Error: Unable to save the file." when a rebuild step failed silently.
+inline constexpr char kMsgTseNotRebuilt[] = "The AmiTse SPF module could not be rebuilt.";
+inline constexpr char kMsgSetupNotRebuilt[] = "The Setup module could not be rebuilt.";
+inline constexpr char kMsgDmiNotRebuilt[] = "The DMI module could not be rebuilt.";
+inline constexpr char kMsgNestedVolumeNotRebuilt[] =
+    "The compressed firmware volume could not be rebuilt.";
 inline constexpr char kMsgUnableToSave[] = "Error: Unable to save the file.";
 inline constexpr char kMsgSaved[] = "Successfully saved the .ROM file";
 inline constexpr char kCaptionConfirmSave[] = "Confirm Save";

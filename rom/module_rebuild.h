@@ -19,8 +19,10 @@ int RebuildSetupModule(Editor& editor);
 // The DMI module from the DMI rebuild buffer, when the DMI modified flag is set. When the new
 // file needs more room than the old one's place plus the volume's free space, shows "No space
 // to insert new DMI Module.Hence old DMI module is restored.", reloads the DMI module, its
-// tables and its tree from the image, and returns 0. The rebuild buffer is dropped whatever the
-// outcome. Returns 1 when written or nothing to do.
+// tables and its tree from the image, and returns kDmiModuleRestored: the image keeps the old
+// module. The rebuild buffer is dropped whatever the outcome. Returns 1 when written or nothing
+// to do; 0 after a message when the module cannot be rebuilt.
+inline constexpr int kDmiModuleRestored = 2;
 int ReinsertDmiModule(Editor& editor);
 
 // The firmware-volume-image file of the nested volume with the volume compressed again.

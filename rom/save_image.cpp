@@ -18,10 +18,6 @@ namespace kalvire::rom {
 
 namespace {
 
-bool Edited(const RomWorkspace& ws) {
-  return ws.m_setup_form_modified || ws.m_setup_string_modified || ws.m_dmi_modified;
-}
-
 bool HasImage(const RomWorkspace& ws) {
   return !ws.m_working_image.empty() && !ws.m_pristine_image.empty();
 }
@@ -39,12 +35,62 @@ bool AskYesNo(Editor& editor, const char* text, const char* caption) {
   return editor.controls.prompter && editor.controls.prompter->AskYesNo(text, caption);
 }
 
+// Keeps the message boxes of the rebuild steps instead of showing them, so that a step that
+// fails can be named as the reason the save was refused; everything else goes through.
+class StepMessages final : public platform::Prompter {
+ public:
+  StepMessages(Editor& editor) : m_editor(editor), m_inner(editor.controls.prompter) {
+    editor.controls.prompter = this;
+  }
+  ~StepMessages() override { m_editor.controls.prompter = m_inner; }
+
+  platform::MessageAnswer ShowMessage(const platform::MessageBoxRequest& request) override {
+    m_texts.push_back(request.text);
+    return platform::MessageAnswer::kOk;
+  }
+  std::optional<std::string> AskFilePath(const platform::FileDialogRequest& request) override {
+    return m_inner ? m_inner->AskFilePath(request) : std::nullopt;
+  }
+  std::optional<std::string> AskText(const platform::TextDialogRequest& request) override {
+    return m_inner ? m_inner->AskText(request) : std::nullopt;
+  }
+  bool EditDmiStrings(platform::DmiDialogData& data) override {
+    return m_inner && m_inner->EditDmiStrings(data);
+  }
+  std::string WindowTitle() const override {
+    return m_inner ? m_inner->WindowTitle() : m_editor.workspace.m_base_title;
+  }
+  void SetWindowTitle(const std::string& title) override {
+    if (m_inner) m_inner->SetWindowTitle(title);
+  }
+  void SetBusy(bool busy) override {
+    if (m_inner) m_inner->SetBusy(busy);
+  }
+
+  // The last message kept, or `otherwise` when the step said nothing.
+  std::string Reason(const char* otherwise) const {
+    return m_texts.empty() ? otherwise : m_texts.back();
+  }
+  // Shows the kept messages after all, as the step would have.
+  void Release() {
+    for (const std::string& text : m_texts) {
+      if (m_inner) m_inner->ShowPlain(text);
+    }
+    m_texts.clear();
+  }
+
+ private:
+  Editor& m_editor;
+  platform::Prompter* m_inner;
+  std::vector<std::string> m_texts;
+};
+
 // Writes the image (the working image when edited, which then becomes the pristine one; else
 // the pristine image) and finishes a successful save. False after "Error: Unable to save the
 // file." when the writer fails: the file and the flags stay as they were.
 bool WriteAndFinish(Editor& editor, const std::string& path, const ImageWriter& writer) {
   RomWorkspace& ws = editor.workspace;
-  const bool edited = Edited(ws);
+  const bool edited = ws.HasUnsavedEdits();
   const std::vector<uint8_t>& image = edited ? ws.m_working_image : ws.m_pristine_image;
   std::string error;
   if (!writer(path, image, error)) {
@@ -69,15 +115,20 @@ std::optional<std::string> NewProblem(const VerifyResult& before, const VerifyRe
   return std::nullopt;
 }
 
-// Rebuilds the edited image and walks the result before anything is written: every file
-// sound, the same files in every volume. False after "Error: Unable to save the file." and the
-// reason when the rebuild broke the image.
-bool RebuildVerified(Editor& editor) {
+// Rebuilds the edited image and walks the result before anything is written: every module
+// put back, every file sound, the same files in every volume. False after "Error: Unable to
+// save the file." and the reason when the rebuild could not hold every edit or broke the image.
+bool RebuildVerified(Editor& editor, SaveOutcome& outcome) {
   const VerifyResult before = VerifyWorkspace(editor.workspace);
-  RunRebuildSequence(editor);
-  const VerifyResult after = VerifyWorkspace(editor.workspace);
-  auto fault = CompareFileNames(before.files, after.files);
-  if (!fault) fault = NewProblem(before, after);
+  const RebuildOutcome rebuilt = RunRebuildSequence(editor);
+  outcome.history_skipped = rebuilt.history_skipped;
+  outcome.dmi_restored = rebuilt.dmi_restored;
+  std::optional<std::string> fault = rebuilt.refusal;
+  if (!fault) {
+    const VerifyResult after = VerifyWorkspace(editor.workspace);
+    fault = CompareFileNames(before.files, after.files);
+    if (!fault) fault = NewProblem(before, after);
+  }
   if (!fault) return true;
   const std::string text = std::string(kMsgUnableToSave) + "\n" + *fault;
   ShowPlainMessage(editor, text.c_str());
@@ -87,11 +138,12 @@ bool RebuildVerified(Editor& editor) {
 // Rebuilds when asked, then writes. When either fails the workspace is put back as it was
 // before the save, so that the next save starts from the same state (no second history file).
 bool RebuildAndWrite(Editor& editor, const std::string& path, const ImageWriter& writer,
-                     bool rebuild) {
+                     bool rebuild, SaveOutcome& outcome) {
   if (!rebuild) return WriteAndFinish(editor, path, writer);
   RomWorkspace unsaved = editor.workspace;
-  if (RebuildVerified(editor) && WriteAndFinish(editor, path, writer)) return true;
+  if (RebuildVerified(editor, outcome) && WriteAndFinish(editor, path, writer)) return true;
   editor.workspace = std::move(unsaved);
+  editor.dmi.rebuild_buffer.clear();
   return false;
 }
 
@@ -103,7 +155,7 @@ void ClearFlags(Editor& editor) {
   if (editor.controls.import_button) editor.controls.import_button->SetEnabled(true);
 }
 
-void Save(Editor& editor, const ImageWriter& writer) {
+void Save(Editor& editor, const ImageWriter& writer, SaveOutcome& outcome) {
   if (!AskYesNo(editor, kMsgOverwrite, kCaptionConfirmSave)) return;
   RomWorkspace& ws = editor.workspace;
   if (!HasImage(ws)) {
@@ -111,9 +163,10 @@ void Save(Editor& editor, const ImageWriter& writer) {
     return;
   }
   const std::string path = ws.m_path;
-  if (!RebuildAndWrite(editor, path, writer, Edited(ws))) return;
+  if (!RebuildAndWrite(editor, path, writer, ws.HasUnsavedEdits(), outcome)) return;
   ShowPlainMessage(editor, kMsgSaved);
   ClearFlags(editor);
+  outcome.saved = true;
 }
 
 // A file that can be opened for reading is one the person would overwrite.
@@ -121,7 +174,7 @@ bool FileExists(const std::string& path) {
   return std::ifstream(path, std::ios::binary).is_open();
 }
 
-void SaveAs(Editor& editor, const ImageWriter& writer) {
+void SaveAs(Editor& editor, const ImageWriter& writer, SaveOutcome& outcome) {
   if (!editor.controls.prompter) return;
   platform::FileDialogRequest request;
   request.save = true;
@@ -142,8 +195,8 @@ void SaveAs(Editor& editor, const ImageWriter& writer) {
     SetTitle(editor, title);
     return;
   }
-  const bool rebuild = Edited(ws) && ws.m_format_marker == kFormatMarkerOpened;
-  if (!RebuildAndWrite(editor, path, writer, rebuild)) {
+  const bool rebuild = ws.HasUnsavedEdits() && ws.m_format_marker == kFormatMarkerOpened;
+  if (!RebuildAndWrite(editor, path, writer, rebuild, outcome)) {
     SetTitle(editor, title);
     return;
   }
@@ -152,17 +205,21 @@ void SaveAs(Editor& editor, const ImageWriter& writer) {
                        kTitleClose);
   ShowPlainMessage(editor, kMsgSaved);
   ClearFlags(editor);
+  outcome.saved = true;
 }
 
 // The command boundary: running out of memory ends the command with the save's error, never
 // with the success message.
 template <typename Command>
-void Guarded(Editor& editor, Command command) {
+SaveOutcome Guarded(Editor& editor, Command command) {
+  SaveOutcome outcome;
   try {
-    command();
+    command(outcome);
   } catch (const std::bad_alloc&) {
     ShowPlainMessage(editor, kMsgUnableToSave);
+    outcome.saved = false;
   }
+  return outcome;
 }
 
 }  // namespace
@@ -172,22 +229,39 @@ bool WriteImageAtomically(const std::string& path, std::span<const uint8_t> imag
   return util::WriteWholeFileAtomic(path, image, error);
 }
 
-void RunRebuildSequence(Editor& editor) {
-  tracklog::AppendHistory(editor);
-  RebuildTseModule(editor);
-  RebuildSetupModule(editor);
-  dmi::SerializeDmiModule(editor);
-  ReinsertDmiModule(editor);
-  RebuildNestedVolume(editor);
+RebuildOutcome RunRebuildSequence(Editor& editor) {
+  RebuildOutcome outcome;
+  outcome.history_skipped = tracklog::AppendHistory(editor) == tracklog::kHistoryNoRoom;
+  StepMessages messages(editor);
+  const auto refuse = [&](const char* otherwise) {
+    outcome.refusal = messages.Reason(otherwise);
+    editor.dmi.rebuild_buffer.clear();
+    return outcome;
+  };
+  if (RebuildTseModule(editor) != 1) return refuse(kMsgTseNotRebuilt);
+  if (RebuildSetupModule(editor) != 1) return refuse(kMsgSetupNotRebuilt);
+  if (dmi::SerializeDmiModule(editor) != 1) return refuse(kMsgDmiNotRebuilt);
+  const int dmi = ReinsertDmiModule(editor);
+  if (dmi == kDmiModuleRestored) {
+    messages.Release();
+    outcome.dmi_restored = true;
+  } else if (dmi != 1) {
+    return refuse(kMsgDmiNotRebuilt);
+  }
+  if (editor.workspace.m_nested.file_index != 0 && RebuildNestedVolume(editor) != 1) {
+    return refuse(kMsgNestedVolumeNotRebuilt);
+  }
   WalkFirmwareVolumes(editor);
+  messages.Release();
+  return outcome;
 }
 
-void SaveRomImage(Editor& editor, const ImageWriter& writer) {
-  Guarded(editor, [&] { Save(editor, writer); });
+SaveOutcome SaveRomImage(Editor& editor, const ImageWriter& writer) {
+  return Guarded(editor, [&](SaveOutcome& outcome) { Save(editor, writer, outcome); });
 }
 
-void SaveRomImageAs(Editor& editor, const ImageWriter& writer) {
-  Guarded(editor, [&] { SaveAs(editor, writer); });
+SaveOutcome SaveRomImageAs(Editor& editor, const ImageWriter& writer) {
+  return Guarded(editor, [&](SaveOutcome& outcome) { SaveAs(editor, writer, outcome); });
 }
 
 }  // namespace kalvire::rom

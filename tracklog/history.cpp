@@ -112,8 +112,7 @@ std::vector<uint8_t> BuildHistoryFile(const std::string& text) {
 
 int AppendHistory(rom::Editor& editor, std::time_t now) {
   rom::RomWorkspace& ws = editor.workspace;
-  const bool edited = ws.m_setup_form_modified || ws.m_setup_string_modified || ws.m_dmi_modified;
-  if (ws.m_format_marker != rom::kFormatMarkerOpened || !edited) return 0;
+  if (ws.m_format_marker != rom::kFormatMarkerOpened || !ws.HasUnsavedEdits()) return 0;
 
   const std::string text = HistoryText(editor, now);
   const auto area = FindHistoryArea(ws);
@@ -123,7 +122,7 @@ int AppendHistory(rom::Editor& editor, std::time_t now) {
   if (!area || chain->broken || size > kMaxFfsSize || chain->next > area->end ||
       size > area->end - chain->next) {
     rom::ShowPlainMessage(editor, kMsgHistorySpaceTooSmall);
-    return 0;
+    return kHistoryNoRoom;
   }
   const std::vector<uint8_t> file = BuildHistoryFile(text);
   std::copy(file.begin(), file.end(), ws.Buffer(area->buffer).begin() + chain->next);

@@ -63,9 +63,9 @@ std::string FormatHistoryDate(std::time_t moment);
 // and one of the three modified flags is set. Builds the track log (which the track log list
 // then shows), puts the two header lines (application title, date of `now`) in front of it and
 // writes it as a history file behind the last one. Returns 1 when the file was written; 0 when
-// there was nothing to write or no room, the latter after "Error: Unable to log history. space
-// left is too small!!!". The application title is the window title the view had before its
-// first Open.
+// there was nothing to write; kHistoryNoRoom after "Error: Unable to log history. space left is
+// too small!!!". The application title is the window title the view had before its first Open.
+inline constexpr int kHistoryNoRoom = -1;
 int AppendHistory(rom::Editor& editor, std::time_t now);
 int AppendHistory(rom::Editor& editor);  // now from the system clock
 

@@ -165,7 +165,7 @@ TEST_F(AppendHistoryTest, TheFileMustFitTheAreaToTheByte) {
   {
     SCOPED_TRACE("one byte short");
     volume.fv_length = uint32_t(area.first + size - 1 - volume.start.offset);
-    EXPECT_EQ(AppendHistory(ed(), kMonday), 0);
+    EXPECT_EQ(AppendHistory(ed(), kMonday), kHistoryNoRoom);
     EXPECT_THAT(image->MessageTexts(),
                 ElementsAre("Error: Unable to log history. space left is too small!!!"));
     EXPECT_EQ(ed().workspace.m_working_image, before);
@@ -190,7 +190,7 @@ TEST_F(AppendHistoryTest, AFileOfSizeBelowItsHeaderStopsTheChainWithoutAWrite) {
   bytes[area.first + 22] = 0;
   bytes[area.first + 23] = 0xF8;
   const std::vector<uint8_t> before = bytes;
-  EXPECT_EQ(AppendHistory(ed(), kMonday), 0);
+  EXPECT_EQ(AppendHistory(ed(), kMonday), kHistoryNoRoom);
   EXPECT_EQ(bytes, before);
   EXPECT_THAT(image->MessageTexts(),
               ElementsAre("Error: Unable to log history. space left is too small!!!"));
@@ -209,7 +209,7 @@ TEST(AppendHistory, AFileRightBehindTheNvramStoreLeavesNoRoom) {
   ed.dmi.current[0].strings[0] = "Vendor";
   ed.workspace.m_dmi_modified = true;
   const std::vector<uint8_t> before = ed.workspace.m_working_image;
-  EXPECT_EQ(AppendHistory(ed, kMonday), 0);
+  EXPECT_EQ(AppendHistory(ed, kMonday), kHistoryNoRoom);
   EXPECT_THAT(image->MessageTexts(),
               ElementsAre("Error: Unable to log history. space left is too small!!!"));
   EXPECT_EQ(ed.workspace.m_working_image, before);
