@@ -59,6 +59,9 @@ TEST_F(InfoCommand, JsonListsVolumesFilesAndModules) {
   EXPECT_EQ(modules["amitse"]["compression_version"], 1) << "the sample's SPF module is EFI";
   EXPECT_EQ(modules["setup"]["package_list_guid_flag"], 0);
   EXPECT_GT(modules["setup"]["string_count"].get<int>(), 100);
+  EXPECT_EQ(modules["nvram_store"]["size"], 0x10000);
+  EXPECT_EQ(info["missing"], nlohmann::json::array());
+  EXPECT_EQ(info["editable"], true);
 }
 
 TEST_F(InfoCommand, TextFormNamesEveryModule) {
@@ -67,6 +70,20 @@ TEST_F(InfoCommand, TextFormNamesEveryModule) {
   for (const char* expected : {"Volume 0: offset 0x100000", "nested", "DMI", "Setup", "AmiTse",
                                "compression version 2", "Setup strings: "}) {
     EXPECT_NE(run.out.find(expected), std::string::npos) << expected;
+  }
+}
+
+TEST_F(InfoCommand, ImageTheEditorCannotOpenIsListedWithItsMissingModules) {
+  const fs::path ovmf = "/usr/share/ovmf/OVMF.fd";
+  if (!fs::exists(ovmf)) GTEST_SKIP() << ovmf << " (Debian package ovmf) is absent";
+  const CliRun run = RunCommand({"info", ovmf.string()});
+  EXPECT_EQ(run.exit_code, kExitSuccess) << run.err;
+  EXPECT_EQ(run.err, "Error: DMI Module Does not Exist\n");
+  for (const char* expected :
+       {"Volume 0: offset 0x", "Volume 1: offset 0x", "  DMI         missing\n",
+        "  Setup       missing\n", "  AmiTse SPF  missing\n", "  NVRAM store missing\n",
+        "The editor cannot open this image.\n"}) {
+    EXPECT_NE(run.out.find(expected), std::string::npos) << expected << " in\n" << run.out;
   }
 }
 
