@@ -1,13 +1,13 @@
 // tracklog: the history files that earlier saves left in an image's history area.
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/hex_text.h"
 #include "dmi/latin1.h"
 #include "rom/firmware_walk.h"
 #include "rom/headless_view.h"
@@ -25,15 +25,9 @@ struct TracklogArgs {
   bool json = false;
 };
 
-std::string Hex(uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
-  return text;
-}
-
 std::string Where(const tracklog::HistoryArea& area, uint64_t offset) {
-  if (area.buffer == rom::kWorkingImageBuffer) return "image offset " + Hex(offset);
-  return "offset " + Hex(offset) + " of decoded volume " + std::to_string(area.buffer);
+  if (area.buffer == rom::kWorkingImageBuffer) return "image offset " + HexText(offset);
+  return "offset " + HexText(offset) + " of decoded volume " + std::to_string(area.buffer);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -59,19 +53,30 @@ ordered_json HistoryJson(const rom::RomWorkspace& ws, const tracklog::HistoryAre
                      {"history_name", file.history_name},
                      {"lines", std::move(lines)}});
   }
+  const bool has_area = !area.Empty();
+  const auto where = [has_area](uint64_t offset) {
+    return has_area ? ordered_json(offset) : ordered_json(nullptr);
+  };
   return {{"marker", rom::FormatGuid(ws.m_files[area.marker_index].name)},
           {"buffer", area.buffer},
-          {"area_start", area.first},
-          {"area_end", area.end},
-          {"next", chain.next},
+          {"history_area", has_area},
+          {"area_start", where(area.first)},
+          {"area_end", where(area.end)},
+          {"next", where(chain.next)},
           {"broken", chain.broken},
           {"files", std::move(files)}};
 }
 
 void PrintHistory(std::ostream& out, const rom::RomWorkspace& ws, const tracklog::HistoryArea& area,
                   const tracklog::HistoryChain& chain) {
-  out << "History area behind file " << rom::FormatGuid(ws.m_files[area.marker_index].name) << ": "
-      << Where(area, area.first) << " to " << Hex(area.end) << "\n";
+  const std::string marker = rom::FormatGuid(ws.m_files[area.marker_index].name);
+  if (area.Empty()) {
+    out << "No history area: behind file " << marker << " there is no room before "
+        << Where(area, area.end) << ".\n";
+    return;
+  }
+  out << "History area behind file " << marker << ": " << Where(area, area.first) << " to "
+      << HexText(area.end) << "\n";
   if (chain.files.empty()) out << "No history files.\n";
   int n = 0;
   for (const tracklog::HistoryFile& file : chain.files) {
@@ -105,7 +110,9 @@ int RunTracklog(const TracklogArgs& args, const CliStreams& streams) {
     streams.err << "kalvire-cli: the image holds no firmware file to find the history area by\n";
     return kExitFailure;
   }
-  const tracklog::HistoryChain chain = tracklog::ReadHistoryChain(ws, *area);
+  // An area that ends before it starts holds no chain to read.
+  const tracklog::HistoryChain chain =
+      area->Empty() ? tracklog::HistoryChain{} : tracklog::ReadHistoryChain(ws, *area);
   if (args.json) {
     streams.out << HistoryJson(ws, *area, chain).dump(2) << "\n";
   } else {
