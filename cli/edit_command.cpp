@@ -1,12 +1,9 @@
 // edit: the editor's operations on a copy of an image, in the order given on the command line,
-// then Save As to the output file.
+// then Save As to the output file. Every edit is checked against the image first; one that it
+// cannot take leaves everything unwritten.
 #include <CLI/CLI.hpp>
 
-#include <strings.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,10 +12,11 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "cli/node_number.h"
+#include "cli/edit_check.h"
+#include "cli/edit_request.h"
+#include "cli/same_file.h"
 #include "dmi/dmi_edit.h"
 #include "rom/headless_view.h"
-#include "rom/messages.h"
 #include "rom/open_image.h"
 #include "rom/save_image.h"
 #include "setup/commands.h"
@@ -28,6 +26,7 @@
 #include "setup/option_delete.h"
 #include "setup/string_edit.h"
 #include "tracklog/import_settings.h"
+#include "tracklog/messages.h"
 #include "tracklog/track_log.h"
 #include "tracklog/track_log_file.h"
 
@@ -35,14 +34,7 @@ namespace kalvire::cli {
 
 namespace {
 
-enum class EditKind { kHide, kShow, kAccess, kDefault, kString, kDeleteOption, kDmi, kImport };
-
-struct Edit {
-  EditKind kind;
-  uint32_t node = 0;    // or the DMI structure
-  uint32_t number = 0;  // access level, default value or DMI string index
-  std::string text;     // string, option name, DMI text or log path
-};
+namespace fs = std::filesystem;
 
 struct EditArgs {
   std::string rom;
@@ -50,76 +42,23 @@ struct EditArgs {
   std::string log;
   bool yes = false;
   bool no = false;
+  bool in_place = false;
   std::vector<std::pair<CLI::Option*, EditKind>> options;
 };
 
-std::optional<uint32_t> ParseNumber(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
-  if (*end != '\0' || text[0] == '-' || value > UINT32_MAX) return std::nullopt;
-  return uint32_t(value);
-}
-
-// An access level by the name the access-level combo shows, or by its number.
-std::optional<uint32_t> ParseAccessLevel(const std::string& text) {
-  for (uint32_t level = 0; level < std::size(setup::kAccessLevelNames); ++level) {
-    if (strcasecmp(text.c_str(), setup::kAccessLevelNames[level]) == 0) return level;
-  }
-  const auto number = ParseNumber(text);
-  if (number && *number < std::size(setup::kAccessLevelNames)) return number;
-  return std::nullopt;
-}
-
-// "N=REST" with a node number as the track log prints it.
-std::optional<Edit> ParseNodeEdit(EditKind kind, const std::string& value) {
-  Edit edit{kind, 0, 0, {}};
-  const size_t equals = value.find('=');
-  const bool needs_value = kind != EditKind::kHide && kind != EditKind::kShow;
-  const auto node = ParseNodeNumber(needs_value ? value.substr(0, equals) : value);
-  if (!node || (needs_value && equals == std::string::npos)) return std::nullopt;
-  edit.node = *node;
-  if (!needs_value) return edit;
-  edit.text = value.substr(equals + 1);
-  if (kind == EditKind::kAccess) {
-    const auto level = ParseAccessLevel(edit.text);
-    if (!level) return std::nullopt;
-    edit.number = *level;
-  } else if (kind == EditKind::kDefault) {
-    const auto number = ParseNumber(edit.text);
-    if (!number) return std::nullopt;
-    edit.number = *number;
-  }
-  return edit;
-}
-
-// "I:J=TEXT": structure and string index in hexadecimal, as the track log prints them.
-std::optional<Edit> ParseDmiEdit(const std::string& value) {
-  const size_t colon = value.find(':');
-  const size_t equals = value.find('=');
-  if (colon == std::string::npos || equals == std::string::npos || equals < colon) {
-    return std::nullopt;
-  }
-  const auto structure = ParseNodeNumber(value.substr(0, colon));
-  const auto index = ParseNodeNumber(value.substr(colon + 1, equals - colon - 1));
-  if (!structure || !index) return std::nullopt;
-  return Edit{EditKind::kDmi, *structure, *index, value.substr(equals + 1)};
-}
-
-std::optional<Edit> ParseEdit(EditKind kind, const std::string& value) {
-  if (kind == EditKind::kDmi) return ParseDmiEdit(value);
-  if (kind == EditKind::kImport) return Edit{kind, 0, 0, value};
-  return ParseNodeEdit(kind, value);
-}
-
-bool IsErrorMessage(const platform::RecordedMessage& message) {
+// A message an edit shows when it refuses to change anything.
+bool IsRefusal(const platform::RecordedMessage& message) {
   const std::string& text = message.request.text;
   if (message.request.icon == platform::MessageIcon::kError) return true;
-  for (const char* start : {"Error", "Invalid ", setup::kMsgInvalidNodeNumber,
-                            setup::kMsgCheckboxOptionDelete, rom::kMsgNoSpaceForDmi}) {
+  for (const char* start :
+       {"Error", "Invalid ", setup::kMsgInvalidNodeNumber, setup::kMsgCheckboxOptionDelete}) {
     if (text.rfind(start, 0) == 0) return true;
   }
   return false;
+}
+
+bool IsQuestion(const platform::RecordedMessage& message) {
+  return message.request.buttons == platform::MessageButtons::kYesNo;
 }
 
 class EditRun {
@@ -127,16 +66,47 @@ class EditRun {
   EditRun(const CliStreams& streams, rom::HeadlessEditor& session)
       : m_streams(streams), m_session(session), m_editor(*session.editor) {}
 
-  // False after its own error line when the edit names something the image does not have.
+  // Applies one checked edit; false when the editor refused it after all.
   bool Apply(const Edit& edit) {
+    const size_t first = m_session.prompter.Messages().size();
+    bool applied = true;
     switch (edit.kind) {
       case EditKind::kImport:
-        if (tracklog::ImportSettingsFile(m_editor, edit.text) == 1) return true;
-        return Fail("cannot read the track log " + edit.text);
+        applied = tracklog::ImportSettingsFile(m_editor, edit.text) == 1;
+        break;
       case EditKind::kDmi:
-        return ApplyDmi(edit);
+        ApplyDmi(edit);
+        break;
       default:
-        return ApplyNode(edit);
+        applied = ApplyNode(edit);
+        break;
+    }
+    const auto& messages = m_session.prompter.Messages();
+    applied &= std::none_of(messages.begin() + first, messages.end(), IsRefusal);
+    PrintMessages();
+    PrintFeedback();
+    if (!applied) m_streams.err << "kalvire-cli: " << edit.argument << ": not applied\n";
+    return applied;
+  }
+
+  // Writes the messages shown since the last call to standard error: a question that the
+  // command line did not answer itself with the answer --yes or --no gave it, the history
+  // message as the warning it is when the save went on without its history file.
+  void PrintMessages(bool history_skipped = false) {
+    const auto& messages = m_session.prompter.Messages();
+    for (; m_printed < messages.size(); ++m_printed) {
+      const platform::RecordedMessage& message = messages[m_printed];
+      const std::string& text = message.request.text;
+      if (IsQuestion(message)) {
+        if (!message.unanswered) continue;
+        const bool yes = message.answer == platform::MessageAnswer::kYes;
+        m_streams.err << "kalvire-cli: answered " << (yes ? "Yes" : "No") << ": " << text << "\n";
+        m_answered_no |= !yes;
+      } else if (history_skipped && text == tracklog::kMsgHistorySpaceTooSmall) {
+        m_streams.err << "kalvire-cli: warning: " << text << "\n";
+      } else {
+        m_streams.err << text << "\n";
+      }
     }
   }
 
@@ -156,114 +126,139 @@ class EditRun {
     m_shown = std::move(lines);
   }
 
-  bool failed() const { return m_failed; }
+  // Some question was answered No for want of --yes.
+  bool AnsweredNo() const { return m_answered_no; }
 
  private:
-  bool Fail(const std::string& text) {
-    m_streams.err << "kalvire-cli: " << text << "\n";
-    m_failed = true;
-    return false;
-  }
-
   bool ApplyNode(const Edit& edit) {
-    if (edit.node >= m_editor.setup.node_count) {
-      return Fail("node " + Hex(edit.node) + " is not in the node table (" +
-                  std::to_string(m_editor.setup.node_count) + " nodes)");
-    }
     // The GUI's way: select the node's item, which shows its state, then act on the selection.
     m_editor.controls.setup_tree->SelectItem(setup::ItemOfNode(m_editor.setup, edit.node));
     switch (edit.kind) {
       case EditKind::kHide:
         setup::HideSelectedNode(m_editor);
-        break;
+        return true;
       case EditKind::kShow:
         setup::ShowSelectedNode(m_editor);
-        break;
+        return true;
       case EditKind::kAccess:
         m_editor.controls.access_level_combo->SetCurSel(int(edit.number));
         setup::ChangeSelectedAccessLevel(m_editor);
-        break;
+        return true;
       case EditKind::kDefault:
         setup::ApplyOptimalSelection(m_editor, edit.node, edit.number);
-        break;
+        return true;
       case EditKind::kString:
         setup::EditSetupString(m_editor, edit.node, edit.text);
-        break;
-      case EditKind::kDeleteOption:
+        return true;
+      case EditKind::kDeleteOption: {
+        const uint32_t before = m_editor.setup.node_states[edit.node].deleted_option_count;
         setup::DeleteOption(m_editor, edit.node, edit.text);
-        break;
+        return m_editor.setup.node_states[edit.node].deleted_option_count > before;
+      }
       default:
-        break;
+        return false;
     }
-    return true;
   }
 
-  bool ApplyDmi(const Edit& edit) {
+  void ApplyDmi(const Edit& edit) {
     platform::TreeControl& tree = *m_editor.controls.dmi_tree;
-    platform::TreeItem found = platform::kNoItem;
-    const platform::TreeItem root = tree.GetChildItem(platform::kRootItem);
-    for (platform::TreeItem item = tree.GetChildItem(root); item != platform::kNoItem;
-         item = tree.GetNextSiblingItem(item)) {
-      if (tree.GetItemData(item) == edit.node) found = item;
-    }
-    if (found == platform::kNoItem) {
-      return Fail("DMI structure " + Hex(edit.node) + " is not in the DMI tree");
-    }
-    const auto& strings = m_editor.dmi.current[edit.node].strings;
-    if (edit.number >= strings.size() || edit.number >= uint32_t(platform::DmiDialogData::kSlots)) {
-      return Fail("DMI structure " + Hex(edit.node) + " has no string " + Hex(edit.number) +
-                  " in its dialog");
-    }
-    tree.SelectItem(found);
+    tree.SelectItem(FindDmiStructureItem(tree, edit.node));
     m_session.prompter.QueueDmiEdits(platform::DmiEdits{{int(edit.number), edit.text}});
     dmi::EditDmiString(m_editor);
-    return true;
-  }
-
-  static std::string Hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%x", value);
-    return text;
   }
 
   const CliStreams& m_streams;
   rom::HeadlessEditor& m_session;
   rom::Editor& m_editor;
   std::vector<std::string> m_shown;
-  bool m_failed = false;
+  size_t m_printed = 0;
+  bool m_answered_no = false;
 };
 
-int RunEdit(const EditArgs& args, const std::vector<Edit>& edits, const CliStreams& streams) {
+// Why the files named on the command line cannot be written as asked, or nullopt.
+std::optional<std::string> CheckOutputs(const EditArgs& args) {
+  if (NameTheSameFile(args.rom, args.out) && !args.in_place) {
+    return "-o " + args.out + " names the input image; give --in-place to replace it";
+  }
+  if (args.log.empty()) return std::nullopt;
+  if (NameTheSameFile(args.log, args.rom) || NameTheSameFile(args.log, args.out)) {
+    return "--log " + args.log + " names the image";
+  }
+  std::error_code error;
+  const fs::path folder = fs::absolute(args.log, error).parent_path();
+  if (fs::is_directory(args.log, error) || !fs::is_directory(folder, error)) {
+    return "--log " + args.log + ": no file can be written there";
+  }
+  return std::nullopt;
+}
+
+int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
+  if (args.out.empty()) args.out = args.rom;
+  if (const auto refusal = CheckOutputs(args)) {
+    streams.err << "kalvire-cli: " << *refusal << "\n";
+    return kExitFailure;
+  }
+  // The save replaces the file it names; through a link that would be the link, not the image.
+  if (args.in_place && NameTheSameFile(args.rom, args.out)) {
+    std::error_code error;
+    const fs::path image = fs::weakly_canonical(args.rom, error);
+    args.out = error ? args.rom : image.string();
+  }
   rom::HeadlessEditor session;
-  session.prompter.SetEcho(&streams.err);
   session.prompter.SetDefaultAnswer(args.yes);
   rom::Editor& editor = *session.editor;
-  if (rom::OpenRomImagePath(editor, args.rom) != 1) return kExitFailure;
-  setup::ConnectSetupTree(editor);
   EditRun run(streams, session);
-  for (const Edit& edit : edits) {
-    run.Apply(edit);
-    run.PrintFeedback();
+  const int opened = rom::OpenRomImagePath(editor, args.rom);
+  run.PrintMessages();
+  if (opened != 1) return kExitFailure;
+  setup::ConnectSetupTree(editor);
+
+  EditCheck check(editor);
+  bool refused = false;
+  for (Edit& edit : edits) {
+    if (const auto reason = check.Check(edit)) {
+      streams.err << "kalvire-cli: " << edit.argument << ": " << *reason << "\n";
+      refused = true;
+    }
   }
+  if (refused) {
+    streams.err << "kalvire-cli: no edit was applied and nothing was written\n";
+    return kExitFailure;
+  }
+  // What the check selected is no change of the image.
+  if (editor.controls.track_log) editor.controls.track_log->ResetContent();
+
+  bool applied = true;
+  for (const Edit& edit : edits) applied &= run.Apply(edit);
+  if (!applied) {
+    streams.err << "kalvire-cli: nothing was written\n";
+    return kExitFailure;
+  }
+
   // Naming the output is the answer to whether it may be replaced.
   session.prompter.QueueFilePath(args.out);
-  if (std::filesystem::exists(args.out)) session.prompter.QueueAnswer(true);
-  rom::SaveRomImageAs(editor);
+  if (fs::exists(args.out)) session.prompter.QueueAnswer(true);
+  const rom::SaveOutcome outcome = rom::SaveRomImageAs(editor);
+  run.PrintMessages(outcome.history_skipped);
   run.PrintFeedback();
-  bool failed = run.failed();
+  if (!outcome.saved) return kExitFailure;
+  int exit_code = kExitSuccess;
+  if (outcome.dmi_restored) {
+    streams.err << "kalvire-cli: the DMI edits were not kept: " << args.out
+                << " holds the old DMI module\n";
+    exit_code = kExitFailure;
+  }
   if (!args.log.empty()) {
     tracklog::BuildTrackLog(editor);
     if (!tracklog::WriteTrackLogFile(*editor.controls.track_log, args.log)) {
       streams.err << "kalvire-cli: cannot write " << args.log << "\n";
-      failed = true;
+      exit_code = kExitFailure;
     }
   }
-  bool saved = false;
-  for (const platform::RecordedMessage& message : session.prompter.Messages()) {
-    failed |= IsErrorMessage(message);
-    saved |= message.request.text == rom::kMsgSaved;
+  if (run.AnsweredNo() && !args.no) {
+    streams.err << "kalvire-cli: questions were answered No; give --yes to answer Yes\n";
   }
-  return failed || !saved ? kExitFailure : kExitSuccess;
+  return exit_code;
 }
 
 }  // namespace
@@ -273,7 +268,8 @@ void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
   CLI::App* command = app.add_subcommand(
       "edit", "Apply setup and DMI edits in the order given and save the image to a new file");
   command->add_option("ROM", args->rom, "firmware image")->required();
-  command->add_option("-o,--output", args->out, "the image to write")->required();
+  CLI::Option* out = command->add_option("-o,--output", args->out, "the image to write");
+  command->add_flag("--in-place", args->in_place, "write the edited image over ROM itself");
   command->add_option("--log", args->log, "write the full track log to this .log file");
   const struct {
     const char* name;
@@ -283,7 +279,8 @@ void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
       {"--hide", EditKind::kHide, "hide node N (hexadecimal, as the track log prints it)"},
       {"--show", EditKind::kShow, "show node N"},
       {"--access", EditKind::kAccess, "N=LEVEL: Default, Extended User, User, Supervisor or 0-3"},
-      {"--default", EditKind::kDefault, "N=VALUE: the optimal default of a question"},
+      {"--default", EditKind::kDefault,
+       "N=VALUE: the optimal default of a question, by option value or option name"},
       {"--string", EditKind::kString, "N=TEXT: the text of node N's setup string"},
       {"--delete-option", EditKind::kDeleteOption, "N=NAME: delete that option of node N"},
       {"--dmi", EditKind::kDmi, "I:J=TEXT: string J of DMI structure I (hexadecimal)"},
@@ -298,7 +295,12 @@ void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
   CLI::Option* yes = command->add_flag("--yes", args->yes, "answer Yes to the import's questions");
   command->add_flag("--no", args->no, "answer No to them (the default)")->excludes(yes);
 
-  command->callback([args, command, &streams, &exit_code] {
+  command->callback([args, command, out, &streams, &exit_code] {
+    if (out->count() == 0 && !args->in_place) {
+      streams.err << "kalvire-cli: edit needs -o OUT, or --in-place to write ROM itself\n";
+      exit_code = kExitUsage;
+      return;
+    }
     // The options in the order they were given; each occurrence takes the next of its values.
     std::vector<Edit> edits;
     std::map<CLI::Option*, size_t> used;
@@ -307,7 +309,7 @@ void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
                                      [option](const auto& entry) { return entry.first == option; });
       if (kind == args->options.end()) continue;
       const std::string value = option->results().at(used[option]++);
-      const auto edit = ParseEdit(kind->second, value);
+      const auto edit = ParseEdit(kind->second, option->get_name(), value);
       if (!edit) {
         streams.err << "kalvire-cli: " << option->get_name() << " " << value
                     << ": not a valid edit\n";
@@ -316,7 +318,7 @@ void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
       }
       edits.push_back(*edit);
     }
-    exit_code = RunEdit(*args, edits, streams);
+    exit_code = RunEdit(*args, std::move(edits), streams);
   });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,13 @@ inline std::optional<uint32_t> ParseNodeNumber(std::string text) {
     value = value << 4 | uint32_t(digit);
   }
   return value;
+}
+
+// The track log's form of a node number (also of DMI structure and string indexes): "1a".
+inline std::string FormatNodeNumber(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%x", value);
+  return text;
 }
 
 }  // namespace kalvire::cli

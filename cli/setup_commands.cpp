@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/node_number.h"
+#include "dmi/latin1.h"
 #include "rom/headless_view.h"
 #include "rom/open_image.h"
 #include "setup/baseline.h"
@@ -67,20 +68,6 @@ NodeRow ReadNodeRow(rom::Editor& editor, uint32_t node) {
   return row;
 }
 
-// Setup texts are single bytes; JSON wants UTF-8, so each byte is taken as Latin-1.
-std::string Latin1ToUtf8(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c < 0x80) {
-      out += char(c);
-    } else {
-      out += char(0xC0 | c >> 6);
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 void PrintTree(std::ostream& out, rom::Editor& editor, bool json) {
   ordered_json nodes = ordered_json::array();
   for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
@@ -91,7 +78,7 @@ void PrintTree(std::ostream& out, rom::Editor& editor, bool json) {
                        {"depth", row.depth},
                        {"opcode", row.opcode},
                        {"offset", row.offset},
-                       {"text", Latin1ToUtf8(row.text)},
+                       {"text", dmi::Latin1ToUtf8(row.text)},
                        {"page", row.page},
                        {"control", row.control},
                        {"visible", row.state.visible},
