@@ -11,6 +11,7 @@
 #include "rom/messages.h"
 #include "rom/save_image.h"
 #include "save_fixture.h"
+#include "setup/baseline.h"
 #include "tracklog/history.h"
 #include "util/file_io.h"
 
@@ -153,6 +154,66 @@ TEST(SaveFaults, AReadOnlyFolderIsReported) {
   fs::permissions(locked, fs::perms::owner_all);
   e.ExpectFailedSave((locked / "out.rom").string());
   EXPECT_EQ(ReadBytes((locked / "out.rom").string()), (Bytes{7, 7, 7}));
+}
+
+// A volume with no free space: the NVRAM store has no history area behind it, and no module
+// can grow.
+struct FullVolume {
+  TempDir dir;
+  std::string out = dir.Path("out.rom");
+  std::unique_ptr<Session> session;
+  FullVolume() {
+    const std::string path = dir.Path("full.rom");
+    SaveImageOptions options;
+    options.full_volume = true;
+    WriteBytes(path, SaveTestImage(options));
+    session = OpenSession(path);
+  }
+  SaveOutcome SaveAsOut() {
+    session->prompter().QueueFilePath(out);
+    return SaveRomImageAs(session->editor());
+  }
+};
+
+TEST(SaveFaults, AModuleThatNoLongerFitsRefusesTheWholeSave) {
+  FullVolume f;
+  ASSERT_TRUE(f.session);
+  Editor& editor = f.session->editor();
+  HideQuestion(editor);
+  EditQuestionText(editor);
+  const Bytes before = editor.workspace.m_working_image;
+
+  const SaveOutcome outcome = f.SaveAsOut();
+  EXPECT_FALSE(outcome.saved);
+  EXPECT_EQ(f.session->Messages().back(),
+            "Error: Unable to save the file.\nError: No space in the firmware volume for the "
+            "rebuilt file. The file is not saved.");
+  EXPECT_THAT(f.session->Messages(), Not(Contains("Successfully saved the .ROM file")));
+  EXPECT_FALSE(fs::exists(f.out));
+  EXPECT_EQ(editor.workspace.m_working_image, before);
+  EXPECT_TRUE(editor.workspace.m_setup_form_modified);
+  EXPECT_TRUE(editor.workspace.m_setup_string_modified);
+}
+
+TEST(SaveFaults, WithoutAHistoryAreaTheSaveGoesOnAndHoldsTheEdit) {
+  FullVolume f;
+  ASSERT_TRUE(f.session);
+  const auto area = tracklog::FindHistoryArea(f.session->editor().workspace);
+  ASSERT_TRUE(area);
+  EXPECT_TRUE(area->Empty());
+  const uint32_t node = HideQuestion(f.session->editor());
+
+  const SaveOutcome outcome = f.SaveAsOut();
+  EXPECT_TRUE(outcome.saved);
+  EXPECT_TRUE(outcome.history_skipped);
+  EXPECT_THAT(f.session->Messages(),
+              Contains("Error: Unable to log history. space left is too small!!!"));
+  EXPECT_EQ(f.session->Messages().back(), "Successfully saved the .ROM file");
+  const auto reopened = OpenSession(f.out);
+  ASSERT_TRUE(reopened);
+  setup::ControlState control;
+  setup::ReadControlState(reopened->editor(), reopened->editor().setup.node_items[node], control);
+  EXPECT_EQ(control.visible, 0);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "save_fixture.h"
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -66,6 +68,30 @@ FfsFile TopFile(uint8_t n) {
   return FfsFile::WithRawBody(name, tools::FileType::kRaw, Bytes(0x200 - 24, n));
 }
 
+// Appends a filler that leaves less free space than an FFS header takes.
+void FillVolume(tools::Volume& volume) {
+  const auto free_bytes = [&volume] {
+    std::vector<tools::FileLocation> layout;
+    volume.Serialize(&layout);
+    return volume.size - (layout.back().offset + layout.back().size);
+  };
+  uint32_t size = 0x100;
+  volume.files.push_back(Filler(7, size));
+  size += uint32_t(free_bytes());
+  for (; size > 8; size -= 8) {
+    volume.files.back() = Filler(7, size);
+    uint64_t left = 0;
+    try {
+      left = free_bytes();
+    } catch (const std::exception&) {
+      continue;  // too large by the filler's own overhead: a little smaller
+    }
+    if (left < 24) return;
+    break;
+  }
+  throw std::logic_error("a filler cannot fill the volume");
+}
+
 }  // namespace
 
 const char* ModuleName(Module module) {
@@ -122,6 +148,7 @@ Bytes SaveTestImage(const SaveImageOptions& options) {
   outer.files.push_back(std::move(checked));
   if (!options.vendor_layout) {
     outer.files.push_back(tools::BuildNvramFile(NvramStoreBody(forms)));
+    if (options.full_volume) FillVolume(outer);
     tools::FlashImage image(outer.size + 0x10000);
     image.Place(0x10000, outer.Serialize());
     return image.Take();

@@ -29,6 +29,9 @@ struct SaveImageOptions {
   // ends the volume of the modules; the NVRAM store has a volume of its own; a flash
   // descriptor and an ME region lie in front of the BIOS region.
   bool vendor_layout = false;
+  // A filler behind the NVRAM store takes the rest of the outer volume: no module can grow and
+  // there is no room for a history file.
+  bool full_volume = false;
 };
 
 // One outer volume: filler, modules (or the volume image file holding them between fillers),
