@@ -6,6 +6,7 @@
 #include <new>
 
 #include "dmi/dmi_parse.h"
+#include "rom/capsule.h"
 #include "rom/firmware_walk.h"
 #include "rom/messages.h"
 #include "rom/module_extract.h"
@@ -148,6 +149,9 @@ int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::str
   setup::ConnectSetupTree(editor);
   RomWorkspace& ws = editor.workspace;
   ws.m_image_loaded = true;
+  if (const auto capsule = FindSignedCapsule(ws.m_working_image)) {
+    ws.m_notices.push_back(SignedCapsuleNotice(*capsule));
+  }
   SetTitle(editor, TitleWith(ws, std::filesystem::path(path).filename().string()));
   return 1;
 }

@@ -138,6 +138,10 @@ struct RomWorkspace {
     return m_setup_form_modified || m_setup_string_modified || m_dmi_modified;
   }
 
+  // What the opened image holds that the person must know about before they flash a save (a
+  // signed capsule); the desktop shows it in the status bar, the command-line tool in `info`.
+  std::vector<std::string> m_notices;
+
   // What the last Open and walk found wrong with the image, for the command-line tool.
   std::vector<std::string> m_diagnostics;
 };
