@@ -8,7 +8,6 @@
 #include "app/about_dlg.h"
 #include "app/app_strings.h"
 #include "ui/kalvire_view.h"
-#include "ui/qt_text.h"
 
 namespace kalvire::app {
 
@@ -68,7 +67,7 @@ bool CKALVIRE_1App::InitInstance(const CommandLine& command_line, int& exit_code
     const bool opened = view.OpenRomImagePath(std::string(path.constData(), size_t(path.size())));
     if (command_line.offscreen) {
       const rom::Editor& editor = view.Editor();
-      std::printf("%s\nnodes: %u\n", ui::ToUtf8(m_frame->windowTitle()).c_str(),
+      std::printf("%s\nnodes: %u\n", view.Prompter().WindowTitle().c_str(),
                   unsigned(opened ? editor.setup.node_count : 0));
       std::fflush(stdout);
       exit_code = opened ? 0 : 1;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -47,6 +48,14 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   CreateStatusBar();
 }
 
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (m_view->SettleUnsavedEdits()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
 QAction* CMainFrame::Action(const char* name) const {
   return findChild<QAction*>(QLatin1String(name));
 }
@@ -62,7 +71,7 @@ void CMainFrame::CreateActions() {
   connect(save_as, &QAction::triggered, m_view, &ui::CKALVIRE_1View::SaveRomImageAs);
 
   QAction* exit = MakeAction(this, "actionFileExit", tr("E&xit"),
-                             tr("Quit the application; prompts to save documents"));
+                             tr("Quit the application; asks whether to save unsaved edits"));
   connect(exit, &QAction::triggered, this, &QWidget::close);
 
   m_toolbar = new QToolBar(this);

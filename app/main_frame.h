@@ -1,6 +1,7 @@
 // CMainFrame: the main window around the view, with the File/View/Help menus, the two-button
 // toolbar and the status bar. The window title is the application title; the frame never adds
-// a document name to it (Open and Save write their own texts into it).
+// a document name to it (Open and Save write their own texts into it, and the view marks it
+// modified while the image has unsaved edits).
 #pragma once
 
 #include <QMainWindow>
@@ -31,6 +32,11 @@ class CMainFrame final : public QMainWindow {
 
  signals:
   void aboutRequested();
+
+ protected:
+  // The title bar's close, Alt+F4 and File > Exit: unsaved edits are asked about first, and
+  // Cancel keeps the window open.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateActions();

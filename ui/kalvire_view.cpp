@@ -19,6 +19,7 @@
 #include "tracklog/track_log_file.h"
 #include "ui/qt_controls.h"
 #include "ui/tree_ctrl_x.h"
+#include "ui/unsaved_edits.h"
 #include "ui/view_layout.h"
 
 namespace kalvire::ui {
@@ -114,9 +115,26 @@ void CKALVIRE_1View::RunLong(Command command) {
   } catch (const std::bad_alloc&) {
     m_prompter.ShowPlain(rom::kMsgFailedToAllocateMemory);
   }
+  ShowModified();
+}
+
+std::function<void()> CKALVIRE_1View::EditSlot(void (*operation)(rom::Editor&)) {
+  return [this, operation] {
+    operation(*m_editor);
+    ShowModified();
+  };
+}
+
+void CKALVIRE_1View::ShowModified() {
+  m_prompter.ShowModified(m_editor->workspace.HasUnsavedEdits());
+}
+
+bool CKALVIRE_1View::SettleUnsavedEdits() {
+  return ui::SettleUnsavedEdits(*m_editor, [this] { return SaveRomImage(); });
 }
 
 void CKALVIRE_1View::OpenRomImage() {
+  if (!SettleUnsavedEdits()) return;
   RunLong([this] { rom::OpenRomImage(*m_editor); });
   NoteOpenedImage();
 }
@@ -128,13 +146,17 @@ bool CKALVIRE_1View::OpenRomImagePath(const std::string& path) {
   return opened == 1;
 }
 
-void CKALVIRE_1View::SaveRomImage() {
-  RunLong([this] { rom::SaveRomImage(*m_editor); });
+rom::SaveOutcome CKALVIRE_1View::SaveRomImage() {
+  rom::SaveOutcome outcome;
+  RunLong([&] { outcome = rom::SaveRomImage(*m_editor); });
+  return outcome;
 }
 
-void CKALVIRE_1View::SaveRomImageAs() {
-  RunLong([this] { rom::SaveRomImageAs(*m_editor); });
+rom::SaveOutcome CKALVIRE_1View::SaveRomImageAs() {
+  rom::SaveOutcome outcome;
+  RunLong([&] { outcome = rom::SaveRomImageAs(*m_editor); });
   NoteOpenedImage();
+  return outcome;
 }
 
 void CKALVIRE_1View::NoteOpenedImage() {
@@ -240,39 +262,38 @@ void CKALVIRE_1View::CreateControls(rom::ViewControls& controls) {
 }
 
 void CKALVIRE_1View::ConnectControls(Controls& c) {
-  rom::Editor& editor = *m_editor;
   // An automatic radio pair: the person's click checks one and clears the other.
-  connect(c.hide_radio, &QAbstractButton::clicked, this, [this, &editor] {
+  connect(c.hide_radio, &QAbstractButton::clicked, this, [this] {
     m_controls->show_radio->SetChecked(false);
-    setup::HideSelectedNode(editor);
+    setup::HideSelectedNode(*m_editor);
+    ShowModified();
   });
-  connect(c.show_radio, &QAbstractButton::clicked, this, [this, &editor] {
+  connect(c.show_radio, &QAbstractButton::clicked, this, [this] {
     m_controls->hide_radio->SetChecked(false);
-    setup::ShowSelectedNode(editor);
+    setup::ShowSelectedNode(*m_editor);
+    ShowModified();
   });
   connect(c.access_level_combo, &QComboBox::activated, this,
-          [&editor] { setup::ChangeSelectedAccessLevel(editor); });
+          EditSlot(setup::ChangeSelectedAccessLevel));
   connect(c.optimal_option_combo, &QComboBox::activated, this,
-          [&editor] { setup::ChangeSelectedOptimalOption(editor); });
-  connect(c.delete_option_combo, &QComboBox::activated, this,
-          [&editor] { setup::EnableOptionDelete(editor); });
-  connect(c.delete_button, &QAbstractButton::clicked, this,
-          [&editor] { setup::DeleteSelectedOption(editor); });
-  connect(c.setup_tree, &QTreeWidget::itemDoubleClicked, this,
-          [&editor] { setup::EditSelectedString(editor); });
-  connect(c.dmi_tree, &QTreeWidget::itemDoubleClicked, this,
-          [&editor] { dmi::EditDmiString(editor); });
+          EditSlot(setup::ChangeSelectedOptimalOption));
+  connect(c.delete_option_combo, &QComboBox::activated, this, EditSlot(setup::EnableOptionDelete));
+  connect(c.delete_button, &QAbstractButton::clicked, this, EditSlot(setup::DeleteSelectedOption));
+  connect(c.setup_tree, &QTreeWidget::itemDoubleClicked, this, EditSlot(setup::EditSelectedString));
+  connect(c.dmi_tree, &QTreeWidget::itemDoubleClicked, this, EditSlot(dmi::EditDmiString));
   c.dmi_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(c.dmi_tree, &QWidget::customContextMenuRequested, this, [this, &editor] {
+  connect(c.dmi_tree, &QWidget::customContextMenuRequested, this, [this] {
     // The menu acts on the selected structure, wherever the click was.
     QMenu menu(this);
     QAction* edit = menu.addAction(tr("Edit"));
-    if (menu.exec(QCursor::pos()) == edit) dmi::EditDmiString(editor);
+    if (menu.exec(QCursor::pos()) != edit) return;
+    dmi::EditDmiString(*m_editor);
+    ShowModified();
   });
   connect(c.full_track_log_button, &QAbstractButton::clicked, this,
           [this] { RunLong([this] { tracklog::FullTrackLog(*m_editor); }); });
   connect(c.save_track_log_button, &QAbstractButton::clicked, this,
-          [&editor] { tracklog::SaveTrackLog(editor); });
+          [this] { tracklog::SaveTrackLog(*m_editor); });
   connect(c.import_button, &QAbstractButton::clicked, this,
           [this] { RunLong([this] { tracklog::ImportSettings(*m_editor); }); });
 }
@@ -295,37 +316,38 @@ void CKALVIRE_1View::OnHotKey(int id) {
   switch (id) {
     case kHotKeyImport:
       RunLong([this] { tracklog::ImportSettings(*m_editor); });
-      return;
+      break;
     case kHotKeyFullTrackLog:
       RunLong([this] { tracklog::FullTrackLog(*m_editor); });
-      return;
+      break;
     case kHotKeySaveTrackLog:
       tracklog::SaveTrackLog(*m_editor);
-      return;
+      break;
     case kHotKeyToggleVisibility:
       ToggleVisibility();
-      return;
+      break;
     case kHotKeyAccessLevel:
       if (m_controls) FocusControl(m_controls->access_level_combo);
-      return;
+      break;
     case kHotKeyDeleteOption:
       if (m_controls) FocusControl(m_controls->delete_option_combo);
-      return;
+      break;
     case kHotKeyDelete:
       setup::DeleteOption(*m_editor, setup::kSelectedNode, "");
-      return;
+      break;
     case kHotKeyOptimalOption:
       if (m_controls) FocusControl(m_controls->optimal_option_combo);
-      return;
+      break;
     case kHotKeySetupTree:
       if (m_controls) FocusControl(m_controls->setup_tree);
-      return;
+      break;
     case kHotKeyDmiTree:
       if (m_controls) FocusControl(m_controls->dmi_tree);
-      return;
+      break;
     default:
       return;
   }
+  ShowModified();
 }
 
 void CKALVIRE_1View::ToggleVisibility() {
@@ -358,7 +380,9 @@ void CKALVIRE_1View::contextMenuEvent(QContextMenuEvent* event) {
   menu.setObjectName("editPopupMenu");
   QAction* edit = menu.addAction(tr("Edit"));
   edit->setObjectName("actionSetupStringEdit");
-  if (menu.exec(mapToGlobal(at)) == edit) setup::EditSelectedString(*m_editor);
+  if (menu.exec(mapToGlobal(at)) != edit) return;
+  setup::EditSelectedString(*m_editor);
+  ShowModified();
 }
 
 }  // namespace kalvire::ui

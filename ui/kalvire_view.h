@@ -5,10 +5,12 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "rom/editor.h"
+#include "rom/save_image.h"
 #include "ui/qt_prompter.h"
 
 class QLabel;
@@ -32,12 +34,16 @@ class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
   rom::Editor& Editor() { return *m_editor; }
   QtPrompter& Prompter() { return m_prompter; }
 
-  // The commands of the menus and the toolbar.
+  // The commands of the menus and the toolbar. Open asks about unsaved edits first.
   void OpenRomImage();
   // Opens `path` without a dialog (a file named on the command line); true when it is open.
   bool OpenRomImagePath(const std::string& path);
-  void SaveRomImage();
-  void SaveRomImageAs();
+  rom::SaveOutcome SaveRomImage();
+  rom::SaveOutcome SaveRomImageAs();
+
+  // Before the image is left behind: asks "Save changes to NAME?" when it has unsaved edits.
+  // True when the caller may go on (no edits, Discard, or a save that wrote them).
+  bool SettleUnsavedEdits();
 
   // The hot keys, Alt plus I, T, L, S, C, O, D, P, M, B, by identifier 0 to 9.
   static constexpr int kHotKeyCount = 10;
@@ -64,6 +70,10 @@ class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
   void ToggleVisibility();
   void FocusControl(QWidget* widget);
   void NoteOpenedImage();
+  // The title bar's modified marker follows the workspace's modified flags.
+  void ShowModified();
+  // A slot that runs `operation` on the editor, then updates the modified marker.
+  std::function<void()> EditSlot(void (*operation)(rom::Editor&));
   // Runs a command with the busy cursor; an allocation failure that reaches this far is
   // reported instead of ending the program.
   template <typename Command>

@@ -1,5 +1,6 @@
 #include "ui/qt_prompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -47,6 +48,63 @@ class ArrowWhileOpen {
   bool m_busy;
 };
 
+QMessageBox::StandardButtons ToQtButtons(platform::MessageButtons buttons) {
+  switch (buttons) {
+    case platform::MessageButtons::kYesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    case platform::MessageButtons::kSaveDiscardCancel:
+      return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+    case platform::MessageButtons::kOk:
+      break;
+  }
+  return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton ToQtButton(platform::MessageAnswer answer) {
+  switch (answer) {
+    case platform::MessageAnswer::kOk:
+      return QMessageBox::Ok;
+    case platform::MessageAnswer::kYes:
+      return QMessageBox::Yes;
+    case platform::MessageAnswer::kNo:
+      return QMessageBox::No;
+    case platform::MessageAnswer::kCancel:
+      return QMessageBox::Cancel;
+    case platform::MessageAnswer::kSave:
+      return QMessageBox::Save;
+    case platform::MessageAnswer::kDiscard:
+      return QMessageBox::Discard;
+  }
+  return QMessageBox::NoButton;
+}
+
+// A box closed without a button (Escape, the title bar's close) gives the answer that changes
+// nothing: No to a question, Cancel to Save/Discard/Cancel.
+platform::MessageAnswer FromQtButton(platform::MessageButtons buttons,
+                                     QMessageBox::StandardButton clicked) {
+  switch (buttons) {
+    case platform::MessageButtons::kYesNo:
+      return clicked == QMessageBox::Yes ? platform::MessageAnswer::kYes
+                                         : platform::MessageAnswer::kNo;
+    case platform::MessageButtons::kSaveDiscardCancel:
+      if (clicked == QMessageBox::Save) return platform::MessageAnswer::kSave;
+      if (clicked == QMessageBox::Discard) return platform::MessageAnswer::kDiscard;
+      return platform::MessageAnswer::kCancel;
+    case platform::MessageButtons::kOk:
+      break;
+  }
+  return platform::MessageAnswer::kOk;
+}
+
+// Nobody there to answer: the answer that changes nothing.
+platform::MessageAnswer UnattendedAnswer(platform::MessageButtons buttons) {
+  return FromQtButton(buttons, QMessageBox::NoButton);
+}
+
+// Qt's placeholder for the modified marker: "*" in the title bar while the window is modified,
+// nothing otherwise. The titles the editor sets and reads never contain it.
+constexpr char kModifiedPlaceholder[] = "[*]";
+
 }  // namespace
 
 QtPrompter::QtPrompter(QWidget* owner) : m_owner(owner) {}
@@ -60,20 +118,25 @@ QWidget* QtPrompter::DialogParent() const {
 }
 
 platform::MessageAnswer QtPrompter::ShowMessage(const platform::MessageBoxRequest& request) {
-  const bool question = request.buttons == platform::MessageButtons::kYesNo;
   if (!m_interactive) {
     std::fprintf(stderr, "%s\n", request.text.c_str());
-    return question ? platform::MessageAnswer::kNo : platform::MessageAnswer::kOk;
+    return UnattendedAnswer(request.buttons);
   }
   const QString caption = request.caption.empty() ? QGuiApplication::applicationDisplayName()
                                                   : FromUtf8(request.caption);
   QMessageBox box(ToQtIcon(request.icon), caption, FromLatin1(request.text),
-                  question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, DialogParent());
+                  ToQtButtons(request.buttons), DialogParent());
   box.setObjectName("messageBox");
+  if (request.buttons == platform::MessageButtons::kSaveDiscardCancel) {
+    // Letters for the keyboard: a message box presses a button whose mnemonic is typed.
+    box.button(QMessageBox::Save)->setText(QCoreApplication::translate("QtPrompter", "&Save"));
+    box.button(QMessageBox::Discard)
+        ->setText(QCoreApplication::translate("QtPrompter", "&Discard"));
+  }
+  if (request.default_button) box.setDefaultButton(ToQtButton(*request.default_button));
   const ArrowWhileOpen arrow(IsBusy());
-  const int answer = box.exec();
-  if (!question) return platform::MessageAnswer::kOk;
-  return answer == QMessageBox::Yes ? platform::MessageAnswer::kYes : platform::MessageAnswer::kNo;
+  box.exec();
+  return FromQtButton(request.buttons, box.standardButton(box.clickedButton()));
 }
 
 std::optional<std::string> QtPrompter::AskFilePath(const platform::FileDialogRequest& request) {
@@ -116,15 +179,24 @@ bool QtPrompter::EditDmiStrings(platform::DmiDialogData& data) {
 
 std::string QtPrompter::WindowTitle() const {
   QWidget* window = DialogParent();
-  return window ? ToUtf8(window->windowTitle()) : std::string();
+  if (!window) return {};
+  QString title = window->windowTitle();
+  if (title.endsWith(QLatin1String(kModifiedPlaceholder))) {
+    title.chop(qsizetype(sizeof kModifiedPlaceholder - 1));
+  }
+  return ToUtf8(title);
 }
 
 void QtPrompter::SetWindowTitle(const std::string& title) {
   QWidget* window = DialogParent();
   if (!window) return;
-  window->setWindowTitle(FromUtf8(title));
+  window->setWindowTitle(FromUtf8(title) + QLatin1String(kModifiedPlaceholder));
   // The wait texts must reach the screen before the work they announce blocks the loop.
   if (m_interactive) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtPrompter::ShowModified(bool modified) {
+  if (QWidget* window = DialogParent()) window->setWindowModified(modified);
 }
 
 void QtPrompter::SetBusy(bool busy) {

@@ -17,7 +17,7 @@ class QtPrompter final : public platform::Prompter {
   ~QtPrompter() override;
 
   // Without a person in front of the program (a headless run): messages go to standard error,
-  // questions are answered No and every dialog is cancelled.
+  // questions get the answer that changes nothing (No, Cancel) and every dialog is cancelled.
   void SetInteractive(bool interactive) { m_interactive = interactive; }
 
   platform::MessageAnswer ShowMessage(const platform::MessageBoxRequest& request) override;
@@ -25,8 +25,13 @@ class QtPrompter final : public platform::Prompter {
   std::optional<std::string> AskText(const platform::TextDialogRequest& request) override;
   bool EditDmiStrings(platform::DmiDialogData& data) override;
   std::string WindowTitle() const override;
+  // The title is shown with Qt's modified marker placeholder behind it; WindowTitle() gives it
+  // back without.
   void SetWindowTitle(const std::string& title) override;
   void SetBusy(bool busy) override;
+
+  // The title bar marks the window modified ("*" behind the title) or not.
+  void ShowModified(bool modified);
 
   bool IsBusy() const { return m_busy_depth > 0; }
 

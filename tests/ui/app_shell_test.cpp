@@ -76,7 +76,7 @@ class Shell : public testing::Test {
 
 TEST_F(Shell, StartsBlankWithTheFrameAroundTheView) {
   CMainFrame& frame = m_session.Frame();
-  EXPECT_EQ(frame.windowTitle(), "KALVIRE 0.1");
+  EXPECT_EQ(m_session.ShownTitle(), "KALVIRE 0.1");
   EXPECT_EQ(frame.geometry(), QRect(100, 100, 950, 800));
   EXPECT_TRUE(m_session.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
   EXPECT_FALSE(m_session.View().HotKeysRegistered());
@@ -123,7 +123,7 @@ TEST_F(Shell, CtrlOAsksForARomFileAndCancelChangesNothing) {
   EXPECT_TRUE(m_session.Driver().AllHandled());
   EXPECT_EQ(filters, (QStringList{"ROM Files (*.rom)", "All Files (*)"}));
   EXPECT_EQ(suffix, "rom");
-  EXPECT_EQ(m_session.Frame().windowTitle(), "KALVIRE 0.1");
+  EXPECT_EQ(m_session.ShownTitle(), "KALVIRE 0.1");
   EXPECT_TRUE(m_session.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 
 namespace kalvire::ui::test {
@@ -20,6 +21,13 @@ ModalDriver::~ModalDriver() {
 
 void ModalDriver::Expect(const char* class_name, Handler handler) {
   m_handlers.push_back({class_name, std::move(handler), false, {}});
+}
+
+void ModalDriver::ExpectKey(Qt::Key key) {
+  Expect("QMessageBox", [this, key](QWidget* widget) {
+    Record(*static_cast<QMessageBox*>(widget));
+    QTest::keyClick(widget, key);
+  });
 }
 
 void ModalDriver::ExpectMenu(QString choice) {
@@ -80,8 +88,13 @@ void ModalDriver::Poll() {
   if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
 }
 
+void ModalDriver::Record(const QMessageBox& box) {
+  m_messages.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
+                        box.standardButton(box.defaultButton())});
+}
+
 void ModalDriver::Answer(QMessageBox& box) {
-  m_messages.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons()});
+  Record(box);
   QAbstractButton* button = nullptr;
   if (box.standardButtons() & QMessageBox::Yes) {
     button = box.button(m_answer_yes ? QMessageBox::Yes : QMessageBox::No);

@@ -1,6 +1,7 @@
 // Answers the modal dialogs and popup menus that the program opens while a test drives it: each
 // expected dialog gets its handler in order; message boxes that no handler claims are recorded
-// and answered (Yes or OK) so that commands with several boxes run through.
+// and answered (Yes or OK; Cancel where there is neither) so that commands with several boxes
+// run through.
 #pragma once
 
 #include <QMessageBox>
@@ -18,6 +19,7 @@ struct ShownMessage {
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton default_button = QMessageBox::NoButton;
 };
 
 class ModalDriver {
@@ -30,6 +32,9 @@ class ModalDriver {
   // The next modal dialog of class `class_name` (QObject::metaObject()->className(), e.g.
   // "QFileDialog" or "kalvire::ui::CDmiDialog1") is given to `handler`, which must close it.
   void Expect(const char* class_name, Handler handler);
+  // The next message box is recorded and answered with `key` typed into it, as a person at
+  // the keyboard answers (Return: the default button, Escape, a button's letter).
+  void ExpectKey(Qt::Key key);
   // The next popup menu: its action texts are recorded and `choice` is triggered (empty:
   // the menu is closed without a choice).
   void ExpectMenu(QString choice);
@@ -54,6 +59,7 @@ class ModalDriver {
 
   void Poll();
   void Answer(QMessageBox& box);
+  void Record(const QMessageBox& box);
 
   QTimer m_timer;
   std::deque<Expected> m_handlers;

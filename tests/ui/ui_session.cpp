@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTest>
+#include <QWindow>
 
+#include "setup/ifr_layout.h"
 #include "setup/node_lookup.h"
 #include "tools/sample_image.h"
 #include "ui/qt_controls.h"
@@ -45,6 +47,14 @@ bool AppSession::Start(const QString& file) {
   return QTest::qWaitForWindowActive(&Frame());
 }
 
+QList<QWidget*> AppSession::Controls() {
+  QList<QWidget*> controls;
+  for (QWidget* page : View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    controls += page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  }
+  return controls;
+}
+
 CTreeCtrlX* AppSession::SetupTree() {
   return View().findChild<CTreeCtrlX*>("setupTree");
 }
@@ -62,6 +72,26 @@ QtPushButton* AppSession::Button(const char* name) {
 }
 QtComboBox* AppSession::Combo(const char* name) {
   return View().findChild<QtComboBox*>(name);
+}
+
+QString AppSession::ShownTitle() {
+  const QWindow* window = Frame().windowHandle();
+  return window ? window->title() : QString();
+}
+
+uint32_t AppSession::HideAQuestion() {
+  const platform::TreeItem item = FindSetupItem(setup::kOpOneOf, [this] {
+    return Radio("hideRadio")->IsEnabled() && Radio("showRadio")->IsChecked();
+  });
+  if (item == platform::kNoItem) return ~0u;
+  SetupTree()->SelectItem(platform::kNoItem);
+  ClickSetupItem(item);
+  QTest::mouseClick(Radio("hideRadio"), Qt::LeftButton);
+  const setup::SetupModel& model = Editor().setup;
+  for (uint32_t node = 0; node < model.node_count; ++node) {
+    if (model.nodes[node].item == item) return node;
+  }
+  return ~0u;
 }
 
 std::vector<std::string> AppSession::TrackLogLines() {
@@ -94,6 +124,16 @@ void AppSession::PressAlt(Qt::Key key) {
     EXPECT_TRUE(QTest::qWaitForWindowActive(&Frame()));
   }
   QTest::keyClick(&Frame(), key, Qt::AltModifier);
+}
+
+platform::TreeItem AppSession::DmiItem(const std::string& text) {
+  CTreeCtrlX& tree = *DmiTree();
+  const platform::TreeItem root = tree.GetChildItem(platform::kRootItem);
+  for (platform::TreeItem item = tree.GetChildItem(root); item != platform::kNoItem;
+       item = tree.GetNextSiblingItem(item)) {
+    if (tree.GetItemText(item) == text) return item;
+  }
+  return platform::kNoItem;
 }
 
 platform::TreeItem AppSession::FindSetupItem(uint8_t opcode, const std::function<bool()>& accept) {

@@ -44,6 +44,8 @@ class AppSession {
   QString Path(const QString& name) const { return m_dir.filePath(name); }
   QString SamplePath() const { return m_sample; }
 
+  // Every child control of the view (of each page of controls it holds).
+  QList<QWidget*> Controls();
   // The view's child controls by object name; null when they do not exist.
   CTreeCtrlX* SetupTree();
   CTreeCtrlX* DmiTree();
@@ -52,12 +54,21 @@ class AppSession {
   QtPushButton* Button(const char* name);
   QtComboBox* Combo(const char* name);
 
+  // The title as the title bar shows it: Qt's modified placeholder resolved ("*" or nothing).
+  QString ShownTitle();
+  // Hides the first question that can be hidden, with a click on the Hide radio as a person
+  // does; returns its node (~0u when there is none).
+  uint32_t HideAQuestion();
+
   std::vector<std::string> TrackLogLines();
   // Selects `item` of the setup tree by clicking it, as a person does.
   void ClickSetupItem(platform::TreeItem item);
   void DoubleClickItem(CTreeCtrlX& tree, platform::TreeItem item);
   // Alt plus `key`, typed into the frame.
   void PressAlt(Qt::Key key);
+
+  // The DMI structure item whose text is `text`; kNoItem when there is none.
+  platform::TreeItem DmiItem(const std::string& text);
 
   // The first node, in node order, whose item has `opcode` and for which `accept` holds
   // once it is selected; kNoItem when none.

@@ -77,8 +77,7 @@ TEST_F(ViewLayout, ControlsSitAtTheirRectanglesInCreationState) {
       EXPECT_EQ(widget->geometry(), e.rect);
     }
   }
-  EXPECT_EQ(view.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(),
-            qsizetype(std::size(kControls)));
+  EXPECT_EQ(m_session.Controls().size(), qsizetype(std::size(kControls)));
   EXPECT_EQ(m_session.TrackLog()->HorizontalExtent(), 5000);
   // The DMI tree's root item, and the access levels in their order.
   CTreeCtrlX& dmi = *m_session.DmiTree();
