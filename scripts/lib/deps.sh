@@ -7,6 +7,7 @@ kalvire_packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   uefitool-cli ovmf qemu-efi-aarch64
+  xvfb xdotool openbox imagemagick x11-utils
 )
 
 kalvire_install_missing() {

@@ -1,0 +1,262 @@
+#!/usr/bin/env bash
+# The desktop editor in a real window: an X server without a screen (Xvfb), a window manager
+# (openbox, for Alt+F4), the real `kalvire` on a copy of the sample image, driven with key
+# presses through xdotool. Every step leaves a screenshot step-N-*.png in OUT_DIR. Exits 0 when
+# every outcome is the expected one, 1 otherwise, 77 when a tool is missing.
+#
+# usage: xvfb_session.sh KALVIRE SAMPLE_ROM OUT_DIR
+set -uo pipefail
+
+kalvire=${1:?usage: xvfb_session.sh KALVIRE SAMPLE_ROM OUT_DIR}
+sample=${2:?usage: xvfb_session.sh KALVIRE SAMPLE_ROM OUT_DIR}
+out=${3:?usage: xvfb_session.sh KALVIRE SAMPLE_ROM OUT_DIR}
+
+kalvire=$(realpath "$kalvire")
+sample=$(realpath "$sample")
+
+for tool in Xvfb openbox xdotool xprop import sha256sum timeout; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+readonly title_base="KALVIRE 0.1"
+readonly image_name="h61-bios-region.bin"
+readonly wait_seconds=20  # generous: the machine may be busy building
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+step=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+shot() {
+  step=$((step + 1))
+  import -display "$DISPLAY" -window root "$out/step-$step-$1.png" 2>/dev/null
+  echo "step $step: $1"
+}
+
+# The id of the first window whose name matches the regular expression, waiting for it.
+window() {
+  timeout "$wait_seconds" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+}
+# Waits until no visible window has a name matching the regular expression.
+gone() {
+  local deadline=$((SECONDS + wait_seconds))
+  while xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+# The title the window manager shows, read from the window as xprop reads it.
+title_of() {
+  xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'
+}
+# Key presses into `window` once it has the focus.
+keys() {
+  local target=$1
+  shift
+  xdotool windowactivate --sync "$target" >/dev/null 2>&1 || xdotool windowfocus --sync "$target"
+  xdotool key --clearmodifiers --delay 60 "$@"
+}
+# The boxes titled exactly with the application title (messages, questions), each answered
+# with Return; `answered` is set to their number.
+answered=0
+answer_messages() {
+  local box
+  answered=0
+  while box=$(timeout 2 xdotool search --sync --onlyvisible --name "^${title_base}\$" | head -n 1) &&
+    [ -n "$box" ]; do
+    shot "message-$answered"
+    keys "$box" Return
+    gone "^${title_base}\$" || true
+    answered=$((answered + 1))
+    [ $answered -lt 10 ] || break
+  done
+}
+# Qt on X11 puts the application's name behind a title that does not end with it.
+expect_title() {
+  local got
+  got=$(title_of "$main")
+  got=${got% — $title_base}
+  [ "$got" = "$1" ] || fail "$2: the title is \"$got\", expected \"$1\""
+}
+expect_image_untouched() {
+  [ "$(sha256sum <"$work/$image_name")" = "$image_sum" ] || fail "$1: the image file changed"
+}
+
+mkdir -p "$out" "$work/home" "$work/logs"
+rm -f "$out"/step-*.png
+cp "$sample" "$work/$image_name"
+image_sum=$(sha256sum <"$work/$image_name")
+head -c 200000 /dev/urandom >"$work/random.rom"
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/logs/display" 2>"$work/logs/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/logs/display" ] && break; sleep 0.1; done
+[ -s "$work/logs/display" ] || { echo "Xvfb did not start" >&2; cat "$work/logs/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/logs/display")"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY SESSION_MANAGER
+
+openbox >"$work/logs/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+
+# The dialogs start in the working folder: the image's.
+(cd "$work" && exec "$kalvire" "$image_name") >"$work/logs/kalvire.log" 2>&1 &
+kalvire_pid=$!
+pids+=($kalvire_pid)
+
+main=$(window "^${title_base} - \\[")
+if [ -z "$main" ]; then
+  shot "no-window"
+  echo "the editor's window did not appear; the editor said:" >&2
+  cat "$work/logs/kalvire.log" >&2
+  exit 1
+fi
+sleep 0.5
+shot "opened"
+expect_title "$title_base - [$image_name]" "after Open"
+
+# An edit: Alt+M puts the focus into the BIOS menu tree, Down selects its root, * unfolds it
+# all, twelve more Downs reach the "System Language" question and Alt+S hides it.
+keys "$main" alt+m Down asterisk Down Down Down Down Down Down Down Down Down Down Down Down alt+s
+sleep 0.3
+shot "edited"
+expect_title "$title_base - [$image_name]*" "after an edit"
+
+# Alt+F4 asks; Escape is Cancel and keeps the window, its edit and the title.
+keys "$main" alt+F4
+box=$(window "^${title_base}\$")
+if [ -z "$box" ]; then
+  fail "Alt+F4 with an edit closed without a question"
+else
+  shot "close-question"
+  keys "$box" Escape
+  gone "^${title_base}\$" || fail "the question stayed after Escape"
+fi
+sleep 0.3
+kill -0 $kalvire_pid 2>/dev/null || fail "Cancel closed the editor"
+shot "close-cancelled"
+expect_title "$title_base - [$image_name]*" "after Cancel"
+
+# File > Exit asks the same question; Cancel again.
+keys "$main" alt+f x
+box=$(window "^${title_base}\$")
+if [ -z "$box" ]; then
+  fail "File > Exit with an edit did not ask"
+else
+  shot "exit-question"
+  keys "$box" Escape
+  gone "^${title_base}\$" || fail "the question stayed after Escape"
+fi
+kill -0 $kalvire_pid 2>/dev/null || fail "Cancel on File > Exit closed the editor"
+
+# Save Track Log (Alt+L) proposes the image's name with .log; Return writes it beside the image.
+keys "$main" alt+l
+dialog=$(window "^Save")
+if [ -z "$dialog" ]; then
+  fail "Alt+L showed no file dialog"
+else
+  sleep 0.5
+  shot "save-track-log-dialog"
+  keys "$dialog" Return
+  gone "^Save" || fail "the file dialog stayed open"
+fi
+[ -f "$work/h61-bios-region.log" ] || fail "Save Track Log did not write h61-bios-region.log"
+expect_image_untouched "Save Track Log"
+
+# The same name again: the replace question; Return is No and keeps the file, y replaces it.
+echo "kept" >"$work/h61-bios-region.log"
+for answer in Return y; do
+  keys "$main" alt+l
+  dialog=$(window "^Save")
+  [ -n "$dialog" ] || { fail "Alt+L showed no file dialog"; continue; }
+  sleep 0.3
+  keys "$dialog" Return
+  box=$(window "^Confirm Save Track Log")
+  if [ -z "$box" ]; then
+    fail "an existing .log was replaced without a question"
+    continue
+  fi
+  shot "replace-question-$answer"
+  keys "$box" "$answer"
+  gone "^Confirm Save Track Log" || fail "the replace question stayed"
+  gone "^Save" || fail "the file dialog stayed open"
+done
+[ "$(cat "$work/h61-bios-region.log")" != "kept" ] || fail "Yes did not replace the .log"
+
+# Naming the open image itself is refused with a message.
+keys "$main" alt+l
+dialog=$(window "^Save")
+if [ -n "$dialog" ]; then
+  sleep 0.3
+  keys "$dialog" ctrl+a
+  xdotool type --delay 20 "$image_name"
+  keys "$dialog" Return
+  answer_messages
+  [ $answered -ge 1 ] || fail "writing the track log over the image showed no message"
+  gone "^Save" || fail "the file dialog stayed open"
+fi
+expect_image_untouched "the track log over the image"
+
+# Ctrl+O with the edit asks first; Discard goes on to the dialog. A file of random bytes fails
+# to open: its messages, then the image, its edit and the title are as before.
+keys "$main" ctrl+o
+box=$(window "^${title_base}\$")
+if [ -z "$box" ]; then
+  fail "Open with an edit did not ask"
+else
+  shot "open-question"
+  keys "$box" d
+fi
+dialog=$(window "^Open")
+if [ -z "$dialog" ]; then
+  fail "no Open dialog"
+else
+  sleep 0.3
+  keys "$dialog" ctrl+a
+  xdotool type --delay 20 "$work/random.rom"
+  keys "$dialog" Return
+  gone "^Open" || fail "the Open dialog stayed open"
+  answer_messages
+  [ $answered -ge 1 ] || fail "a file of random bytes opened without a message"
+fi
+sleep 0.3
+shot "failed-open"
+expect_title "$title_base - [$image_name]*" "after a failed Open"
+
+# Alt+F4 once more; Discard closes the editor, and the image file is as it was.
+keys "$main" alt+F4
+box=$(window "^${title_base}\$")
+if [ -z "$box" ]; then
+  fail "Alt+F4 with an edit closed without a question"
+else
+  shot "discard-question"
+  keys "$box" d
+fi
+for _ in $(seq 50); do kill -0 $kalvire_pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $kalvire_pid 2>/dev/null; then
+  shot "still-open"
+  fail "Discard did not close the editor"
+else
+  wait $kalvire_pid || fail "the editor exited with status $?"
+  shot "closed"
+fi
+expect_image_untouched "Discard"
+
+if [ $failures -ne 0 ]; then
+  echo "$failures wrong outcome(s); screenshots in $out; the editor said:" >&2
+  cat "$work/logs/kalvire.log" >&2
+  exit 1
+fi
+echo "every outcome as expected; screenshots in $out"
