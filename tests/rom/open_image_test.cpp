@@ -166,7 +166,8 @@ TEST(OpenRomImage, AFileThatFailsToOpenKeepsTheOpenImageItsEditsAndItsControls) 
     TestEditor t;
     ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
     t.ws().m_dmi_modified = true;
-    t.editor->dmi.current[0].strings[0] = "Edited";
+    t.ws().m_amitse_module.Data()[0] ^= 0xFF;  // an edit of the module data
+    const Bytes amitse = t.ws().m_amitse_module.file;
     const Bytes before = t.ws().m_working_image;
     const uint32_t files = t.ws().m_file_count;
     const ViewControls controls = t.editor->controls;
@@ -177,7 +178,7 @@ TEST(OpenRomImage, AFileThatFailsToOpenKeepsTheOpenImageItsEditsAndItsControls) 
     EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE - [a.rom]");
     EXPECT_TRUE(t.ws().m_image_loaded);
     EXPECT_TRUE(t.ws().m_dmi_modified);
-    EXPECT_EQ(t.editor->dmi.current[0].strings[0], "Edited");
+    EXPECT_EQ(t.ws().m_amitse_module.file, amitse);
     EXPECT_EQ(t.ws().m_path, "a.rom");
     EXPECT_EQ(t.ws().m_working_image, before);
     EXPECT_EQ(t.ws().m_file_count, files);
