@@ -155,8 +155,9 @@ TEST(SaveTrackLog, WritesWhatTheListShowsAndImportReadsItBack) {
   const std::vector<std::string> full = image->TrackLog();
   ASSERT_EQ(full.size(), 4u);
   image->prompter().QueueFilePath(path.path);
+  image->prompter().QueueAnswer(true);  // replaces the file of the first save
   SaveTrackLog(ed);
-  EXPECT_THAT(image->MessageTexts(), IsEmpty());
+  EXPECT_EQ(image->MessageTexts().size(), 1u);
 
   auto other = OpenImage(DefaultHistoryImage());
   ASSERT_TRUE(other);
