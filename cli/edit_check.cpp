@@ -61,7 +61,7 @@ std::optional<std::string> EditCheck::Check(Edit& edit) {
     case EditKind::kImport: {
       std::vector<uint8_t> log;
       std::string error;
-      if (!util::ReadWholeFile(edit.text, log, error)) return "the track log " + error;
+      if (!util::ReadWholeFile(edit.text, log, error)) return "cannot read the track log: " + error;
       return std::nullopt;
     }
     case EditKind::kDmi:

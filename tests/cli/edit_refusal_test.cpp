@@ -117,7 +117,7 @@ const RefusedEdit kRefusedEdits[] = {
     {"UnreadableTrackLog",
      {"--import", "{absent}"},
      "--import {absent}",
-     "the track log cannot open {absent}: No such file or directory"},
+     "cannot read the track log: cannot open {absent}: No such file or directory"},
     {"OneRefusedAmongGoodOnes",
      {"--hide", "{oneof}", "--dmi", "0:0=Vendor", "--show", "ffff"},
      "--show ffff",

@@ -149,7 +149,7 @@ TEST_F(EditCommand, ErrorsMakeTheExitCodeNonZero) {
       {"option the node lacks",
        {"--delete-option", Hex(m_node) + "=No Such Option"},
        cli::kExitFailure,
-       "Invalid delete option"},
+       "has no option \"No Such Option\" to delete"},
       {"missing log",
        {"--import", m_dir.Path("missing.log")},
        cli::kExitFailure,
