@@ -90,6 +90,8 @@ TEST_F(Shell, StartsBlankWithTheFrameAroundTheView) {
   }
   EXPECT_EQ(file, (QStringList{"&Open...", "Save &As...", "-", "E&xit"}));
   EXPECT_EQ(frame.Action("actionFileOpen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  EXPECT_EQ(frame.Action("actionFileExit")->statusTip(),
+            "Quit the application; asks whether to save unsaved edits");
   EXPECT_EQ(frame.Action("actionViewToolbar")->text(), "&Toolbar");
   EXPECT_EQ(frame.Action("actionViewStatusBar")->text(), "&Status Bar");
   EXPECT_EQ(frame.Action("actionHelpAbout")->text(), "&About KALVIRE 0.1");
