@@ -9,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "cli/hex_text.h"
+#include "rom/capsule.h"
 #include "rom/firmware_walk.h"
 #include "rom/headless_view.h"
 #include "rom/module_extract.h"
@@ -99,7 +100,8 @@ ordered_json InfoJson(const ImageInfo& info) {
   return {{"volumes", std::move(volumes)},
           {"modules", std::move(modules)},
           {"missing", MissingModules(info)},
-          {"editable", info.editable}};
+          {"editable", info.editable},
+          {"notices", rom::ImageNotices(ws.m_working_image)}};
 }
 
 void PrintModule(std::ostream& out, const char* name, const rom::ModuleSlot& slot) {
@@ -146,6 +148,7 @@ void PrintInfo(std::ostream& out, const ImageInfo& info) {
   } else {
     out << "The editor cannot open this image.\n";
   }
+  for (const std::string& notice : rom::ImageNotices(ws.m_working_image)) out << notice << "\n";
 }
 
 // Extracts each module the walk can find, as Open would, but without stopping at the first

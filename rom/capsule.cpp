@@ -26,4 +26,11 @@ std::string SignedCapsuleNotice(const CapsuleHeader& header) {
          "image, so the vendor's flash tool may refuse the file.";
 }
 
+std::vector<std::string> ImageNotices(std::span<const uint8_t> image) {
+  std::vector<std::string> notices;
+  if (const auto capsule = FindSignedCapsule(image))
+    notices.push_back(SignedCapsuleNotice(*capsule));
+  return notices;
+}
+
 }  // namespace kalvire::rom

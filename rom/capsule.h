@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "rom/known_guids.h"
 
@@ -29,5 +30,8 @@ std::optional<CapsuleHeader> FindSignedCapsule(std::span<const uint8_t> image);
 
 // What Open tells about such an image, once.
 std::string SignedCapsuleNotice(const CapsuleHeader& header);
+
+// Everything of that kind that `image` calls for: empty for a plain image.
+std::vector<std::string> ImageNotices(std::span<const uint8_t> image);
 
 }  // namespace kalvire::rom

@@ -149,9 +149,7 @@ int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::str
   setup::ConnectSetupTree(editor);
   RomWorkspace& ws = editor.workspace;
   ws.m_image_loaded = true;
-  if (const auto capsule = FindSignedCapsule(ws.m_working_image)) {
-    ws.m_notices.push_back(SignedCapsuleNotice(*capsule));
-  }
+  ws.m_notices = ImageNotices(ws.m_working_image);
   SetTitle(editor, TitleWith(ws, std::filesystem::path(path).filename().string()));
   return 1;
 }

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "cli/cli.h"
 #include "rom/capsule.h"
 #include "rom/save_image.h"
 #include "save_fixture.h"
@@ -40,6 +43,11 @@ TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsu
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_THAT(notices[0], HasSubstr("signed AMI Aptio capsule"));
   EXPECT_THAT(notices[0], HasSubstr("signature will not match"));
+
+  std::ostringstream out, err;
+  const char* argv[] = {"kalvire-cli", "info", path.c_str()};
+  EXPECT_EQ(cli::RunCli(3, argv, out, err), 0);
+  EXPECT_THAT(out.str(), HasSubstr(notices[0]));
 
   HideQuestion(session->editor());
   SaveAs(*session, dir.Path("out.cap"));
