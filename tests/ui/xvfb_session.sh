@@ -14,7 +14,7 @@ out=${3:?usage: xvfb_session.sh KALVIRE SAMPLE_ROM OUT_DIR}
 kalvire=$(realpath "$kalvire")
 sample=$(realpath "$sample")
 
-for tool in Xvfb openbox xdotool xprop import sha256sum timeout; do
+for tool in Xvfb openbox xdotool xprop xwininfo import sha256sum; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
@@ -44,15 +44,28 @@ shot() {
   echo "step $step: $1"
 }
 
-# The id of the first window whose name matches the regular expression, waiting for it.
+# The id of the first visible window whose name matches the regular expression, waiting for
+# it (for $2 seconds when given). A search dies on a window that is destroyed while it walks the tree (a box just closed),
+# so each attempt is a search of its own.
 window() {
-  timeout "$wait_seconds" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+  local found deadline=$((SECONDS + ${2:-$wait_seconds}))
+  while [ $SECONDS -lt $deadline ]; do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    [ -n "$found" ] && { echo "$found"; return; }
+    sleep 0.2
+  done
 }
-# Waits until no visible window has a name matching the regular expression.
+# Waits until no visible window has a name matching the regular expression (twice in a row:
+# a search that died finds nothing either).
 gone() {
-  local deadline=$((SECONDS + wait_seconds))
-  while xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || return 1
+  local misses=0 deadline=$((SECONDS + wait_seconds))
+  while [ $misses -lt 2 ]; do
+    if xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; then
+      misses=0
+      [ $SECONDS -lt $deadline ] || return 1
+    else
+      misses=$((misses + 1))
+    fi
     sleep 0.1
   done
 }
@@ -67,19 +80,37 @@ keys() {
   xdotool windowactivate --sync "$target" >/dev/null 2>&1 || xdotool windowfocus --sync "$target"
   xdotool key --clearmodifiers --delay 60 "$@"
 }
-# The boxes titled exactly with the application title (messages, questions), each answered
-# with Return; `answered` is set to their number.
+# Waits until the window `id` is no longer shown (another box may already be up in its place).
+closed() {
+  local deadline=$((SECONDS + wait_seconds))
+  while xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+# A box titled with the application title (a message, a question), answered with Return.
 answered=0
-answer_messages() {
-  local box
+answer_box() {
+  shot "message-$answered"
+  keys "$1" Return
+  closed "$1" || fail "a message stayed after Return"
+  answered=$((answered + 1))
+}
+# Every message of a failed Open, answered with Return: the first one waited for, the others
+# for as long as the title shows the wait text of the Open. `answered` counts them.
+answer_open_messages() {
+  local box deadline=$((SECONDS + wait_seconds))
   answered=0
-  while box=$(timeout 2 xdotool search --sync --onlyvisible --name "^${title_base}\$" | head -n 1) &&
-    [ -n "$box" ]; do
-    shot "message-$answered"
-    keys "$box" Return
-    gone "^${title_base}\$" || true
-    answered=$((answered + 1))
-    [ $answered -lt 10 ] || break
+  box=$(window "^${title_base}\$")
+  [ -n "$box" ] || return 0
+  answer_box "$box"
+  while [ $SECONDS -lt $deadline ]; do
+    box=$(window "^${title_base}\$" 1)
+    if [ -n "$box" ]; then
+      answer_box "$box"
+    elif [[ "$(title_of "$main")" != *"Please Wait While Loading File"* ]]; then
+      break
+    fi
   done
 }
 # Qt on X11 puts the application's name behind a title that does not end with it.
@@ -198,13 +229,19 @@ done
 # Naming the open image itself is refused with a message.
 keys "$main" alt+l
 dialog=$(window "^Save")
-if [ -n "$dialog" ]; then
+if [ -z "$dialog" ]; then
+  fail "Alt+L showed no file dialog"
+else
   sleep 0.3
   keys "$dialog" ctrl+a
   xdotool type --delay 20 "$image_name"
   keys "$dialog" Return
-  answer_messages
-  [ $answered -ge 1 ] || fail "writing the track log over the image showed no message"
+  box=$(window "^${title_base}\$")
+  if [ -z "$box" ]; then
+    fail "writing the track log over the image showed no message"
+  else
+    answer_box "$box"
+  fi
   gone "^Save" || fail "the file dialog stayed open"
 fi
 expect_image_untouched "the track log over the image"
@@ -228,7 +265,7 @@ else
   xdotool type --delay 20 "$work/random.rom"
   keys "$dialog" Return
   gone "^Open" || fail "the Open dialog stayed open"
-  answer_messages
+  answer_open_messages
   [ $answered -ge 1 ] || fail "a file of random bytes opened without a message"
 fi
 sleep 0.3
