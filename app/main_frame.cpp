@@ -11,6 +11,7 @@
 
 #include "app/app_strings.h"
 #include "ui/kalvire_view.h"
+#include "ui/qt_text.h"
 
 namespace kalvire::app {
 
@@ -139,6 +140,13 @@ void CMainFrame::CreateStatusBar() {
   auto* message = new QLabel(QLatin1String(kReadyMessage), bar);
   message->setObjectName("messagePane");
   bar->addWidget(message, 1);
+  // What the opened image calls for before it is flashed (a signed capsule) stays in the pane
+  // until another image opens.
+  connect(m_view, &ui::CKALVIRE_1View::imageOpened, message, [this, message] {
+    const std::vector<std::string>& notices = m_view->Editor().workspace.m_notices;
+    message->setText(notices.empty() ? QLatin1String(kReadyMessage)
+                                     : ui::FromLatin1(notices.front()));
+  });
   bar->addPermanentWidget(MakeIndicator(bar, "indicatorCaps", tr("CAP")));
   bar->addPermanentWidget(MakeIndicator(bar, "indicatorNum", tr("NUM")));
   bar->addPermanentWidget(MakeIndicator(bar, "indicatorScroll", tr("SCRL")));

@@ -2,10 +2,12 @@
 // bar, settings and the about box.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -127,6 +129,30 @@ TEST_F(Shell, CtrlOAsksForARomFileAndCancelChangesNothing) {
   EXPECT_EQ(suffix, "rom");
   EXPECT_EQ(m_session.ShownTitle(), "KALVIRE 0.1");
   EXPECT_TRUE(m_session.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
+}
+
+// The status bar carries the signed-capsule notice of the image that is open.
+TEST(StatusBar, ShowsTheNoticeOfASignedCapsuleUntilAPlainImageOpens) {
+  ui::test::AppSession session;
+  QTemporaryDir dir;
+  QFile sample(session.SamplePath());
+  ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+  // The AMI Aptio signed capsule GUID, header size 0x400, then the image.
+  QByteArray capsule = QByteArray::fromHex("8ba63c4a2377fb48803d578cc1fec44d00040000");
+  capsule.resize(0x400, '\0');
+  capsule += sample.readAll();
+  const QString path = dir.filePath("board.cap");
+  QFile out(path);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(capsule) == capsule.size());
+  out.close();
+
+  ASSERT_TRUE(session.Start(path));
+  const auto* pane = session.Frame().statusBar()->findChild<QLabel*>("messagePane");
+  ASSERT_NE(pane, nullptr);
+  EXPECT_TRUE(pane->text().contains("signed AMI Aptio capsule")) << pane->text().toStdString();
+  EXPECT_TRUE(pane->text().contains("signature will not match"));
+  ASSERT_TRUE(session.View().OpenRomImagePath(session.SamplePath().toStdString()));
+  EXPECT_EQ(pane->text(), "Ready");
 }
 
 TEST_F(Shell, AboutBox) {
