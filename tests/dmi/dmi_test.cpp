@@ -1,0 +1,527 @@
+// The DMI table: parse, the DMI Table dialog's edits, the rebuild of the module data, Latin-1.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "dmi/dmi_edit.h"
+#include "dmi/dmi_parse.h"
+#include "dmi/dmi_serialize.h"
+#include "dmi/latin1.h"
+#include "rom/headless_view.h"
+#include "rom/open_image.h"
+#include "support/test_data.h"
+#include "tools/image_builder.h"
+#include "tools/sample_image.h"
+#include "tools/smbios_builder.h"
+#include "util/le.h"
+
+namespace kalvire::dmi {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using platform::DmiEdits;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+using tools::SmbiosStructure;
+
+constexpr char kNotEnded[] = "Error: The DMI table does not end inside the DMI module";
+constexpr char kTooLong[] =
+    "Error: The edited DMI table is longer than the DMI module. The DMI module is not saved.";
+
+// The module data: the table's freeform section of `size` bytes in all, alone (the table at 20)
+// or inside a stored compression section (the table at 29).
+Bytes ModuleData(const std::vector<SmbiosStructure>& structures, size_t size, bool stored = false) {
+  const tools::Section section =
+      tools::BuildDmiSection(structures, uint32_t(size - 20 - (stored ? 9 : 0)));
+  if (!stored) return section.Serialize();
+  return tools::Section::Compressed(tools::Compression::kStored, {section}).Serialize();
+}
+
+// A structure of `type` whose four field bytes name its first strings.
+SmbiosStructure Structure(uint8_t type, uint16_t handle, std::vector<std::string> strings) {
+  SmbiosStructure s{type, handle, Bytes(4, 0), std::move(strings)};
+  for (size_t i = 0; i < 4 && i < s.strings.size(); ++i) s.fields[i] = uint8_t(i + 1);
+  return s;
+}
+
+std::vector<SmbiosStructure> Board() {
+  return {tools::SmbiosBiosInformation(0, "Vendor", "1.23", "01/02/2024"),
+          tools::SmbiosSystemInformation(1, "Maker", "Box 7", "Rev A", "SN-1", "SKU-9", "Fam"),
+          tools::SmbiosBaseboardInformation(2, 3, "Maker", "Board", "1.0", "BSN", "Tag", "Slot"),
+          tools::SmbiosSystemEnclosure(3, "Maker", "1.0", "CSN", "Asset", "Sku"),
+          tools::SmbiosProcessorInformation(4, "Socket", "Chips", "Core", "PSN", "PTag", "Part"),
+          tools::SmbiosOemStrings(5, {"one", "two"})};
+}
+
+// An editor with the desktop's controls, the module data put straight into its DMI slot.
+struct Dmi {
+  Dmi() {
+    view.host.CreateControls(ed.controls);
+    view.host.AdoptControls();
+  }
+  int Load(Bytes data) {
+    rom::ModuleSlot& slot = ed.workspace.m_dmi_module;
+    slot.Clear();
+    slot.data_size = uint32_t(data.size());
+    slot.file = std::move(data);
+    return ParseDmiTable(ed);
+  }
+  platform::TreeControl& tree() { return *ed.controls.dmi_tree; }
+  platform::TreeItem root() { return tree().GetChildItem(platform::kRootItem); }
+  // Selects the item of structure `index` (the root for -1) and runs the Edit command.
+  void Edit(int index) {
+    platform::TreeItem item = root();
+    for (auto i = tree().GetChildItem(item); index >= 0 && i != platform::kNoItem;
+         i = tree().GetNextSiblingItem(i)) {
+      if (tree().GetItemData(i) == uint32_t(index)) item = i;
+    }
+    tree().SelectItem(item);
+    EditDmiString(ed);
+  }
+  std::vector<std::pair<std::string, uint32_t>> Children() {
+    std::vector<std::pair<std::string, uint32_t>> children;
+    for (auto i = tree().GetChildItem(root()); i != platform::kNoItem;
+         i = tree().GetNextSiblingItem(i)) {
+      children.emplace_back(tree().GetItemText(i), tree().GetItemData(i));
+    }
+    return children;
+  }
+  std::vector<std::string> Log() {
+    std::vector<std::string> lines;
+    for (int i = 0; i < ed.controls.track_log->GetCount(); ++i)
+      lines.push_back(ed.controls.track_log->GetText(i));
+    return lines;
+  }
+  std::vector<std::string> Messages() {
+    std::vector<std::string> texts;
+    for (const auto& m : view.prompter.Messages()) texts.push_back(m.request.text);
+    return texts;
+  }
+  // What a save after an edit rebuilds.
+  Bytes Serialize(int expected = 1) {
+    ed.workspace.m_dmi_modified = true;
+    EXPECT_EQ(SerializeDmiModule(ed), expected);
+    return ed.dmi.rebuild_buffer;
+  }
+  rom::HeadlessEditor view;
+  rom::Editor& ed = *view.editor;
+};
+
+TEST(ParseDmiTable, BothLayoutsParseNameTheTreeAndWriteBackByteForByte) {
+  for (const bool stored : {false, true}) {
+    SCOPED_TRACE(stored ? "table at 29" : "table at 20");
+    Dmi t;
+    const Bytes data = ModuleData(Board(), 1024, stored);
+    ASSERT_EQ(t.Load(data), 1);
+    EXPECT_THAT(t.Messages(), IsEmpty());
+    const DmiTables& dmi = t.ed.dmi;
+    ASSERT_EQ(dmi.structure_count, 6u);
+    const uint32_t types[] = {0, 1, 2, 3, 4, 11, 127};
+    for (uint32_t i = 0; i <= 6; ++i) EXPECT_EQ(dmi.current[i].type, types[i]) << i;
+    EXPECT_EQ(dmi.current[6].length, 4u);
+    EXPECT_FALSE(dmi.current[7].InUse());
+    EXPECT_THAT(dmi.current[0].strings, ElementsAre("Vendor", "1.23", "01/02/2024"));
+    EXPECT_THAT(dmi.current[4].strings,
+                ElementsAre("Socket", "Chips", "Core", "PSN", "PTag", "Part"));
+    const size_t at = stored ? 29 : 20;
+    EXPECT_EQ(dmi.current[0].formatted, Bytes(data.begin() + at, data.begin() + at + 0x1A));
+    EXPECT_THAT(
+        t.Children(),
+        ElementsAre(Pair("BIOS Information (Type 0)", 0u), Pair("System Information (Type 1)", 1u),
+                    Pair("Baseboard or Module Information (Type 2)", 2u),
+                    Pair("System Enclosure (Type 3)", 3u), Pair("OEM Strings (Type 11)", 5u)));
+    // The baseline is a copy that edits of the current table leave alone.
+    EXPECT_EQ(dmi.baseline[5].strings, dmi.current[5].strings);
+    EXPECT_EQ(dmi.baseline[6].type, 127u);
+    t.ed.dmi.current[1].strings[0] = "Other";
+    EXPECT_EQ(dmi.baseline[1].strings[0], "Maker");
+    t.ed.dmi.current[1].strings[0] = "Maker";
+    EXPECT_EQ(t.Serialize(), data);
+  }
+  EXPECT_STREQ(DmiTypeName(10), "");
+}
+
+TEST(ParseDmiTable, MakesTheRootWhenTheTreeHasNoneAndWorksWithoutATree) {
+  Dmi t;
+  t.tree().DeleteAllItems();
+  ASSERT_EQ(t.Load(ModuleData(Board(), 1024)), 1);
+  EXPECT_EQ(t.tree().GetItemText(t.root()), "DMI");
+  EXPECT_EQ(t.tree().GetCount(), 6);
+  Dmi none;
+  none.ed.controls.dmi_tree = nullptr;
+  ASSERT_EQ(none.Load(ModuleData(Board(), 1024)), 1);
+  EXPECT_EQ(none.ed.dmi.structure_count, 6u);
+}
+
+TEST(ParseDmiTable, StringlessStructuresAndTheEndOfTableAreWrittenWithTwoNuls) {
+  Dmi t;
+  Bytes data =
+      ModuleData({Structure(0, 0, {"A"}), Structure(4, 1, {}), Structure(11, 2, {"B"})}, 256);
+  const size_t end = 20 + 11 + 10 + 11;  // the end-of-table structure
+  ASSERT_EQ(data[end], 0x7F);
+  data[end + 4] = 'x';
+  data[end + 6] = 0x12;
+  ASSERT_EQ(t.Load(data), 1);
+  EXPECT_THAT(t.ed.dmi.current[1].strings, IsEmpty());
+  EXPECT_THAT(t.ed.dmi.current[2].strings, ElementsAre("B"));
+  data[end + 4] = 0;
+  data[end + 6] = 0xFF;
+  EXPECT_EQ(t.Serialize(), data);
+}
+
+TEST(ParseDmiTable, ASecondParseLeavesNothingOfTheFirst) {
+  Dmi t;
+  std::vector<SmbiosStructure> many = Board();
+  for (uint16_t h = 10; h < 40; ++h) many.push_back(Structure(11, h, {"filler"}));
+  ASSERT_EQ(t.Load(ModuleData(many, 4096)), 1);
+  t.ed.dmi.rebuild_buffer = {1, 2, 3};
+  t.tree().DeleteAllItems();  // what Open does before it parses the next image
+  ResetDmiTables(t.ed);
+  ASSERT_EQ(t.Load(ModuleData({Structure(0, 0, {"Only"})}, 256)), 1);
+  const DmiTables& dmi = t.ed.dmi;
+  EXPECT_EQ(dmi.structure_count, 1u);
+  EXPECT_THAT(dmi.rebuild_buffer, IsEmpty());
+  for (const auto* table : {&dmi.current, &dmi.baseline}) {
+    EXPECT_THAT((*table)[0].strings, ElementsAre("Only"));
+    EXPECT_EQ((*table)[1].type, 127u);
+    for (size_t i = 2; i < table->size(); ++i) {
+      ASSERT_FALSE((*table)[i].InUse()) << i;
+      ASSERT_THAT((*table)[i].strings, IsEmpty()) << i;
+    }
+  }
+  EXPECT_THAT(t.Children(), ElementsAre(Pair("BIOS Information (Type 0)", 0u)));
+}
+
+TEST(ParseDmiTable, TakesAFullTableAndRefusesWhatItCannotTakeWhole) {
+  std::vector<SmbiosStructure> full(799, Structure(4, 0, {}));
+  full.front() = Structure(0, 0, {"BIOS"});
+  Dmi whole;
+  const Bytes full_data = ModuleData(full, 20 + 800 * 10 + 64);
+  ASSERT_EQ(whole.Load(full_data), 1);
+  EXPECT_EQ(whole.ed.dmi.structure_count, 799u);
+  EXPECT_EQ(whole.ed.dmi.current[799].type, 127u);
+  EXPECT_EQ(whole.Serialize(), full_data);
+
+  const Bytes good = ModuleData(Board(), 1024);
+  const size_t first_string = 20 + 0x1A, end = 20 + tools::BuildSmbiosTable(Board()).size() - 6;
+  const auto with = [&](size_t at, uint8_t value) {
+    Bytes data = good;
+    data[at] = value;
+    return data;
+  };
+  const auto cut = [&](size_t size) { return Bytes(good.begin(), good.begin() + size); };
+  full.push_back(Structure(4, 0, {}));
+  const char* const kShort =
+      "Error: The DMI table holds a structure shorter than its 4-byte header";
+  const struct {
+    const char* name;
+    Bytes data;
+    const char* message;
+  } cases[] = {
+      {"no byte at offset 20", Bytes(20, 0), kNotEnded},
+      {"ends inside a string", cut(first_string + 3), kNotEnded},
+      {"ends after a string's NUL", cut(first_string + 7), kNotEnded},
+      {"ends inside a formatted area", cut(30), kNotEnded},
+      {"end-of-table structure cut short", cut(end + 3), kNotEnded},
+      {"no end-of-table structure", with(end, 0x7E), kNotEnded},
+      {"length below the header", with(21, 3), kShort},
+      {"zero length", with(21, 0), kShort},
+      {"801 records", ModuleData(full, 20 + 800 * 10 + 64),
+       "Error: The DMI table holds more than 800 structures"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dmi t;
+    EXPECT_EQ(t.Load(c.data), 0);
+    EXPECT_THAT(t.Messages(), ElementsAre(c.message));
+    EXPECT_EQ(t.ed.dmi.structure_count, 0u);
+    EXPECT_FALSE(t.ed.dmi.current[0].InUse() || t.ed.dmi.current[1].InUse());
+    EXPECT_FALSE(t.ed.dmi.baseline[0].InUse());
+    EXPECT_EQ(t.tree().GetCount(), 1);
+  }
+}
+
+TEST(EditDmiString, TheDialogShowsLabelsValuesAndTheFormattedArea) {
+  Dmi t;
+  std::vector<std::string> ten;
+  for (int i = 1; i <= 10; ++i) ten.push_back("oem" + std::to_string(i));
+  std::vector<SmbiosStructure> structures = Board();
+  structures.push_back(tools::SmbiosOemStrings(6, ten));
+  ASSERT_EQ(t.Load(ModuleData(structures, 1024)), 1);
+  t.Edit(0);
+  t.Edit(6);
+  ASSERT_EQ(t.view.prompter.DmiRequests().size(), 2u);
+  const platform::DmiDialogData& d = t.view.prompter.DmiRequests()[0];
+  EXPECT_EQ(d.title, "BIOS Information (Type 0)");
+  EXPECT_THAT(d.labels,
+              ElementsAre("BIOS Vendor:", "Version:", "Release Date:", "", "", "", "", ""));
+  EXPECT_THAT(d.values, ElementsAre("Vendor", "1.23", "01/02/2024", "", "", "", "", ""));
+  EXPECT_EQ(d.formatted_text.size(), 3u * 0x1A);
+  EXPECT_EQ(d.formatted_text.substr(0, 18), " 00 1a 00 00 01 02");
+  const platform::DmiDialogData& oem = t.view.prompter.DmiRequests()[1];
+  EXPECT_EQ(oem.labels[5], "OEM String 6:");
+  EXPECT_EQ(oem.labels[7], "OEM String 8");
+  EXPECT_EQ(oem.values[7], "oem8");
+  const uint8_t bytes[] = {0x00, 0xAB, 0x7F, 0xFF, 0x0C};
+  EXPECT_EQ(FormatFormattedArea(bytes), " 00 ab 7f ff 0c");
+}
+
+TEST(EditDmiString, OkAppliesTheChangedValuesWithAFeedbackLineEach) {
+  Dmi t;
+  ASSERT_EQ(t.Load(ModuleData(Board(), 1024)), 1);
+  t.ed.controls.track_log->AddString("an older line");
+  t.view.prompter.QueueDmiEdits(DmiEdits{{0, ""}, {2, "12/31/2025"}});
+  t.Edit(0);
+  EXPECT_THAT(t.ed.dmi.current[0].strings, ElementsAre(" ", "1.23", "12/31/2025"));
+  EXPECT_THAT(t.Log(),
+              ElementsAre(" DMI String is changed to \"  \" from \" Vendor \"",
+                          " DMI String is changed to \" 12/31/2025 \" from \" 01/02/2024 \""));
+  EXPECT_TRUE(t.ed.workspace.m_dmi_modified);
+  EXPECT_THAT(t.ed.dmi.baseline[0].strings, ElementsAre("Vendor", "1.23", "01/02/2024"));
+  EXPECT_EQ(t.tree().GetCount(), 6);
+
+  // Editing back leaves the flag set; OK without a change empties the list.
+  t.view.prompter.QueueDmiEdits(DmiEdits{{2, "01/02/2024"}});
+  t.view.prompter.QueueDmiEdits(DmiEdits{});
+  t.Edit(0);
+  EXPECT_THAT(t.Log(),
+              ElementsAre(" DMI String is changed to \" 01/02/2024 \" from \" 12/31/2025 \""));
+  t.Edit(0);
+  EXPECT_THAT(t.Log(), IsEmpty());
+  EXPECT_TRUE(t.ed.workspace.m_dmi_modified);
+  EXPECT_EQ(t.view.prompter.DmiRequests().at(1).values[2], "12/31/2025");
+}
+
+TEST(EditDmiString, CancelTheRootAndStrayItemsChangeNothing) {
+  Dmi t;
+  ASSERT_EQ(t.Load(ModuleData(Board(), 1024)), 1);
+  t.ed.controls.track_log->AddString("an older line");
+  t.view.prompter.QueueDmiEdits(std::nullopt);
+  t.Edit(1);
+  EXPECT_THAT(t.Log(), ElementsAre("an older line"));
+  EXPECT_FALSE(t.ed.workspace.m_dmi_modified);
+  t.Edit(-1);
+  const auto stray = t.tree().InsertItem(t.root(), "Stray");
+  for (const uint32_t data : {6u, 5000u}) {
+    t.tree().SetItemData(stray, data);
+    t.tree().SelectItem(stray);
+    EditDmiString(t.ed);
+  }
+  t.tree().SelectItem(platform::kNoItem);
+  EditDmiString(t.ed);
+  EXPECT_EQ(t.view.prompter.DmiRequests().size(), 1u);
+  Dmi empty;  // a root with nothing under it is still the root, not structure 0
+  empty.Edit(-1);
+  EXPECT_THAT(empty.view.prompter.DmiRequests(), IsEmpty());
+}
+
+TEST(EditDmiString, StringsTravelAsLatin1) {
+  Dmi t;
+  ASSERT_EQ(t.Load(ModuleData({Structure(0, 0, {"Caf\xE9"})}, 256)), 1);
+  t.view.prompter.QueueDmiEdits(DmiEdits{{0,
+                                          "Gr\xC3\xBC\xC3\x9F"
+                                          "e"}});
+  t.Edit(0);
+  EXPECT_EQ(t.view.prompter.DmiRequests().at(0).values[0], "Caf\xC3\xA9");
+  EXPECT_EQ(t.ed.dmi.current[0].strings[0],
+            "Gr\xFC\xDF"
+            "e");
+  EXPECT_THAT(t.Log(), ElementsAre(" DMI String is changed to \" Gr\xFC\xDF"
+                                   "e \" from \" Caf\xE9 \""));
+}
+
+// A dialog without the length limit, handing back the values it is given.
+struct UncutDialog final : platform::Prompter {
+  UncutDialog(platform::ScriptedPrompter& to, DmiEdits edits) : to(to), edits(std::move(edits)) {}
+  platform::MessageAnswer ShowMessage(const platform::MessageBoxRequest& r) override {
+    return to.ShowMessage(r);
+  }
+  std::optional<std::string> AskFilePath(const platform::FileDialogRequest&) override { return {}; }
+  std::optional<std::string> AskText(const platform::TextDialogRequest&) override { return {}; }
+  bool EditDmiStrings(platform::DmiDialogData& data) override {
+    for (const auto& [slot, value] : edits) data.values[slot] = value;
+    return true;
+  }
+  std::string WindowTitle() const override { return {}; }
+  void SetWindowTitle(const std::string&) override {}
+  void SetBusy(bool) override {}
+  platform::ScriptedPrompter& to;
+  DmiEdits edits;
+};
+
+TEST(EditDmiString, ValuesThatCannotBeStoredAreRefusedWholly) {
+  std::string e65, e64;
+  for (int i = 0; i < 65; ++i) e65 += "\xC3\xA9";
+  e64 = e65.substr(2);
+  const char* const kNotLatin1 =
+      "Error: DMI strings can hold only single-byte (Latin-1) characters.";
+  const char* const kLong = "Error: A DMI string can hold at most 64 characters.";
+  const struct {
+    const char* name;
+    DmiEdits edits;
+    const char* message;
+  } cases[] = {
+      {"a character above U+00FF", {{0, "ok"}, {1, "10 \xE2\x82\xAC"}}, kNotLatin1},
+      {"not UTF-8", {{1, "\xE9t\xE9"}}, kNotLatin1},
+      {"a NUL", {{1, std::string("a\0b", 3)}}, kNotLatin1},
+      {"65 characters", {{0, "ok"}, {2, std::string(65, 'x')}}, kLong},
+      {"65 Latin-1 characters", {{2, e65}}, kLong},
+      {"64 Latin-1 characters and a long loaded string", {{1, e64}}, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dmi t;
+    const std::string long_loaded(70, 'L');
+    ASSERT_EQ(t.Load(ModuleData({Structure(0, 0, {long_loaded, "1.23", "01/02/2024"})}, 256)), 1);
+    UncutDialog dialog(t.view.prompter, c.edits);
+    t.ed.controls.prompter = &dialog;
+    t.Edit(0);
+    if (!c.message) {
+      EXPECT_THAT(t.Messages(), IsEmpty());
+      EXPECT_THAT(t.ed.dmi.current[0].strings,
+                  ElementsAre(long_loaded, std::string(64, '\xE9'), "01/02/2024"));
+      continue;
+    }
+    EXPECT_THAT(t.Messages(), ElementsAre(c.message));
+    EXPECT_THAT(t.ed.dmi.current[0].strings, ElementsAre(long_loaded, "1.23", "01/02/2024"));
+    EXPECT_FALSE(t.ed.workspace.m_dmi_modified);
+  }
+}
+
+size_t FillerStart(const Bytes& data) {
+  size_t end = data.size();
+  while (end > 0 && data[end - 1] == 0xFF) --end;
+  return end;
+}
+
+TEST(SerializeDmiModule, StringsOfOtherLengthsMoveLaterStructuresAndTheFiller) {
+  for (const bool stored : {false, true}) {
+    SCOPED_TRACE(stored ? "table at 29" : "table at 20");
+    Dmi t;
+    const Bytes data = ModuleData(Board(), 1024, stored);
+    ASSERT_EQ(t.Load(data), 1);
+    t.ed.dmi.current[1].strings[0] = "Changed";
+    EXPECT_EQ(SerializeDmiModule(t.ed), 1);  // the modified flag is clear: nothing to do
+    EXPECT_THAT(t.ed.dmi.rebuild_buffer, IsEmpty());
+    const std::string maker = "Maker";
+    const auto at =
+        size_t(std::search(data.begin(), data.end(), maker.begin(), maker.end()) - data.begin());
+    t.ed.dmi.current[1].strings[0] = "MakerMaker";
+    Bytes expected(data.begin(), data.begin() + at);
+    expected.insert(expected.end(), maker.begin(), maker.end());
+    expected.insert(expected.end(), data.begin() + at, data.begin() + FillerStart(data));
+    expected.resize(data.size(), 0xFF);
+    EXPECT_EQ(t.Serialize(), expected);
+  }
+  Dmi t;
+  const Bytes data = ModuleData(Board(), 1024);
+  ASSERT_EQ(t.Load(data), 1);
+  t.ed.dmi.current[0].strings[2] = " ";
+  EXPECT_EQ(FillerStart(t.Serialize()), FillerStart(data) - 9);
+}
+
+TEST(SerializeDmiModule, ATableThatNoLongerFitsIsRefusedAndNothingIsBuilt) {
+  Dmi t;
+  const Bytes data = ModuleData({Structure(0, 0, {"AB"})}, 20 + 12 + 6 + 3);
+  ASSERT_EQ(t.Load(data), 1);
+  t.ed.dmi.current[0].strings[0] = "ABCDE";  // exactly fills the module: no filler left
+  const Bytes full = t.Serialize();
+  EXPECT_EQ(full.size(), data.size());
+  EXPECT_EQ(full.back(), 0);
+  t.ed.dmi.current[0].strings[0] = "ABCDEF";
+  EXPECT_THAT(t.Serialize(0), IsEmpty());
+  EXPECT_THAT(t.Messages(), ElementsAre(kTooLong));
+
+  Dmi unparsed;
+  unparsed.ed.workspace.m_dmi_module.file = data;
+  unparsed.ed.workspace.m_dmi_module.data_size = uint32_t(data.size());
+  EXPECT_THAT(unparsed.Serialize(0), IsEmpty());
+  for (const size_t size : {0, 20, 21, 28}) {
+    SCOPED_TRACE(size);
+    Bytes out{9};
+    EXPECT_FALSE(BuildDmiModuleData(Bytes(size, 0x01), t.ed.dmi, out));
+    EXPECT_THAT(out, IsEmpty());
+  }
+}
+
+// The module data of a stored compression section may end with the alignment padding behind
+// the freeform section that holds the table: it belongs to the enclosing section.
+TEST(SerializeDmiModule, BytesBehindTheTablesSectionAreKept) {
+  Bytes data = ModuleData({Structure(0, 0, {"AB"})}, 29 + 12 + 6 + 4, true);
+  util::StoreLe24(data.data() + 9, uint32_t(data.size() - 9 - 2));
+  data[data.size() - 2] = data[data.size() - 1] = 0;
+  Dmi t;
+  ASSERT_EQ(t.Load(data), 1);
+  EXPECT_EQ(t.Serialize(), data);
+  t.ed.dmi.current[0].strings[0] = "ABCD";  // fills the section: the padding is still kept
+  Bytes full = data;
+  const Bytes tail = {'A', 'B', 'C', 'D', 0, 0, 0x7F, 4, 1, 0, 0, 0};  // and the end-of-table
+  std::copy(tail.begin(), tail.end(), full.begin() + 29 + 8);
+  EXPECT_EQ(t.Serialize(), full);
+  t.ed.dmi.current[0].strings[0] = "ABCDE";  // would run into the padding
+  EXPECT_THAT(t.Serialize(0), IsEmpty());
+  EXPECT_THAT(t.Messages(), ElementsAre(kTooLong));
+
+  // A section size that does not fit the data is not believed: the filler runs to the end.
+  for (const uint32_t size : {uint32_t(data.size()), 10u, 0xFFFFFFu}) {
+    SCOPED_TRACE(size);
+    Bytes odd = data;
+    util::StoreLe24(odd.data() + 9, size);
+    Dmi u;
+    ASSERT_EQ(u.Load(odd), 1);
+    const Bytes out = u.Serialize();
+    EXPECT_EQ(out.size(), odd.size());
+    EXPECT_EQ(out.back(), 0xFF);
+  }
+}
+
+TEST(DmiRealImages, ParseAndSerializeBackIdenticalAndASecondOpenLeavesNothing) {
+  const auto dir = test::SharedImagesDir();
+  if (!dir) GTEST_SKIP() << "the shared images folder beside the repository is absent";
+  for (const char* image : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
+    SCOPED_TRACE(image);
+    rom::HeadlessEditor view;
+    rom::Editor& editor = *view.editor;
+    ASSERT_EQ(rom::OpenRomImagePath(editor, (*dir / image).string()), 1);
+    const DmiTables& dmi = editor.dmi;
+    EXPECT_GE(dmi.structure_count, 20u);
+    EXPECT_EQ(dmi.current[0].strings.at(0), "American Megatrends Inc.");
+    EXPECT_EQ(dmi.current[dmi.structure_count].type, 127u);
+    editor.workspace.m_dmi_modified = true;
+    ASSERT_EQ(SerializeDmiModule(editor), 1);
+    const auto data = editor.workspace.m_dmi_module.Data();
+    EXPECT_TRUE(
+        std::equal(data.begin(), data.end(), dmi.rebuild_buffer.begin(), dmi.rebuild_buffer.end()));
+
+    ASSERT_EQ(rom::OpenRomImageBytes(editor, tools::BuildSampleImage(), "sample.rom"), 1);
+    const uint32_t count = dmi.structure_count;
+    EXPECT_EQ(count, tools::BuildSampleSmbios().size());
+    for (size_t i = count + 1; i < dmi.current.size(); ++i) {
+      ASSERT_FALSE(dmi.current[i].InUse() || dmi.baseline[i].InUse()) << i;
+      ASSERT_TRUE(dmi.current[i].strings.empty()) << i;
+    }
+    EXPECT_EQ(editor.controls.dmi_tree->GetCount(), 1 + 5);  // the root, types 0 to 3 and 11
+  }
+}
+
+TEST(Latin1, EveryNonZeroByteSurvivesAndWhatNoByteHoldsIsRefused) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(char(b));
+  const std::string text = Latin1ToUtf8(all);
+  EXPECT_EQ(text.size(), 127u + 2 * 128u);
+  EXPECT_EQ(Utf8ToLatin1(text), all);
+  EXPECT_EQ(Latin1ToUtf8("\xA9 x\xFF"), "\xC2\xA9 x\xC3\xBF");
+  EXPECT_EQ(Utf8ToLatin1(""), "");
+  // U+20AC, U+0100, overlong NUL and ASCII, cut short, no continuation, bare continuation,
+  // U+1F600, a NUL.
+  using namespace std::string_literals;
+  for (const std::string& bad : {"\xE2\x82\xAC"s, "\xC4\x80"s, "\xC0\x80"s, "\xC1\xBF"s, "\xC3"s,
+                                 "\xC3x"s, "\xA9"s, "\xF0\x9F\x98\x80"s, "a\0b"s}) {
+    EXPECT_FALSE(Utf8ToLatin1(bad).has_value()) << testing::PrintToString(bad);
+  }
+}
+
+}  // namespace
+}  // namespace kalvire::dmi
