@@ -7,12 +7,11 @@
 #include <QLabel>
 #include <QTest>
 
-#include "modal_driver.h"
-#include "qt_printers.h"
 #include "ui/dmi_dialog.h"
 #include "ui/edit_bios_string.h"
 #include "ui/file_filters.h"
 #include "ui/limited_line_edit.h"
+#include "ui_session.h"
 
 namespace kalvire::ui::test {
 namespace {
@@ -79,13 +78,13 @@ TEST(DmiDialog, TypingStopsAtTheLimitAndALongerLoadedStringIsRefusedOnOk) {
   dialog.accept();
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_NE(dialog.result(), QDialog::Accepted);
-  ASSERT_EQ(driver.Messages().size(), 1u);
-  EXPECT_EQ(driver.Messages()[0].text, "Please enter no more than 64 characters.");
+  ASSERT_EQ(driver.messages.size(), 1u);
+  EXPECT_EQ(driver.messages[0].text, "Please enter no more than 64 characters.");
 
   field.setText(QString(64, QLatin1Char('w')));
   dialog.accept();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(driver.Messages().size(), 1u);
+  EXPECT_EQ(driver.messages.size(), 1u);
 
   LimitedLineEdit fresh(64);
   QTest::keyClicks(&fresh, QString(70, QLatin1Char('a')));

@@ -1,288 +1,222 @@
-// A person's session in the desktop editor on the sample image: every kind of edit through the
-// controls, dialogs and hot keys, the track log, the save, and the saved file opened again.
+// A person's session in the desktop editor on the sample image: each kind of edit through the
+// controls, dialogs and hot keys, the title bar's modified mark, the track log, the save, and
+// the saved file opened again.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
 #include <QTest>
 #include <QWindow>
-#include <algorithm>
 
-#include "qt_printers.h"
-#include "setup/ifr_layout.h"
 #include "ui/dmi_dialog.h"
 #include "ui/edit_bios_string.h"
 #include "ui/limited_line_edit.h"
-#include "ui/qt_controls.h"
-#include "ui/tree_ctrl_x.h"
 #include "ui_session.h"
 
 namespace kalvire::ui::test {
 namespace {
 
-bool Contains(const std::vector<std::string>& lines, const std::string& part) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](const std::string& line) { return line.find(part) != std::string::npos; });
-}
+using testing::Contains;
+using testing::HasSubstr;
 
-void AnswerFileDialog(ModalDriver& driver, const QString& path) {
-  driver.Expect("QFileDialog", [path](QWidget* widget) {
-    auto* dialog = static_cast<QFileDialog*>(widget);
-    dialog->selectFile(path);
-    static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own accept() is protected
-  });
-}
-
-// What a session changed, to be found again in the saved file.
-struct Changes {
-  uint32_t hidden_node = 0;
-  int access_level = -1;
-  std::string optimal_text;
-  uint32_t renamed_node = 0;
-  std::string new_text;
-  uint32_t deleted_node = 0;
-  int deleted_index = -1;
-  std::string deleted_text;
-  std::string product_name;
-};
-
-uint32_t NodeOf(rom::Editor& editor, platform::TreeItem item) {
-  for (uint32_t node = 0; node < editor.setup.node_count; ++node) {
-    if (editor.setup.nodes[node].item == item) return node;
-  }
-  return ~0u;
+void Choose(QtComboBox& combo, int index) {
+  combo.setCurrentIndex(index);
+  emit combo.activated(index);
 }
 
 class GuiSession : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(m_session.Start(m_session.SamplePath())); }
-
-  // A ONE_OF question that can be hidden and has at least two options in each combo.
-  platform::TreeItem EditableQuestion(platform::TreeItem other = platform::kNoItem) {
-    return m_session.FindSetupItem(setup::kOpOneOf, [&] {
-      return m_session.SetupTree()->GetSelectedItem() != other &&
-             m_session.Radio("hideRadio")->IsEnabled() &&
-             m_session.Radio("showRadio")->IsChecked() &&
-             m_session.Combo("optimalOptionCombo")->GetCount() >= 2 &&
-             m_session.Combo("deleteOptionCombo")->GetCount() >= 2 &&
-             m_session.Combo("accessLevelCombo")->IsEnabled();
-    });
+  void SetUp() override {
+    ASSERT_TRUE(s.Start(s.SamplePath()));
+    m_question = s.Question();
+    ASSERT_NE(m_question, platform::kNoItem);
   }
 
-  AppSession m_session;
+  // Runs `edit` with the title bar's modified mark taken away first: the edit must bring it back.
+  void Edit(const std::function<void()>& edit) {
+    s.Frame().setWindowModified(false);
+    edit();
+    EXPECT_TRUE(s.Driver().AllHandled());
+    EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [sample.rom]*");
+  }
+
+  // Renames `item` in the "Update Data" dialog a double-click opens; returns the dialog's title
+  // and the text it was opened with.
+  QStringList Rename(platform::TreeItem item, const QString& text) {
+    QStringList shown;
+    s.Driver().Expect("kalvire::ui::CEditBIOSString", [&](QWidget* widget) {
+      auto* dialog = static_cast<CEditBIOSString*>(widget);
+      shown << dialog->windowTitle() << dialog->Text();
+      dialog->Field().selectAll();
+      QTest::keyClicks(&dialog->Field(), text);
+      dialog->accept();
+    });
+    Edit([&] { s.DoubleClickItem(s.SetupTree(), item); });
+    return shown;
+  }
+
+  // Types `text` into string `slot` of the System Information dialog; returns the dialog's
+  // title and the labels of the strings it shows.
+  QStringList EditSystemString(int slot, const QString& text) {
+    QStringList shown;
+    s.Driver().Expect("kalvire::ui::CDmiDialog1", [&](QWidget* widget) {
+      auto* dialog = static_cast<CDmiDialog1*>(widget);
+      shown << dialog->windowTitle();
+      for (int k = 0; k < CDmiDialog1::kSlots; ++k) {
+        if (!dialog->ValueField(k).isHidden()) shown << dialog->LabelField(k).text();
+      }
+      dialog->ValueField(slot).selectAll();
+      QTest::keyClicks(&dialog->ValueField(slot), text);
+      dialog->accept();
+    });
+    Edit([&] { s.DoubleClickItem(s.DmiTree(), s.DmiItem("System Information (Type 1)")); });
+    return shown;
+  }
+
+  // One edit of each kind, through the controls: Hide, the access level, the optimal option,
+  // a rename and an option deleted of a second question, and the DMI product name.
+  void MakeEveryEdit() {
+    Edit([&] { QTest::mouseClick(s.Radio("hideRadio"), Qt::LeftButton); });
+    m_access = (s.Combo("accessLevelCombo").GetCurSel() + 1) % 4;
+    Edit([&] { Choose(s.Combo("accessLevelCombo"), m_access); });
+    QtComboBox& optimal = s.Combo("optimalOptionCombo");
+    const int before = optimal.GetCurSel();
+    Edit([&] {
+      QTest::keyClick(&optimal, before + 1 < optimal.GetCount() ? Qt::Key_Down : Qt::Key_Up);
+    });
+    ASSERT_NE(optimal.GetCurSel(), before);
+    m_optimal = optimal.GetText(optimal.GetCurSel());
+    m_renamed = s.Question(m_question);
+    ASSERT_NE(m_renamed, platform::kNoItem);
+    Rename(m_renamed, "Renamed In The Editor");
+    s.SetupTree().SelectItem(m_renamed);
+    QtComboBox& options = s.Combo("deleteOptionCombo");
+    m_deleted = options.GetCount() - 1;
+    m_deleted_text = options.GetText(m_deleted);
+    Choose(options, m_deleted);
+    Edit([&] { s.PressAlt(Qt::Key_D); });
+    EditSystemString(1, "GUI Board 9000");
+  }
+
+  AppSession s;
+  platform::TreeItem m_question = platform::kNoItem;
+  platform::TreeItem m_renamed = platform::kNoItem;
+  int m_access = -1;
+  std::string m_optimal;
+  int m_deleted = -1;
+  std::string m_deleted_text;
 };
 
-TEST_F(GuiSession, EditsSaveAndReopen) {
-  AppSession& s = m_session;
-  rom::Editor& editor = s.Editor();
-  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [sample.rom]");
-  ASSERT_NE(s.SetupTree(), nullptr);
-  ASSERT_GT(editor.setup.node_count, 100u);
-  Changes changes;
+TEST_F(GuiSession, HideAndShowByTheRadiosAndAltS) {
+  const auto expect_hidden = [&](bool hidden) {
+    EXPECT_EQ(s.Radio("hideRadio")->IsChecked(), hidden);
+    EXPECT_EQ(s.Radio("showRadio")->IsChecked(), !hidden);
+    EXPECT_EQ(s.SetupTree().GetItemColor(m_question),
+              hidden ? platform::kColorRed : platform::kColorBlack);
+  };
+  s.SetupTree().SelectItem(platform::kNoItem);
+  s.ClickItem(s.SetupTree(), m_question);
+  ASSERT_EQ(s.SetupTree().GetSelectedItem(), m_question);
+  Edit([&] { QTest::mouseClick(s.Radio("hideRadio"), Qt::LeftButton); });
+  expect_hidden(true);
+  EXPECT_THAT(s.TrackLogLines(), Contains("    Visibility changed"));
+  Edit([&] { s.PressAlt(Qt::Key_S); });
+  expect_hidden(false);
+  Edit([&] { s.PressAlt(Qt::Key_S); });
+  expect_hidden(true);
+  Edit([&] { QTest::mouseClick(s.Radio("showRadio"), Qt::LeftButton); });
+  expect_hidden(false);
+}
 
-  // Hide a question with the radio: the item turns red and the change is listed.
-  const platform::TreeItem question = EditableQuestion();
-  ASSERT_NE(question, platform::kNoItem);
-  changes.hidden_node = NodeOf(editor, question);
-  s.SetupTree()->SelectItem(platform::kNoItem);
-  s.ClickSetupItem(question);
-  ASSERT_EQ(s.SetupTree()->GetSelectedItem(), question);
-  ASSERT_TRUE(s.Radio("hideRadio")->IsEnabled());
-  QTest::mouseClick(s.Radio("hideRadio"), Qt::LeftButton);
-  EXPECT_TRUE(s.Radio("hideRadio")->IsChecked());
-  EXPECT_FALSE(s.Radio("showRadio")->IsChecked());
-  EXPECT_EQ(s.SetupTree()->GetItemColor(question), platform::kColorRed);
-  const std::vector<std::string> feedback = s.TrackLogLines();
-  EXPECT_NE(std::find(feedback.begin(), feedback.end(), "    Visibility changed"), feedback.end());
+TEST_F(GuiSession, DoubleClickRenamesInUpdateData) {
+  const std::string before = s.SetupTree().GetItemText(m_question);
+  EXPECT_EQ(Rename(m_question, "Renamed"),
+            (QStringList{"Update Data", QString::fromStdString(before)}));
+  EXPECT_EQ(s.SetupTree().GetItemText(m_question), "Renamed");
+  EXPECT_EQ(s.SetupTree().GetItemColor(m_question), platform::kColorRed);
+}
 
-  // Alt+S toggles: back to shown (black again, the entry stays), then hidden once more.
-  s.PressAlt(Qt::Key_S);
-  EXPECT_TRUE(s.Radio("showRadio")->IsChecked());
-  EXPECT_FALSE(s.Radio("hideRadio")->IsChecked());
-  EXPECT_EQ(s.SetupTree()->GetItemColor(question), platform::kColorBlack);
-  s.PressAlt(Qt::Key_S);
-  EXPECT_TRUE(s.Radio("hideRadio")->IsChecked());
-  EXPECT_EQ(s.SetupTree()->GetItemColor(question), platform::kColorRed);
-
-  // The access level through its combo (hidden: the person reaches it only by Alt+C).
-  QtComboBox& access = *s.Combo("accessLevelCombo");
-  changes.access_level = (access.GetCurSel() + 1) % 4;
-  access.setCurrentIndex(changes.access_level);
-  emit access.activated(changes.access_level);
-
-  // The optimal default through its combo, with the keyboard.
-  QtComboBox& optimal = *s.Combo("optimalOptionCombo");
-  const int before = optimal.GetCurSel();
-  QTest::keyClick(&optimal, before + 1 < optimal.GetCount() ? Qt::Key_Down : Qt::Key_Up);
-  ASSERT_NE(optimal.GetCurSel(), before);
-  changes.optimal_text = optimal.GetText(optimal.GetCurSel());
-
-  // Rename another question through the "Update Data" dialog opened by a double-click.
-  const platform::TreeItem renamed = EditableQuestion(question);
-  ASSERT_NE(renamed, platform::kNoItem);
-  changes.renamed_node = NodeOf(editor, renamed);
-  changes.new_text = "Renamed In The Editor";
-  const std::string original_text = s.SetupTree()->GetItemText(renamed);
-  QString preset;
-  s.Driver().Expect("kalvire::ui::CEditBIOSString", [&](QWidget* widget) {
-    auto* dialog = static_cast<CEditBIOSString*>(widget);
-    preset = dialog->Text();
-    EXPECT_EQ(dialog->windowTitle(), "Update Data");
-    dialog->Field().selectAll();
-    QTest::keyClicks(&dialog->Field(), QString::fromStdString(changes.new_text));
-    dialog->accept();
-  });
-  s.DoubleClickItem(*s.SetupTree(), renamed);
-  EXPECT_TRUE(s.Driver().AllHandled());
-  EXPECT_EQ(preset.toStdString(), original_text);
-  EXPECT_EQ(s.SetupTree()->GetItemText(renamed), changes.new_text);
-  EXPECT_EQ(s.SetupTree()->GetItemColor(renamed), platform::kColorRed);
-
-  // Delete an option of that question: choose it in the option combo, then Alt+D.
-  s.SetupTree()->SelectItem(renamed);
-  changes.deleted_node = changes.renamed_node;
-  QtComboBox& options = *s.Combo("deleteOptionCombo");
-  changes.deleted_index = options.GetCount() - 1;
-  changes.deleted_text = options.GetText(changes.deleted_index);
+TEST_F(GuiSession, AnOptionChosenForDeletionGoesWithAltD) {
   EXPECT_FALSE(s.Button("deleteButton")->IsEnabled());
-  options.setCurrentIndex(changes.deleted_index);
-  emit options.activated(changes.deleted_index);
+  Choose(s.Combo("deleteOptionCombo"), 0);
   EXPECT_TRUE(s.Button("deleteButton")->IsEnabled());
-  s.PressAlt(Qt::Key_D);
-  EXPECT_EQ(editor.setup.node_states[changes.deleted_node].deleted_option_count, 1u);
+  Edit([&] { s.PressAlt(Qt::Key_D); });
+  EXPECT_EQ(s.Editor().setup.node_states[s.NodeOf(m_question)].deleted_option_count, 1u);
+}
 
-  // A DMI string through the "DMI Table" dialog.
-  const platform::TreeItem system = s.DmiItem("System Information (Type 1)");
-  ASSERT_NE(system, platform::kNoItem);
-  changes.product_name = "GUI Board 9000";
-  std::vector<bool> shown;
-  std::vector<QString> labels;
-  s.Driver().Expect("kalvire::ui::CDmiDialog1", [&](QWidget* widget) {
-    auto* dialog = static_cast<CDmiDialog1*>(widget);
-    EXPECT_EQ(dialog->windowTitle(), "System Information (Type 1)");
-    for (int k = 0; k < CDmiDialog1::kSlots; ++k) {
-      shown.push_back(!dialog->ValueField(k).isHidden());
-      labels.push_back(dialog->LabelField(k).text());
-    }
-    dialog->ValueField(1).selectAll();
-    QTest::keyClicks(&dialog->ValueField(1), QString::fromStdString(changes.product_name));
-    dialog->accept();
-  });
-  s.DoubleClickItem(*s.DmiTree(), system);
-  EXPECT_TRUE(s.Driver().AllHandled());
-  ASSERT_EQ(labels.size(), 8u);
-  EXPECT_EQ(labels[0], "System Manufacturer:");
-  EXPECT_EQ(labels[1], "Product Name:");
-  EXPECT_TRUE(shown[0]);
-  EXPECT_TRUE(Contains(s.TrackLogLines(), " DMI String is changed to \" " + changes.product_name));
+TEST_F(GuiSession, DmiStringsInTheDmiTableDialog) {
+  EXPECT_EQ(EditSystemString(0, "Another Maker"),
+            (QStringList{"System Information (Type 1)", "System Manufacturer:", "Product Name:",
+                         "Version:", "Serial Number:", "UUID:", "Wake-up Type:"}));
+  EXPECT_THAT(s.TrackLogLines(), Contains(HasSubstr(" DMI String is changed to \" Another Maker")));
+}
 
-  // Full Track Log lists every change.
+TEST_F(GuiSession, TheTrackLogListsEveryEditAndIsSavedLineByLine) {
+  MakeEveryEdit();
   QTest::mouseClick(s.Button("fullTrackLogButton"), Qt::LeftButton);
   const std::vector<std::string> full = s.TrackLogLines();
-  EXPECT_TRUE(Contains(full, "    Visibility changed to Hide"));
-  EXPECT_TRUE(Contains(full, "    Access Level is changed from default option :"));
-  EXPECT_TRUE(Contains(full, "    Optimal option is Changed from Default Option :"));
-  EXPECT_TRUE(Contains(full, "    BIOS String is changed to \"" + changes.new_text + "\""));
-  EXPECT_TRUE(Contains(full, "    Option \"" + changes.deleted_text + "\" is deleted"));
-  EXPECT_TRUE(Contains(full, "DMI String is changed  to \"" + changes.product_name + "\""));
+  for (const std::string& line : std::vector<std::string>{
+           "    Visibility changed to Hide", "    Access Level is changed from default option :",
+           "    Optimal option is Changed from Default Option :",
+           "    BIOS String is changed to \"Renamed In The Editor\"",
+           "    Option \"" + m_deleted_text + "\" is deleted",
+           "DMI String is changed  to \"GUI Board 9000\""}) {
+    EXPECT_THAT(full, Contains(HasSubstr(line)));
+  }
   EXPECT_FALSE(s.View().Prompter().IsBusy());
-  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [sample.rom]*");
-
-  // Alt+T fills the list again after it was emptied.
-  s.TrackLog()->ResetContent();
+  // Alt+T fills the emptied list again; Save Track Log writes it.
+  s.View().findChild<QtListBox*>("trackLogList")->ResetContent();
   s.PressAlt(Qt::Key_T);
   EXPECT_EQ(s.TrackLogLines(), full);
-
-  // Save Track Log writes the list, one line each.
-  const QString log_path = s.Path("changes.log");
-  AnswerFileDialog(s.Driver(), log_path);
+  s.Driver().ExpectFile(s.Path("changes.log"));
   QTest::mouseClick(s.Button("saveTrackLogButton"), Qt::LeftButton);
   EXPECT_TRUE(s.Driver().AllHandled());
-  QFile log(log_path);
-  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-  std::string expected_log;
-  for (const std::string& line : full) expected_log += line + "\n";
-  EXPECT_EQ(log.readAll().toStdString(), expected_log);
+  std::string expected;
+  for (const std::string& line : full) expected += line + "\n";
+  EXPECT_EQ(FileBytes(s.Path("changes.log")).toStdString(), expected);
+}
 
-  // Save, answering the "Confirm Save" question.
-  s.Driver().ClearRecords();
+TEST_F(GuiSession, SaveWritesEveryEditAndTheReopenedImageShowsThem) {
+  const uint32_t hidden = s.NodeOf(m_question);
+  MakeEveryEdit();
+  const uint32_t renamed = s.NodeOf(m_renamed);
   s.Frame().Action("actionToolbarSave")->trigger();
-  ASSERT_FALSE(s.Driver().Messages().empty());
-  EXPECT_EQ(s.Driver().Messages().front().caption, "Confirm Save");
-  EXPECT_EQ(s.Driver().Messages().front().icon, QMessageBox::Question);
-  EXPECT_EQ(s.Driver().Messages().back().text, "Successfully saved the .ROM file");
+  ASSERT_FALSE(s.Driver().messages.empty());
+  EXPECT_EQ(s.Driver().messages.front().caption, "Confirm Save");
+  EXPECT_EQ(s.Driver().messages.front().icon, QMessageBox::Question);
+  EXPECT_EQ(s.Driver().messages.back().text, "Successfully saved the .ROM file");
+  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [sample.rom]");
 
-  // Open the saved file through the Open dialog: every change is in it.
-  AnswerFileDialog(s.Driver(), s.SamplePath());
+  s.Driver().ExpectFile(s.SamplePath());
   s.Frame().Action("actionFileOpen")->trigger();
   EXPECT_TRUE(s.Driver().AllHandled());
   EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [sample.rom]");
-  rom::Editor& reopened = s.Editor();
-  CTreeCtrlX& tree = *s.SetupTree();
-  tree.SelectItem(reopened.setup.nodes[changes.hidden_node].item);
+  CTreeCtrlX& tree = s.SetupTree();
+  tree.SelectItem(s.Editor().setup.nodes[hidden].item);
   EXPECT_TRUE(s.Radio("hideRadio")->IsChecked());
   EXPECT_FALSE(s.Radio("showRadio")->IsChecked());
-  EXPECT_EQ(s.Combo("accessLevelCombo")->GetCurSel(), changes.access_level);
-  const QtComboBox& optimal_after = *s.Combo("optimalOptionCombo");
-  EXPECT_EQ(optimal_after.GetText(optimal_after.GetCurSel()), changes.optimal_text);
-  const platform::TreeItem renamed_after = reopened.setup.nodes[changes.renamed_node].item;
-  EXPECT_EQ(tree.GetItemText(renamed_after), changes.new_text);
-  tree.SelectItem(renamed_after);
-  EXPECT_NE(s.Combo("deleteOptionCombo")->GetText(changes.deleted_index), changes.deleted_text);
-  std::string product;
+  EXPECT_EQ(s.Combo("accessLevelCombo").GetCurSel(), m_access);
+  EXPECT_EQ(s.Combo("optimalOptionCombo").GetText(s.Combo("optimalOptionCombo").GetCurSel()),
+            m_optimal);
+  EXPECT_EQ(tree.GetItemText(s.Editor().setup.nodes[renamed].item), "Renamed In The Editor");
+  tree.SelectItem(s.Editor().setup.nodes[renamed].item);
+  EXPECT_NE(s.Combo("deleteOptionCombo").GetText(m_deleted), m_deleted_text);
+  QString product;
   s.Driver().Expect("kalvire::ui::CDmiDialog1", [&](QWidget* widget) {
-    auto* dialog = static_cast<CDmiDialog1*>(widget);
-    product = dialog->ValueField(1).text().toStdString();
-    dialog->reject();
+    product = static_cast<CDmiDialog1*>(widget)->ValueField(1).text();
+    static_cast<QDialog*>(widget)->reject();
   });
-  s.DoubleClickItem(*s.DmiTree(), s.DmiItem("System Information (Type 1)"));
-  EXPECT_EQ(product, changes.product_name);
-  EXPECT_TRUE(s.Driver().Unexpected().empty());
+  s.DoubleClickItem(s.DmiTree(), s.DmiItem("System Information (Type 1)"));
+  EXPECT_EQ(product, "GUI Board 9000");
+  EXPECT_TRUE(s.Driver().unexpected.empty());
   EXPECT_EQ(s.App().RecentFiles().MostRecent(), s.SamplePath());
 }
 
-TEST_F(GuiSession, SecondOpenReplacesEveryControl) {
-  AppSession& s = m_session;
-  const platform::TreeItem question = EditableQuestion();
-  ASSERT_NE(question, platform::kNoItem);
-  QtComboBox& options = *s.Combo("deleteOptionCombo");
-  options.setCurrentIndex(0);
-  emit options.activated(0);
-  ASSERT_TRUE(s.Button("deleteButton")->IsEnabled());
-  ASSERT_TRUE(s.Radio("hideRadio")->IsEnabled());
-  std::vector<QPointer<QWidget>> first_controls;
-  for (QWidget* child : s.Controls()) first_controls.emplace_back(child);
-  ASSERT_EQ(first_controls.size(), 18u);
-
-  ASSERT_TRUE(s.View().OpenRomImagePath(s.SamplePath().toStdString()));
-  for (const QPointer<QWidget>& old : first_controls) EXPECT_TRUE(old.isNull());
-  EXPECT_EQ(s.Controls().size(), 18);
-  EXPECT_FALSE(s.Radio("hideRadio")->IsEnabled());
-  EXPECT_FALSE(s.Radio("showRadio")->IsEnabled());
-  EXPECT_FALSE(s.Button("deleteButton")->IsEnabled());
-  EXPECT_FALSE(s.Combo("accessLevelCombo")->IsEnabled());
-  EXPECT_EQ(s.Combo("accessLevelCombo")->GetCount(), 4);
-  // The editor works on the new controls: the hot keys reach them.
-  s.PressAlt(Qt::Key_M);
-  EXPECT_TRUE(s.SetupTree()->hasFocus());
-  s.PressAlt(Qt::Key_B);
-  EXPECT_TRUE(s.DmiTree()->hasFocus());
-  // Alt+S with neither radio checked selects Show.
-  ASSERT_FALSE(s.Radio("showRadio")->IsChecked());
-  ASSERT_FALSE(s.Radio("hideRadio")->IsChecked());
-  s.PressAlt(Qt::Key_S);
-  EXPECT_TRUE(s.Radio("showRadio")->IsChecked());
-  EXPECT_FALSE(s.Radio("hideRadio")->IsChecked());
-}
-
-// Save As through the menu: the dialog proposes ROM files, a name without extension gets
-// ".rom", and the title names the new file.
+// Save As: the dialog proposes ROM files, a name without extension gets ".rom", and the title
+// names the new file.
 TEST_F(GuiSession, SaveAsWritesTheNamedFile) {
-  AppSession& s = m_session;
   QStringList filters;
   s.Driver().Expect("QFileDialog", [&](QWidget* widget) {
     auto* dialog = static_cast<QFileDialog*>(widget);
@@ -294,66 +228,78 @@ TEST_F(GuiSession, SaveAsWritesTheNamedFile) {
   s.Frame().Action("actionFileSaveAs")->trigger();
   EXPECT_TRUE(s.Driver().AllHandled());
   EXPECT_EQ(filters, (QStringList{"ROM Files (*.rom)", "All Files (*)"}));
-  EXPECT_TRUE(QFile::exists(s.Path("saved-as.rom")));
+  EXPECT_EQ(FileBytes(s.Path("saved-as.rom")).size(), FileBytes(s.SamplePath()).size());
   EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [saved-as.rom]");
-  ASSERT_FALSE(s.Driver().Messages().empty());
-  EXPECT_EQ(s.Driver().Messages().back().text, "Successfully saved the .ROM file");
-  EXPECT_TRUE(s.Driver().Unexpected().empty());
-}
-
-// Long commands show their wait text in the title while the busy cursor is up.
-TEST_F(GuiSession, LongCommandsShowWaitTextsWithABusyCursor) {
-  AppSession& s = m_session;
-  std::vector<std::pair<QString, bool>> titles;
-  QObject::connect(s.Frame().windowHandle(), &QWindow::windowTitleChanged,
-                   [&](const QString& title) {
-                     const QCursor* cursor = QApplication::overrideCursor();
-                     titles.emplace_back(title, cursor && cursor->shape() == Qt::WaitCursor);
-                   });
-  ASSERT_TRUE(s.View().OpenRomImagePath(s.SamplePath().toStdString()));
-  ASSERT_EQ(titles.size(), 2u);
-  EXPECT_EQ(titles[0].first, "KALVIRE 0.1 - [ Please Wait While Loading File...]");
-  EXPECT_TRUE(titles[0].second);
-  EXPECT_EQ(titles[1].first, "KALVIRE 0.1 - [sample.rom]");
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-
-  titles.clear();
-  QTest::mouseClick(s.Button("fullTrackLogButton"), Qt::LeftButton);
-  ASSERT_EQ(titles.size(), 2u);
-  EXPECT_EQ(titles[0].first,
-            "KALVIRE 0.1 - [sample.rom] - [Please Wait While Loading Track log...]");
-  EXPECT_TRUE(titles[0].second);
-  EXPECT_EQ(titles[1].first, "KALVIRE 0.1 - [sample.rom]");
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  ASSERT_FALSE(s.Driver().messages.empty());
+  EXPECT_EQ(s.Driver().messages.back().text, "Successfully saved the .ROM file");
+  EXPECT_TRUE(s.Driver().unexpected.empty());
 }
 
 // A track log saved from one image, imported into another copy through Alt+L and Alt+I.
 TEST_F(GuiSession, ImportAppliesASavedTrackLog) {
-  AppSession& s = m_session;
-  const platform::TreeItem question = EditableQuestion();
-  ASSERT_NE(question, platform::kNoItem);
-  const uint32_t node = NodeOf(s.Editor(), question);
+  const uint32_t node = s.NodeOf(m_question);
   QTest::mouseClick(s.Radio("hideRadio"), Qt::LeftButton);
   s.PressAlt(Qt::Key_T);
-  const QString log_path = s.Path("hide.log");
-  AnswerFileDialog(s.Driver(), log_path);
+  s.Driver().ExpectFile(s.Path("hide.log"));
   s.PressAlt(Qt::Key_L);
-  ASSERT_TRUE(s.Driver().AllHandled());
   const std::vector<std::string> exported = s.TrackLogLines();
   ASSERT_FALSE(exported.empty());
 
-  const QString copy = WriteSampleImage(s.Path(""), "copy.rom");
-  ASSERT_TRUE(s.View().OpenRomImagePath(copy.toStdString()));
-  EXPECT_EQ(s.SetupTree()->GetItemColor(s.Editor().setup.nodes[node].item),
-            platform::kDefaultTextColor);
-  AnswerFileDialog(s.Driver(), log_path);
+  ASSERT_TRUE(s.View().OpenRomImagePath(s.WriteSample("copy.rom").toStdString()));
+  const platform::TreeItem item = s.Editor().setup.nodes[node].item;
+  EXPECT_EQ(s.SetupTree().GetItemColor(item), platform::kDefaultTextColor);
+  s.Driver().ExpectFile(s.Path("hide.log"));
   s.PressAlt(Qt::Key_I);
   EXPECT_TRUE(s.Driver().AllHandled());
-  const platform::TreeItem imported = s.Editor().setup.nodes[node].item;
-  EXPECT_EQ(s.SetupTree()->GetItemColor(imported), platform::kColorRed);
+  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [copy.rom]*");
+  EXPECT_EQ(s.SetupTree().GetItemColor(item), platform::kColorRed);
   QTest::mouseClick(s.Button("fullTrackLogButton"), Qt::LeftButton);
   EXPECT_EQ(s.TrackLogLines(), exported);
-  EXPECT_TRUE(s.Driver().Unexpected().empty());
+  EXPECT_TRUE(s.Driver().unexpected.empty());
+}
+
+TEST_F(GuiSession, SecondOpenReplacesEveryControl) {
+  Choose(s.Combo("deleteOptionCombo"), 0);
+  ASSERT_TRUE(s.Button("deleteButton")->IsEnabled());
+  std::vector<QPointer<QWidget>> first;
+  for (QWidget* child : s.Controls()) first.emplace_back(child);
+  ASSERT_EQ(first.size(), 18u);
+
+  ASSERT_TRUE(s.View().OpenRomImagePath(s.SamplePath().toStdString()));
+  for (const QPointer<QWidget>& old : first) EXPECT_TRUE(old.isNull());
+  EXPECT_EQ(s.Controls().size(), 18);
+  EXPECT_FALSE(s.Radio("hideRadio")->IsEnabled());
+  EXPECT_FALSE(s.Radio("showRadio")->IsEnabled());
+  EXPECT_FALSE(s.Button("deleteButton")->IsEnabled());
+  EXPECT_FALSE(s.Combo("accessLevelCombo").IsEnabled());
+  // The hot keys reach the new controls; Alt+S with neither radio checked selects Show.
+  s.PressAlt(Qt::Key_M);
+  EXPECT_TRUE(s.SetupTree().hasFocus());
+  s.PressAlt(Qt::Key_B);
+  EXPECT_TRUE(s.DmiTree().hasFocus());
+  ASSERT_FALSE(s.Radio("showRadio")->IsChecked() || s.Radio("hideRadio")->IsChecked());
+  s.PressAlt(Qt::Key_S);
+  EXPECT_TRUE(s.Radio("showRadio")->IsChecked());
+  EXPECT_FALSE(s.Radio("hideRadio")->IsChecked());
+}
+
+// Long commands show their wait text in the title while the busy cursor is up.
+TEST_F(GuiSession, LongCommandsShowWaitTextsWithABusyCursor) {
+  QStringList titles;
+  QObject::connect(s.Frame().windowHandle(), &QWindow::windowTitleChanged, [&](QString title) {
+    const QCursor* cursor = QApplication::overrideCursor();
+    titles << title + (cursor && cursor->shape() == Qt::WaitCursor ? " (busy)" : "");
+  });
+  ASSERT_TRUE(s.View().OpenRomImagePath(s.SamplePath().toStdString()));
+  QTest::mouseClick(s.Button("fullTrackLogButton"), Qt::LeftButton);
+  EXPECT_EQ(titles,
+            (QStringList{
+                "KALVIRE 0.1 - [ Please Wait While Loading File...] (busy)",
+                "KALVIRE 0.1 - [sample.rom] (busy)",
+                "KALVIRE 0.1 - [sample.rom] - [Please Wait While Loading Track log...] (busy)",
+                "KALVIRE 0.1 - [sample.rom] (busy)",
+            }));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

@@ -1,42 +1,123 @@
 #include "ui_session.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QMenu>
 #include <QTest>
 #include <QWindow>
 
 #include "setup/ifr_layout.h"
 #include "setup/node_lookup.h"
 #include "tools/sample_image.h"
-#include "ui/qt_controls.h"
-#include "ui/tree_ctrl_x.h"
 
 namespace kalvire::ui::test {
 
-namespace {
-
-const tools::Bytes& SampleBytes() {
-  static const tools::Bytes bytes = tools::BuildSampleImage();
-  return bytes;
-}
-
-}  // namespace
-
-QString WriteSampleImage(const QString& dir, const QString& name) {
-  const QString path = dir + QLatin1Char('/') + name;
+QByteArray FileBytes(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return {};
-  const tools::Bytes& bytes = SampleBytes();
-  file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-  return path;
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-AppSession::AppSession() : m_sample(WriteSampleImage(m_dir.path())) {
-  auto settings = std::make_unique<QSettings>(m_dir.filePath("settings.ini"), QSettings::IniFormat);
-  m_app = std::make_unique<app::CKALVIRE_1App>(std::move(settings));
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-AppSession::~AppSession() = default;
+ModalDriver::ModalDriver() {
+  m_timer.setInterval(5);
+  QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
+  m_timer.start();
+}
+
+void ModalDriver::Expect(const char* class_name, Handler handler) {
+  m_handlers.push_back({class_name, std::move(handler), {}});
+}
+
+void ModalDriver::ExpectKey(Qt::Key key) {
+  Expect("QMessageBox", [this, key](QWidget* widget) {
+    Record(*static_cast<QMessageBox*>(widget));
+    QTest::keyClick(widget, key);
+  });
+}
+
+void ModalDriver::ExpectFile(const QString& path) {
+  Expect("QFileDialog", [path](QWidget* widget) {
+    static_cast<QFileDialog*>(widget)->selectFile(path);
+    static_cast<QDialog*>(widget)->accept();  // QFileDialog's own accept() is protected
+  });
+}
+
+void ModalDriver::ExpectMenu(const QString& choice) {
+  m_handlers.push_back({"QMenu", {}, choice});
+}
+
+void ModalDriver::ClearRecords() {
+  messages.clear();
+  menus.clear();
+  unexpected.clear();
+}
+
+void ModalDriver::Poll() {
+  if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+    if (menu == m_last_handled) return;
+    m_last_handled = menu;
+    QStringList texts;
+    QAction* chosen = nullptr;
+    const bool expected = !m_handlers.empty() && m_handlers.front().class_name == "QMenu";
+    for (QAction* action : menu->actions()) {
+      texts << action->text();
+      if (expected && action->text() == m_handlers.front().choice) chosen = action;
+    }
+    menus.push_back(texts);
+    if (expected) m_handlers.pop_front();
+    if (!chosen) {
+      menu->close();
+      return;
+    }
+    // Chosen with the keyboard, the way QMenu::exec() learns which action ended it.
+    menu->setActiveAction(chosen);
+    QTest::keyClick(menu, Qt::Key_Return);
+    return;
+  }
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal || modal == m_last_handled || !modal->isVisible()) return;
+  m_last_handled = modal;
+  const std::string class_name = modal->metaObject()->className();
+  if (!m_handlers.empty() && m_handlers.front().class_name == class_name) {
+    Handler handler = std::move(m_handlers.front().handler);
+    m_handlers.pop_front();
+    return handler(modal);
+  }
+  if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+    Record(*box);
+    QAbstractButton* button = box->button(QMessageBox::Ok);
+    if (box->standardButtons() & QMessageBox::Yes) {
+      button = box->button(m_answer_yes ? QMessageBox::Yes : QMessageBox::No);
+    }
+    return button ? button->click() : box->reject();
+  }
+  unexpected.push_back(class_name);
+  if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+}
+
+void ModalDriver::Record(const QMessageBox& box) {
+  messages.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
+                      box.standardButton(box.defaultButton())});
+}
+
+AppSession::AppSession() {
+  WriteSample("sample.rom");
+  m_app = std::make_unique<app::CKALVIRE_1App>(
+      std::make_unique<QSettings>(m_dir.filePath("settings.ini"), QSettings::IniFormat));
+}
+
+QString AppSession::WriteSample(const QString& name) {
+  static const tools::Bytes bytes = tools::BuildSampleImage();
+  WriteFile(Path(name),
+            QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+  return Path(name);
+}
 
 bool AppSession::Start(const QString& file) {
   app::CommandLine command_line;
@@ -55,23 +136,11 @@ QList<QWidget*> AppSession::Controls() {
   return controls;
 }
 
-CTreeCtrlX* AppSession::SetupTree() {
-  return View().findChild<CTreeCtrlX*>("setupTree");
-}
-CTreeCtrlX* AppSession::DmiTree() {
-  return View().findChild<CTreeCtrlX*>("dmiTree");
-}
-QtListBox* AppSession::TrackLog() {
-  return View().findChild<QtListBox*>("trackLogList");
-}
-QtRadioButton* AppSession::Radio(const char* name) {
-  return View().findChild<QtRadioButton*>(name);
-}
-QtPushButton* AppSession::Button(const char* name) {
-  return View().findChild<QtPushButton*>(name);
-}
-QtComboBox* AppSession::Combo(const char* name) {
-  return View().findChild<QtComboBox*>(name);
+std::vector<std::string> AppSession::TrackLogLines() {
+  std::vector<std::string> lines;
+  auto* list = View().findChild<QtListBox*>("trackLogList");
+  for (int i = 0; list && i < list->GetCount(); ++i) lines.push_back(list->GetText(i));
+  return lines;
 }
 
 QString AppSession::ShownTitle() {
@@ -79,41 +148,59 @@ QString AppSession::ShownTitle() {
   return window ? window->title() : QString();
 }
 
-uint32_t AppSession::HideAQuestion() {
-  const platform::TreeItem item = FindSetupItem(setup::kOpOneOf, [this] {
-    return Radio("hideRadio")->IsEnabled() && Radio("showRadio")->IsChecked();
-  });
-  if (item == platform::kNoItem) return ~0u;
-  SetupTree()->SelectItem(platform::kNoItem);
-  ClickSetupItem(item);
-  QTest::mouseClick(Radio("hideRadio"), Qt::LeftButton);
+platform::TreeItem AppSession::Question(platform::TreeItem other) {
   const setup::SetupModel& model = Editor().setup;
   for (uint32_t node = 0; node < model.node_count; ++node) {
-    if (model.nodes[node].item == item) return node;
+    const platform::TreeItem item = model.nodes[node].item;
+    if (item == platform::kNoItem || item == other ||
+        setup::ItemOpcode(SetupTree().GetItemData(item)) != setup::kOpOneOf) {
+      continue;
+    }
+    SetupTree().SelectItem(item);
+    if (Radio("hideRadio")->IsEnabled() && Radio("showRadio")->IsChecked() &&
+        Combo("optimalOptionCombo").GetCount() >= 2 && Combo("deleteOptionCombo").GetCount() >= 2 &&
+        Combo("accessLevelCombo").IsEnabled()) {
+      return item;
+    }
+  }
+  return platform::kNoItem;
+}
+
+uint32_t AppSession::NodeOf(platform::TreeItem item) {
+  for (uint32_t node = 0; node < Editor().setup.node_count; ++node) {
+    if (Editor().setup.nodes[node].item == item) return node;
   }
   return ~0u;
 }
 
-std::vector<std::string> AppSession::TrackLogLines() {
-  std::vector<std::string> lines;
-  QtListBox* list = TrackLog();
-  for (int i = 0; list && i < list->GetCount(); ++i) lines.push_back(list->GetText(i));
-  return lines;
+uint32_t AppSession::HideAQuestion() {
+  const platform::TreeItem item = Question();
+  if (item == platform::kNoItem) return ~0u;
+  SetupTree().SelectItem(platform::kNoItem);
+  ClickItem(SetupTree(), item);
+  QTest::mouseClick(Radio("hideRadio"), Qt::LeftButton);
+  return NodeOf(item);
 }
 
-void AppSession::ClickSetupItem(platform::TreeItem item) {
-  CTreeCtrlX& tree = *SetupTree();
+platform::TreeItem AppSession::DmiItem(const std::string& text) {
+  CTreeCtrlX& tree = DmiTree();
+  for (platform::TreeItem item = tree.GetChildItem(tree.GetChildItem(platform::kRootItem));
+       item != platform::kNoItem; item = tree.GetNextSiblingItem(item)) {
+    if (tree.GetItemText(item) == text) return item;
+  }
+  return platform::kNoItem;
+}
+
+void AppSession::ClickItem(CTreeCtrlX& tree, platform::TreeItem item) {
   QTreeWidgetItem* widget = tree.WidgetItem(item);
   tree.scrollToItem(widget);
   QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(widget).center());
 }
 
 void AppSession::DoubleClickItem(CTreeCtrlX& tree, platform::TreeItem item) {
-  QTreeWidgetItem* widget = tree.WidgetItem(item);
-  tree.scrollToItem(widget);
-  const QPoint at = tree.visualItemRect(widget).center();
-  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at);
-  QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, at);
+  ClickItem(tree, item);
+  QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {},
+                     tree.visualItemRect(tree.WidgetItem(item)).center());
 }
 
 void AppSession::PressAlt(Qt::Key key) {
@@ -124,30 +211,6 @@ void AppSession::PressAlt(Qt::Key key) {
     EXPECT_TRUE(QTest::qWaitForWindowActive(&Frame()));
   }
   QTest::keyClick(&Frame(), key, Qt::AltModifier);
-}
-
-platform::TreeItem AppSession::DmiItem(const std::string& text) {
-  CTreeCtrlX& tree = *DmiTree();
-  const platform::TreeItem root = tree.GetChildItem(platform::kRootItem);
-  for (platform::TreeItem item = tree.GetChildItem(root); item != platform::kNoItem;
-       item = tree.GetNextSiblingItem(item)) {
-    if (tree.GetItemText(item) == text) return item;
-  }
-  return platform::kNoItem;
-}
-
-platform::TreeItem AppSession::FindSetupItem(uint8_t opcode, const std::function<bool()>& accept) {
-  const setup::SetupModel& model = Editor().setup;
-  CTreeCtrlX& tree = *SetupTree();
-  for (uint32_t node = 0; node < model.node_count; ++node) {
-    const platform::TreeItem item = model.nodes[node].item;
-    if (item == platform::kNoItem || setup::ItemOpcode(tree.GetItemData(item)) != opcode) {
-      continue;
-    }
-    tree.SelectItem(item);
-    if (accept()) return item;
-  }
-  return platform::kNoItem;
 }
 
 }  // namespace kalvire::ui::test

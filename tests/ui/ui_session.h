@@ -1,39 +1,94 @@
 // The desktop application as a person starts it, on the offscreen platform: the sample image
-// in a temporary folder named on the command line, settings in a temporary file, and a driver
-// that answers the dialogs.
+// in a temporary folder, settings in a temporary file, and a driver that answers the dialogs.
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/kalvire_app.h"
-#include "modal_driver.h"
-#include "platform/controls.h"
 #include "ui/kalvire_view.h"
+#include "ui/qt_controls.h"
+#include "ui/tree_ctrl_x.h"
 
-namespace kalvire::ui {
-class CTreeCtrlX;
-class QtComboBox;
-class QtListBox;
-class QtPushButton;
-class QtRadioButton;
-}  // namespace kalvire::ui
+// Readable Qt values in GoogleTest's failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+  *out << '{' << texts.join(QStringLiteral(", ")).toStdString() << '}';
+}
+QT_END_NAMESPACE
 
 namespace kalvire::ui::test {
 
-// Writes the sample image into `dir` under `name`; returns its path.
-QString WriteSampleImage(const QString& dir, const QString& name = QStringLiteral("sample.rom"));
+QByteArray FileBytes(const QString& path);
+bool WriteFile(const QString& path, const QByteArray& bytes);
+
+struct ShownMessage {
+  QString caption;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+};
+
+// Answers the modal dialogs and popup menus the program opens while a test drives it: each
+// expected one gets its handler in order; message boxes that no handler claims are recorded and
+// answered (Yes, or No after SetAnswerYes(false); else OK; else Cancel); any other modal widget
+// is recorded in `unexpected` and rejected.
+class ModalDriver {
+ public:
+  using Handler = std::function<void(QWidget*)>;
+  ModalDriver();
+
+  // The next modal dialog of class `class_name` (e.g. "kalvire::ui::CDmiDialog1") goes to
+  // `handler`, which must close it.
+  void Expect(const char* class_name, Handler handler);
+  // The next message box is recorded and answered with `key` typed into it.
+  void ExpectKey(Qt::Key key);
+  // The next file dialog chooses `path`.
+  void ExpectFile(const QString& path);
+  // The next popup menu: its texts are recorded and `choice` is chosen (empty: none).
+  void ExpectMenu(const QString& choice);
+  void SetAnswerYes(bool yes) { m_answer_yes = yes; }
+  bool AllHandled() const { return m_handlers.empty(); }
+  void ClearRecords();
+
+  std::vector<ShownMessage> messages;
+  std::vector<QStringList> menus;
+  std::vector<std::string> unexpected;
+
+ private:
+  struct Expected {
+    std::string class_name;
+    Handler handler;
+    QString choice;
+  };
+  void Poll();
+  void Record(const QMessageBox& box);
+
+  QTimer m_timer;
+  std::deque<Expected> m_handlers;
+  QPointer<QWidget> m_last_handled;
+  bool m_answer_yes = true;
+};
 
 class AppSession {
  public:
   AppSession();
-  ~AppSession();
 
-  // Starts the application with `file` on the command line (empty: none), shows the frame
-  // and waits until it is the active window. False when the start failed.
+  // Starts the application with `file` on the command line (empty: none) and waits until the
+  // frame is the active window.
   bool Start(const QString& file);
 
   app::CKALVIRE_1App& App() { return *m_app; }
@@ -42,41 +97,37 @@ class AppSession {
   rom::Editor& Editor() { return View().Editor(); }
   ModalDriver& Driver() { return m_driver; }
   QString Path(const QString& name) const { return m_dir.filePath(name); }
-  QString SamplePath() const { return m_sample; }
+  QString SamplePath() const { return Path("sample.rom"); }
+  // Writes the sample image to Path(name).
+  QString WriteSample(const QString& name);
 
   // Every child control of the view (of each page of controls it holds).
   QList<QWidget*> Controls();
-  // The view's child controls by object name; null when they do not exist.
-  CTreeCtrlX* SetupTree();
-  CTreeCtrlX* DmiTree();
-  QtListBox* TrackLog();
-  QtRadioButton* Radio(const char* name);
-  QtPushButton* Button(const char* name);
-  QtComboBox* Combo(const char* name);
-
-  // The title as the title bar shows it: Qt's modified placeholder resolved ("*" or nothing).
-  QString ShownTitle();
-  // Hides the first question that can be hidden, with a click on the Hide radio as a person
-  // does; returns its node (~0u when there is none).
-  uint32_t HideAQuestion();
-
+  CTreeCtrlX& SetupTree() { return *View().findChild<CTreeCtrlX*>("setupTree"); }
+  CTreeCtrlX& DmiTree() { return *View().findChild<CTreeCtrlX*>("dmiTree"); }
+  QtRadioButton* Radio(const char* name) { return View().findChild<QtRadioButton*>(name); }
+  QtPushButton* Button(const char* name) { return View().findChild<QtPushButton*>(name); }
+  QtComboBox& Combo(const char* name) { return *View().findChild<QtComboBox*>(name); }
   std::vector<std::string> TrackLogLines();
-  // Selects `item` of the setup tree by clicking it, as a person does.
-  void ClickSetupItem(platform::TreeItem item);
+
+  // The title as the title bar shows it, with the modified mark ("*") resolved.
+  QString ShownTitle();
+  // The first ONE_OF question other than `other` that can be hidden, is shown, and has two
+  // options or more in both option combos; it is left selected. kNoItem when none.
+  platform::TreeItem Question(platform::TreeItem other = platform::kNoItem);
+  uint32_t NodeOf(platform::TreeItem item);
+  // Hides Question() with clicks, as a person does; returns its node (~0u when none).
+  uint32_t HideAQuestion();
+  // The DMI structure item whose text is `text`.
+  platform::TreeItem DmiItem(const std::string& text);
+
+  void ClickItem(CTreeCtrlX& tree, platform::TreeItem item);
   void DoubleClickItem(CTreeCtrlX& tree, platform::TreeItem item);
   // Alt plus `key`, typed into the frame.
   void PressAlt(Qt::Key key);
 
-  // The DMI structure item whose text is `text`; kNoItem when there is none.
-  platform::TreeItem DmiItem(const std::string& text);
-
-  // The first node, in node order, whose item has `opcode` and for which `accept` holds
-  // once it is selected; kNoItem when none.
-  platform::TreeItem FindSetupItem(uint8_t opcode, const std::function<bool()>& accept);
-
  private:
   QTemporaryDir m_dir;
-  QString m_sample;
   ModalDriver m_driver;
   std::unique_ptr<app::CKALVIRE_1App> m_app;
 };
