@@ -80,7 +80,15 @@ void WriteQuestionHeader(IfrWriter& w, const IfrItem& item, uint16_t question_id
 }
 
 void WriteOptions(IfrWriter& w, const IfrItem& item, bool mark_default) {
-  for (const IfrOption& option : item.options) {
+  for (size_t i = 0; i < item.options.size(); ++i) {
+    const IfrOption& option = item.options[i];
+    if (item.defaults_between_options && i % 2 == 1) {
+      w.Open(kOpDefault, false);
+      w.U16(0);  // standard default store
+      w.U8(SizeCode(item.width));
+      w.Value(option.value, item.width);
+      w.Close();
+    }
     w.Open(kOpOneOfOption, false);
     w.U16(option.text);
     w.U8(mark_default && option.value == item.default_value ? kOptionDefault : 0);

@@ -64,7 +64,9 @@ struct IfrItem {
   uint16_t var_offset = 0;
   uint8_t width = 1;  // storage width of one-of and numeric values: 1, 2, 4 or 8
   std::vector<IfrOption> options;
-  bool scoped_options = true;  // false: a one-of whose options lie outside its scope
+  bool scoped_options = true;             // false: a one-of whose options lie outside its scope
+  bool defaults_between_options = false;  // a DEFAULT before every second option, as compilers
+                                          // emit them
   uint64_t minimum = 0, maximum = 0, step = 0;  // numeric
   uint64_t default_value = 0;                   // one-of, checkbox, numeric
   uint16_t ref_form_id = 0;                     // REF target

@@ -5,11 +5,13 @@
 #include "rom/firmware_walk.h"
 #include "rom/module_extract.h"
 #include "rom/open_image.h"
+#include "rom/setup_packages.h"
 #include "setup/baseline.h"
 #include "setup/commands.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_control.h"
 #include "setup/parse_forms.h"
+#include "setup/string_edit.h"
 #include "setup_view.h"
 #include "support/test_data.h"
 
@@ -53,57 +55,67 @@ uint32_t CountNodeOpcodes(std::span<const uint8_t> data, uint64_t package) {
   return count;
 }
 
-TEST(SetupRealImages, VendorSetupMenusParseAndCaptureTheirBaseline) {
-  const auto dir = kalvire::test::SharedImagesDir();
-  if (!dir) GTEST_SKIP() << "no shared images folder beside the repository";
-  for (const char* name : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
-    SCOPED_TRACE(name);
-    auto view = MakeView();
-    ASSERT_EQ(rom::OpenRomImagePath(view->editor, (*dir / name).string()), 1);
-    const auto data = view->editor.workspace.m_setup_module.Data();
-    ASSERT_EQ(ParseSetupForms(view->editor, data, view->tree), 1);
-    const auto& packages = view->editor.workspace.m_setup_packages;
-    ASSERT_TRUE(packages.forms_package.has_value());
-    EXPECT_GT(view->editor.setup.node_count, 100u);
-    EXPECT_EQ(view->editor.setup.node_count, CountNodeOpcodes(data, *packages.forms_package));
-    EXPECT_EQ(CaptureBaseline(view->editor), 1);
-    EXPECT_TRUE(view->prompter.Messages().empty());
-    // Every node's item sits below "BIOS" or at the top level, and the display runs on each.
-    for (uint32_t node = 0; node < view->editor.setup.node_count; node += 97)
-      SelectNode(*view, node);
+// What a new Open makes of the Setup module data: the tree's item data and texts.
+std::vector<std::pair<uint32_t, std::string>> ReparsedItems(const SetupView& view) {
+  SetupView again;
+  rom::RomWorkspace& ws = again.editor.workspace;
+  ws.m_setup_module = view.editor.workspace.m_setup_module;
+  ws.m_format_marker = rom::kFormatMarkerOpened;
+  EXPECT_EQ(rom::LocateSetupPackages(ws), 1);
+  EXPECT_EQ(ParseSetupForms(again.editor, again.SetupData(), again.tree), 1);
+  std::vector<std::pair<uint32_t, std::string>> items;
+  for (uint32_t n = 0; n < again.editor.setup.node_count; ++n) {
+    items.emplace_back(again.tree.GetItemData(again.Item(n)), again.Text(n));
   }
+  return items;
 }
 
 // Vendor setup data gives CHECKBOX questions pop-up controls, whose value the baseline reads:
 // the display then shows each checkbox's optimal default unchanged.
-TEST(SetupRealImages, CheckboxControlsArePopupsWithABaselineValue) {
+TEST(SetupRealImages, VendorMenusParseCaptureTheirBaselineAndTakeAStringEdit) {
   const auto dir = kalvire::test::SharedImagesDir();
   if (!dir) GTEST_SKIP() << "no shared images folder beside the repository";
   for (const char* name : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
     SCOPED_TRACE(name);
-    auto view = MakeView();
-    ASSERT_EQ(rom::OpenRomImagePath(view->editor, (*dir / name).string()), 1);
-    ConnectSetupTree(view->editor);
-    const SetupModel& model = view->editor.setup;
+    SetupView view;
+    ASSERT_EQ(rom::OpenRomImagePath(view.editor, (*dir / name).string()), 1);
+    const SetupModel& model = view.editor.setup;
+    const auto data = view.SetupData();
+    ASSERT_TRUE(view.editor.workspace.m_setup_packages.forms_package.has_value());
+    EXPECT_GT(model.node_count, 100u);
+    EXPECT_EQ(model.node_count,
+              CountNodeOpcodes(data, *view.editor.workspace.m_setup_packages.forms_package));
+    EXPECT_TRUE(view.prompter.Messages().empty());
     uint32_t checkboxes = 0, enabled = 0;
+    std::optional<uint32_t> one_of;  // the first with a text of its own
     for (uint32_t node = 0; node < model.node_count; ++node) {
       NodeControl control;
-      if (FindNodeControl(view->editor, model.node_items[node], control) != 1 ||
-          control.opcode != kOpCheckbox) {
-        continue;
-      }
+      ASSERT_EQ(FindNodeControl(view.editor, model.node_items[node], control), 1) << node;
+      if (!one_of && control.opcode == kOpOneOf && view.Text(node).size() > 3) one_of = node;
+      if (control.opcode != kOpCheckbox) continue;
       SCOPED_TRACE(node);
       ++checkboxes;
-      const auto spf = view->editor.workspace.m_amitse_module.Data();
+      const auto spf = view.editor.workspace.m_amitse_module.Data();
       EXPECT_EQ(util::LoadLe16(spf.data() + control.control_record + kControlType),
                 kControlTypePopupSel);
       enabled += model.node_states[node].baseline_value == 1 ? 1 : 0;
-      SelectNode(*view, node);
+      view.Select(node);
       EXPECT_EQ(model.node_states[node].optimal_changed, 0u);
-      EXPECT_EQ(view->editor.setup.current_value_width, 1);
+      EXPECT_EQ(view.editor.setup.current_value_width, 1);
     }
     EXPECT_GT(checkboxes, 50u);
     EXPECT_GT(enabled, 0u);  // defaults of 1 are read, not taken as 0
+
+    ASSERT_TRUE(one_of);
+    const std::string text = view.Text(*one_of) + "!?";
+    EditSetupString(view.editor, *one_of, text);
+    EXPECT_THAT(view.Messages(), ::testing::IsEmpty());
+    EXPECT_EQ(view.Text(*one_of), text);
+    const auto items = ReparsedItems(view);
+    ASSERT_EQ(items.size(), model.node_count);
+    for (uint32_t n = 0; n < model.node_count; ++n) {
+      ASSERT_EQ(items[n], std::pair(view.tree.GetItemData(view.Item(n)), view.Text(n))) << n;
+    }
   }
 }
 
@@ -129,7 +141,7 @@ bool LooksLikeFormsPackage(std::span<const uint8_t> data, uint64_t pos) {
 TEST(SetupRealImages, OvmfDriverFormsParseLikeAnIndependentCount) {
   const std::filesystem::path ovmf = "/usr/share/ovmf/OVMF.fd";
   if (!std::filesystem::exists(ovmf)) GTEST_SKIP() << "no " << ovmf;
-  auto source = MakeView();
+  auto source = std::make_unique<SetupView>();
   source->editor.workspace.m_working_image = kalvire::test::ReadFileOrFail(ovmf);
   rom::WalkFirmwareVolumes(source->editor);
   ASSERT_GT(source->editor.workspace.m_file_count, 20u);
@@ -146,11 +158,12 @@ TEST(SetupRealImages, OvmfDriverFormsParseLikeAnIndependentCount) {
       const uint64_t length = util::LoadLe24(file.data() + pos);
       // Set in a package list of its own, as the Setup module carries it.
       Bytes data(rom::kSetupPackageListAltGuid.begin(), rom::kSetupPackageListAltGuid.end());
-      Put32(data, uint32_t(20 + length + 4));
+      data.resize(20);
+      util::StoreLe32(data.data() + 16, uint32_t(20 + length + 4));
       data.insert(data.end(), file.begin() + pos, file.begin() + pos + length);
-      Put32(data, 4 | 0xDF000000);
+      data.insert(data.end(), {0x04, 0x00, 0x00, 0xDF});
 
-      auto view = MakeView();
+      auto view = std::make_unique<SetupView>();
       view->editor.workspace.m_setup_module.file = data;
       view->editor.workspace.m_setup_module.data_size = uint32_t(data.size());
       view->editor.workspace.m_setup_packages.forms_package = 20;
