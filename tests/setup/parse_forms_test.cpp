@@ -26,7 +26,8 @@ struct Forms {
     list.forms_packages.back().back().forms.push_back({id, s.Add(title), {}});
   }
   void Add(IfrItemKind kind, const std::string& prompt, uint16_t ref = 0) {
-    list.forms_packages.back().back().forms.back().items.push_back(Item(kind, s.Add(prompt)));
+    list.forms_packages.back().back().forms.back().items.push_back(
+        tools::MakeItem(kind, s.Add(prompt)));
     list.forms_packages.back().back().forms.back().items.back().ref_form_id = ref;
   }
   Bytes Data() {

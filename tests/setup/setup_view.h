@@ -18,6 +18,7 @@
 #include "rom/open_image.h"
 #include "setup/messages.h"
 #include "setup/node_lookup.h"
+#include "tools/edit_forms.h"
 #include "tools/menu_image.h"
 #include "util/le.h"
 
@@ -30,120 +31,10 @@ using tools::ModuleStorage;
 using tools::SetupLayout;
 using Bytes = std::vector<uint8_t>;
 
-inline const std::string kLongText =
-    "A prompt far longer than the string table keeps of it: the table cuts every text at 199 "
-    "characters, so the item shows only the first part of what the string package stores for "
-    "this id, and an edit must replace the whole stored string and nothing behind it.";
-
-// Items of TestForms() by their place in parse order, which is also their SPF control's.
-enum : uint32_t {
-  kOverview,
-  kVendor,
-  kBootMode,
-  kFastBoot,
-  kChecked,
-  kNumber1,
-  kNumber2,
-  kNumber4,
-  kNumber8,
-  kOther,
-  kLoose,
-  kZero,
-  kInfo,
-  kHidden,
-  kGoAdvanced,
-  kSata,
-  kFastBootText,
-  kLong,
-  kLast,
-  kMode,
-  kMany
-};
-// The node of item `k`: each form's FORM node comes before its items.
+using enum tools::EditFormsItem;
 constexpr uint32_t NodeOf(uint32_t k) {
-  return k + (k >= kSata ? 2 : 1);
+  return tools::EditFormsNode(k);
 }
-
-inline tools::IfrItem Item(IfrItemKind kind, uint16_t prompt, uint16_t var = 0, uint16_t offset = 0,
-                           uint8_t width = 1, uint64_t value = 0) {
-  tools::IfrItem item;
-  item.kind = kind;
-  item.prompt = prompt;
-  item.varstore_id = var;
-  item.var_offset = offset;
-  item.width = width;
-  item.default_value = value;
-  return item;
-}
-
-// "Main" (0x1000) with the questions, a REF to "Advanced" (0x1001); variables "Setup" (id 1,
-// 80 bytes) and "Custom" (id 2, 8 bytes). String id 2 is "Reserved".
-inline tools::HiiPackageList TestForms(SetupLayout layout = SetupLayout::kPe32) {
-  tools::HiiStrings s;
-  s.Add("English");
-  s.Add("Reserved");
-  const auto options = [&s](std::vector<std::string> texts) {
-    std::vector<tools::IfrOption> out;
-    for (const std::string& t : texts) out.push_back({s.Add(t), out.size()});
-    return out;
-  };
-  std::vector<tools::IfrItem> main = {Item(IfrItemKind::kSubtitle, s.Add("System Overview")),
-                                      Item(IfrItemKind::kText, s.Add("BIOS Vendor")),
-                                      Item(IfrItemKind::kOneOf, s.Add("Boot Mode"), 1, 4, 2, 1),
-                                      Item(IfrItemKind::kCheckbox, s.Add("Fast Boot"), 1, 8),
-                                      Item(IfrItemKind::kCheckbox, s.Add("Checked"), 1, 62, 1, 1)};
-  main[1].text_two = s.Add("KALVIRE");
-  main[2].options = options({"Legacy", "UEFI", "Dual"});
-  for (int i = 0; i < 4; ++i) {
-    const uint8_t width = uint8_t(1 << i);
-    main.push_back(Item(IfrItemKind::kNumeric, s.Add("Number " + std::to_string(width)), 1,
-                        uint16_t(16 + 8 * i), width, 10));
-    main.back().minimum = 5;
-    main.back().maximum = 200;
-  }
-  main.push_back(Item(IfrItemKind::kOneOf, s.Add("Other"), 2, 2));
-  main.back().options = options({"O0", "O1"});
-  main.push_back(Item(IfrItemKind::kOneOf, s.Add("Loose"), 1, 60, 1, 1));
-  main.back().options = {{s.Add("L1"), 1}};
-  main.back().scoped_options = false;
-  main.push_back(Item(IfrItemKind::kOneOf, s.Add("Zero"), 1, 61));
-  main.back().options = options({"Z0", "Z1"});
-  main.push_back(Item(IfrItemKind::kText, s.Add("Info")));
-  main.back().access_level = 2;
-  main.push_back(Item(IfrItemKind::kText, s.Add("Hidden")));
-  main.back().visible = false;
-  main.back().access_level = 3;
-  main.push_back(Item(IfrItemKind::kRef, s.Add("Advanced")));
-  main.back().ref_form_id = 0x1001;
-
-  std::vector<tools::IfrItem> advanced = {Item(IfrItemKind::kOneOf, s.Add("SATA Mode"), 1, 2),
-                                          Item(IfrItemKind::kText, s.Add("Fast Boot")),
-                                          Item(IfrItemKind::kText, s.Add(kLongText)),
-                                          Item(IfrItemKind::kText, s.Add("Last Prompt")),
-                                          Item(IfrItemKind::kOneOf, s.Add("Mode")),
-                                          Item(IfrItemKind::kOneOf, s.Add("Many"), 1, 1)};
-  advanced[0].options = options({"IDE", "AHCI", "RAID"});
-  advanced[4].options = options({"Off", "Auto", "On", "Boost"});
-  std::vector<std::string> choices;
-  for (int i = 1; i <= 10; ++i) choices.push_back("Choice " + std::to_string(i));
-  advanced[5].options = options(choices);
-  advanced[4].defaults_between_options = advanced[5].defaults_between_options = true;
-
-  tools::IfrFormSet formset;
-  formset.guid = tools::GuidFromString("A04A27F4-DF00-4D42-B552-39511302113D");
-  formset.title = s.Add("Main");
-  formset.help = s.Add("");
-  formset.varstores = {{tools::kAmitsePkgGuid, 1, 80, "Setup"},
-                       {tools::kAmitsePkgGuid, 2, 8, "Custom"}};
-  formset.forms = {{0x1000, formset.title, main}, {0x1001, s.Add("Advanced"), advanced}};
-  tools::HiiPackageList list;
-  list.guid = layout == SetupLayout::kPe32 ? tools::kHiiPe32ListGuid : tools::kHiiSectionListGuid;
-  list.strings_first = layout == SetupLayout::kSection;
-  list.forms_packages = {{formset}};
-  list.string_packages = {{"en-US", 1, s.texts()}};
-  return list;
-}
-
 struct SetupView {
   SetupView() {
     rom::ViewControls& c = editor.controls;
@@ -253,7 +144,7 @@ inline std::unique_ptr<SetupView> OpenForms(const tools::HiiPackageList& forms,
 
 inline std::unique_ptr<SetupView> OpenTestMenu(SetupLayout layout = SetupLayout::kPe32,
                                                ModuleStorage storage = ModuleStorage::kPlain) {
-  return OpenForms(TestForms(layout), ImageOptions(layout, storage));
+  return OpenForms(tools::BuildEditForms(layout), ImageOptions(layout, storage));
 }
 
 }  // namespace kalvire::setup::test

@@ -53,7 +53,7 @@ struct Edit {
 void ExpectEditsGiveTheBuiltMenu(SetupLayout layout, ModuleStorage storage,
                                  const std::vector<Edit>& edits) {
   auto view = OpenTestMenu(layout, storage);
-  tools::HiiPackageList forms = TestForms(layout);
+  tools::HiiPackageList forms = tools::BuildEditForms(layout);
   const rom::ModuleSlot& slot = view->editor.workspace.m_setup_module;
   const Bytes head(slot.file.begin(), slot.file.begin() + slot.data_offset);
   const Bytes behind(slot.file.begin() + slot.data_offset + slot.data_size, slot.file.end());
