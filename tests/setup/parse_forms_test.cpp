@@ -36,19 +36,11 @@ struct Forms {
   }
 };
 
-// Puts `data` in as the Setup module data of an opened image and locates its packages.
 std::unique_ptr<SetupView> Install(Bytes data) {
-  auto v = std::make_unique<SetupView>();
-  rom::RomWorkspace& ws = v->editor.workspace;
-  ws.m_setup_module.data_size = uint32_t(data.size());
-  ws.m_setup_module.file = std::move(data);
-  ws.m_format_marker = rom::kFormatMarkerOpened;
-  EXPECT_EQ(rom::LocateSetupPackages(ws), 1);
-  ws.m_setup_packages.forms_package = 20;  // the walk starts at the first forms package
-  return v;
+  return WithSetupData(std::move(data));
 }
 int32_t Parse(SetupView& v) {
-  return ParseSetupForms(v.editor, v.SetupData(), v.tree);
+  return v.Parse();
 }
 std::unique_ptr<SetupView> Parsed(Forms& f) {
   auto v = Install(f.Data());

@@ -16,8 +16,10 @@
 #include "rom/editor.h"
 #include "rom/known_guids.h"
 #include "rom/open_image.h"
+#include "rom/setup_packages.h"
 #include "setup/messages.h"
 #include "setup/node_lookup.h"
+#include "setup/parse_forms.h"
 #include "tools/edit_forms.h"
 #include "tools/menu_image.h"
 #include "util/le.h"
@@ -84,6 +86,15 @@ struct SetupView {
     return out;
   }
   std::span<uint8_t> SetupData() { return editor.workspace.m_setup_module.Data(); }
+  int32_t Parse() { return ParseSetupForms(editor, SetupData(), tree); }
+  // Every node's item data and text, cut as Open cuts texts (an edited item shows all it got).
+  std::vector<std::pair<uint32_t, std::string>> Items() const {
+    std::vector<std::pair<uint32_t, std::string>> items;
+    for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
+      items.emplace_back(tree.GetItemData(Item(n)), Text(n).substr(0, 199));
+    }
+    return items;
+  }
   // The "$SPF" header in the AmiTse data and the control record of item `k` in parse order,
   // found without the editor's lookup.
   size_t Spf() {
@@ -145,6 +156,24 @@ inline std::unique_ptr<SetupView> OpenForms(const tools::HiiPackageList& forms,
 inline std::unique_ptr<SetupView> OpenTestMenu(SetupLayout layout = SetupLayout::kPe32,
                                                ModuleStorage storage = ModuleStorage::kPlain) {
   return OpenForms(tools::BuildEditForms(layout), ImageOptions(layout, storage));
+}
+
+// A view whose workspace holds `setup` as the Setup module of an opened image, its packages
+// found as Open finds them.
+inline std::unique_ptr<SetupView> WithSetupModule(rom::ModuleSlot setup, bool locate = true) {
+  auto v = std::make_unique<SetupView>();
+  rom::RomWorkspace& ws = v->editor.workspace;
+  ws.m_setup_module = std::move(setup);
+  ws.m_format_marker = rom::kFormatMarkerOpened;
+  if (locate) EXPECT_EQ(rom::LocateSetupPackages(ws), 1);
+  return v;
+}
+// The same for a package list alone, whose forms packages are walked from the first.
+inline std::unique_ptr<SetupView> WithSetupData(Bytes data, bool locate = true) {
+  const uint32_t size = uint32_t(data.size());
+  auto v = WithSetupModule({std::move(data), 0, size}, locate);
+  v->editor.workspace.m_setup_packages.forms_package = 20;
+  return v;
 }
 
 }  // namespace kalvire::setup::test

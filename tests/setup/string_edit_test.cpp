@@ -13,15 +13,6 @@ std::string EditLine(const std::string& new_text, const std::string& old_text) {
   return "    String is changed to \" " + new_text + " \" from \" " + old_text + " \"";
 }
 
-// Every node's item data and text, cut as Open cuts texts (an edited item shows all it got).
-std::vector<std::pair<uint32_t, std::string>> Items(const SetupView& v) {
-  std::vector<std::pair<uint32_t, std::string>> items;
-  for (uint32_t n = 0; n < v.editor.setup.node_count; ++n) {
-    items.emplace_back(v.tree.GetItemData(v.Item(n)), v.Text(n).substr(0, 199));
-  }
-  return items;
-}
-
 std::vector<std::string> StringTable(const rom::RomWorkspace& ws) {
   std::vector<std::string> table;
   for (size_t i = 0; i < ws.m_string_count; ++i) {
@@ -33,14 +24,10 @@ std::vector<std::string> StringTable(const rom::RomWorkspace& ws) {
 
 // What a new Open makes of the module data as it is now must be what the edits left.
 void ExpectReopensAsEdited(const SetupView& view) {
-  SetupView again;
-  rom::RomWorkspace& ws = again.editor.workspace;
-  ws.m_setup_module = view.editor.workspace.m_setup_module;
-  ws.m_format_marker = rom::kFormatMarkerOpened;
-  ASSERT_EQ(rom::LocateSetupPackages(ws), 1);
-  ASSERT_EQ(ParseSetupForms(again.editor, again.SetupData(), again.tree), 1);
-  EXPECT_EQ(Items(again), Items(view));
-  EXPECT_EQ(StringTable(ws), StringTable(view.editor.workspace));
+  auto again = WithSetupModule(view.editor.workspace.m_setup_module);
+  ASSERT_EQ(again->Parse(), 1);
+  EXPECT_EQ(again->Items(), view.Items());
+  EXPECT_EQ(StringTable(again->editor.workspace), StringTable(view.editor.workspace));
 }
 
 struct Edit {
@@ -81,7 +68,7 @@ void ExpectEditsGiveTheBuiltMenu(SetupLayout layout, ModuleStorage storage,
     if (ours[i] == 0xFD && theirs[i] == 0) ours[i] = 0;
   }
   EXPECT_EQ(ours, theirs);
-  EXPECT_EQ(Items(*view), Items(*built));
+  EXPECT_EQ(view->Items(), built->Items());
   EXPECT_EQ(StringTable(view->editor.workspace), StringTable(built->editor.workspace));
   const rom::SetupPackages& a = view->editor.workspace.m_setup_packages;
   const rom::SetupPackages& b = built->editor.workspace.m_setup_packages;
