@@ -86,4 +86,26 @@ HiiPackageList BuildEditForms(SetupLayout layout) {
   return list;
 }
 
+IfrFormSet& FormsWriter::FormSet(const std::string& title) {
+  if (list.forms_packages.empty()) Package();
+  list.forms_packages.back().push_back({});
+  list.forms_packages.back().back().title = s.Add(title);
+  return list.forms_packages.back().back();
+}
+
+void FormsWriter::Form(uint16_t id, const std::string& title) {
+  list.forms_packages.back().back().forms.push_back({id, s.Add(title), {}});
+}
+
+void FormsWriter::Add(IfrItemKind kind, const std::string& prompt, uint16_t ref_form_id) {
+  std::vector<IfrItem>& items = list.forms_packages.back().back().forms.back().items;
+  items.push_back(MakeItem(kind, s.Add(prompt)));
+  items.back().ref_form_id = ref_form_id;
+}
+
+Bytes FormsWriter::Data() {
+  list.string_packages = {{"en-US", 1, s.texts()}};
+  return BuildHiiPackageList(list);
+}
+
 }  // namespace kalvire::tools

@@ -51,4 +51,18 @@ IfrItem MakeItem(IfrItemKind kind, uint16_t prompt, uint16_t var = 0, uint16_t o
 // The menu, with the list GUID (and package order) of `layout`.
 HiiPackageList BuildEditForms(SetupLayout layout = SetupLayout::kPe32);
 
+// Forms written item by item, for menus of a given shape: formsets go into the last forms
+// package, forms into the last formset, items into the last form.
+struct FormsWriter {
+  HiiStrings s;
+  HiiPackageList list;
+  FormsWriter() { s.Add("English"); }
+  void Package() { list.forms_packages.emplace_back(); }
+  IfrFormSet& FormSet(const std::string& title);
+  void Form(uint16_t id, const std::string& title);
+  void Add(IfrItemKind kind, const std::string& prompt, uint16_t ref_form_id = 0);
+  // The package list with the en-US strings after the forms packages.
+  Bytes Data();
+};
+
 }  // namespace kalvire::tools

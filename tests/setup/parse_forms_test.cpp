@@ -10,41 +10,11 @@
 namespace kalvire::setup::test {
 namespace {
 
-// Forms written item by item; formsets go into the last forms package.
-struct Forms {
-  tools::HiiStrings s;
-  tools::HiiPackageList list;
-  Forms() { s.Add("English"); }
-  void Package() { list.forms_packages.emplace_back(); }
-  tools::IfrFormSet& FormSet(const std::string& title) {
-    if (list.forms_packages.empty()) Package();
-    list.forms_packages.back().push_back({});
-    list.forms_packages.back().back().title = s.Add(title);
-    return list.forms_packages.back().back();
-  }
-  void Form(uint16_t id, const std::string& title) {
-    list.forms_packages.back().back().forms.push_back({id, s.Add(title), {}});
-  }
-  void Add(IfrItemKind kind, const std::string& prompt, uint16_t ref = 0) {
-    list.forms_packages.back().back().forms.back().items.push_back(
-        tools::MakeItem(kind, s.Add(prompt)));
-    list.forms_packages.back().back().forms.back().items.back().ref_form_id = ref;
-  }
-  Bytes Data() {
-    list.string_packages = {{"en-US", 1, s.texts()}};
-    return tools::BuildHiiPackageList(list);
-  }
-};
+using Forms = tools::FormsWriter;
 
-std::unique_ptr<SetupView> Install(Bytes data) {
-  return WithSetupData(std::move(data));
-}
-int32_t Parse(SetupView& v) {
-  return v.Parse();
-}
 std::unique_ptr<SetupView> Parsed(Forms& f) {
-  auto v = Install(f.Data());
-  EXPECT_EQ(Parse(*v), 1);
+  auto v = WithSetupData(f.Data());
+  EXPECT_EQ(v->Parse(), 1);
   return v;
 }
 // The package at index `n` of the list's data.
@@ -150,24 +120,24 @@ TEST(ParseSetupForms, PackageListGuidAndPackageTypes) {
     f.Form(uint16_t(1024 + name[1]), name);
   }
   const Bytes data = f.Data();
-  auto v = Install(data);
+  auto v = WithSetupData(data);
   v->SetupData()[PackageAt(*v, 2) + 3] = 0x04;  // the walk stops before a string package
-  ASSERT_EQ(Parse(*v), 1);
+  ASSERT_EQ(v->Parse(), 1);
   EXPECT_EQ(v->Outline(), "BIOS\n  One\n  Two\n");
 
-  v = Install(data);
+  v = WithSetupData(data);
   v->SetupData()[23] = 0x04;  // no forms package at the pointer
-  ASSERT_EQ(Parse(*v), 1);
+  ASSERT_EQ(v->Parse(), 1);
   EXPECT_EQ(v->Outline(), "BIOS\n");
   EXPECT_EQ(v->editor.setup.node_count, 0u);
 
-  v = Install(data);
+  v = WithSetupData(data);
   v->SetupData()[0] ^= 0xFF;
-  EXPECT_EQ(Parse(*v), kNoPackageList);
+  EXPECT_EQ(v->Parse(), kNoPackageList);
   EXPECT_EQ(v->tree.GetCount(), 0);
   std::copy(rom::kSetupPackageListAltGuid.begin(), rom::kSetupPackageListAltGuid.end(),
             v->SetupData().begin());
-  EXPECT_EQ(Parse(*v), 1);  // the other GUID, recorded in the flag
+  EXPECT_EQ(v->Parse(), 1);  // the other GUID, recorded in the flag
   EXPECT_EQ(v->editor.workspace.m_setup_packages.package_list_guid_flag, 1);
   EXPECT_EQ(v->editor.setup.node_count, 3u);
 }
@@ -187,20 +157,20 @@ TEST(ParseSetupForms, MalformedOpcodesAndPackages) {
   const uint64_t zeroed = ItemOffset(v->tree.GetItemData(v->Item(*v->Node("Zeroed"))));
   const std::vector<std::string>& diagnostics = v->editor.workspace.m_diagnostics;
 
-  auto z = Install(f.Data());
+  auto z = WithSetupData(f.Data());
   z->SetupData()[zeroed + 1] = 0;
-  ASSERT_EQ(Parse(*z), 1);
+  ASSERT_EQ(z->Parse(), 1);
   EXPECT_EQ(z->Outline(), "BIOS\n  One\n    Kept\n  Two\n");
   EXPECT_THAT(z->editor.workspace.m_diagnostics,
               ::testing::Contains(::testing::StartsWith("IFR opcode of length 0 at offset ")));
 
   // A package running past the data is walked to the data's end.
-  auto p = Install(f.Data());
+  auto p = WithSetupData(f.Data());
   Bytes& file = p->editor.workspace.m_setup_module.file;
   file.resize(zeroed + 8);
   util::StoreLe24(file.data() + 20, 0xFFFFF0);
   p->editor.workspace.m_setup_module.data_size = uint32_t(file.size());
-  ASSERT_EQ(Parse(*p), 1);
+  ASSERT_EQ(p->Parse(), 1);
   EXPECT_EQ(p->Outline(), "BIOS\n  One\n    Kept\n    Zeroed\n");
   EXPECT_THAT(p->editor.workspace.m_diagnostics,
               ::testing::Contains(
@@ -208,7 +178,7 @@ TEST(ParseSetupForms, MalformedOpcodesAndPackages) {
   file[zeroed + 1] = 0x7F;  // an opcode whose length passes the data's end is not read
   auto q = std::make_unique<SetupView>();
   q->editor.workspace = p->editor.workspace;
-  ASSERT_EQ(Parse(*q), 1);
+  ASSERT_EQ(q->Parse(), 1);
   EXPECT_EQ(q->Outline(), "BIOS\n  One\n    Kept\n");
   EXPECT_THAT(diagnostics, IsEmpty());
 }
