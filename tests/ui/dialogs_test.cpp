@@ -1,4 +1,4 @@
-// The "DMI Table" and "Update Data" dialogs and the file dialog filters.
+// The "DMI Table" and "Update Data" dialogs, the limited line edit and the file dialog filters.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,14 +15,6 @@
 
 namespace kalvire::ui::test {
 namespace {
-
-// Key presses of characters QTest cannot type (it knows ASCII keys only).
-void TypeText(QWidget& widget, const QString& text) {
-  for (const QChar c : text) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(&widget, &press);
-  }
-}
 
 platform::DmiDialogData BiosInformation() {
   platform::DmiDialogData data;
@@ -42,9 +34,8 @@ TEST(DmiDialog, ShowsTheStringsItHasAndHidesTheEmptySlots) {
   EXPECT_TRUE(dialog.FormattedArea().isReadOnly());
   for (int k = 0; k < CDmiDialog1::kSlots; ++k) {
     SCOPED_TRACE(k);
-    const bool shown = k < 3;
-    EXPECT_EQ(dialog.ValueField(k).isHidden(), !shown);
-    EXPECT_EQ(dialog.LabelField(k).isHidden(), !shown);
+    EXPECT_EQ(dialog.ValueField(k).isHidden(), k >= 3);
+    EXPECT_EQ(dialog.LabelField(k).isHidden(), k >= 3);
     EXPECT_EQ(dialog.LabelField(k).text().toStdString(), data.labels[size_t(k)]);
   }
   // A picture of the dialog to look at, beside the main window's.
@@ -53,59 +44,54 @@ TEST(DmiDialog, ShowsTheStringsItHasAndHidesTheEmptySlots) {
   dialog.ValueField(1).setText("2.00");
   dialog.ValueField(2).clear();
   dialog.Store(data);
-  EXPECT_EQ(data.values[0], "Vendor Inc.");
-  EXPECT_EQ(data.values[1], "2.00");
-  EXPECT_EQ(data.values[2], "");
-  // The formatted area keeps the caller's text; only the field shows capitals.
-  EXPECT_EQ(data.formatted_text, " 00 18 00 00 01 02 00 f0");
+  EXPECT_EQ(data.values,
+            (std::array<std::string, 8>{"Vendor Inc.", "2.00", "", "", "", "", "", ""}));
+  EXPECT_EQ(data.formatted_text, " 00 18 00 00 01 02 00 f0");  // only the field shows capitals
 }
 
 TEST(DmiDialog, TypingStopsAtTheLimitAndALongerLoadedStringIsRefusedOnOk) {
   ModalDriver driver;
   CDmiDialog1 dialog;
   platform::DmiDialogData data = BiosInformation();
-  data.values[0] = std::string(70, 'v');
-  data.values[1] = "";
-  data.values[2] = "";
+  data.values = {std::string(70, 'v'), "", "", "", "", "", "", ""};
   dialog.Load(data);
   LimitedLineEdit& field = dialog.ValueField(0);
-  EXPECT_EQ(field.text().size(), 70);  // shown whole
   field.end(false);
   QTest::keyClicks(&field, "xyz");
-  EXPECT_EQ(field.text().size(), 70);  // no growth past the limit
-
+  EXPECT_EQ(field.text().size(), 70);  // shown whole, and no growth past the limit
   dialog.show();
   dialog.accept();
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_NE(dialog.result(), QDialog::Accepted);
   ASSERT_EQ(driver.messages.size(), 1u);
   EXPECT_EQ(driver.messages[0].text, "Please enter no more than 64 characters.");
-
   field.setText(QString(64, QLatin1Char('w')));
   dialog.accept();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(driver.messages.size(), 1u);
-
-  LimitedLineEdit fresh(64);
-  QTest::keyClicks(&fresh, QString(70, QLatin1Char('a')));
-  EXPECT_EQ(fresh.text().size(), 64);
 }
 
-TEST(LimitedLineEdit, PasteIsCutToTheRoomLeft) {
+TEST(LimitedLineEdit, TypingAndPastingAreCutToTheRoomLeft) {
   LimitedLineEdit field(10);
   field.setText("abcdef");
   field.setCursorPosition(3);
   field.insert("0123456789");
   EXPECT_EQ(field.text(), "abc0123def");
+  LimitedLineEdit fresh(64);
+  QTest::keyClicks(&fresh, QString(70, QLatin1Char('a')));
+  EXPECT_EQ(fresh.text().size(), 64);
 }
 
 TEST(EditBiosString, PresetLimitAndLatin1) {
   CEditBIOSString dialog("Update Data", 100, nullptr);
   EXPECT_EQ(dialog.windowTitle(), "Update Data");
   dialog.SetText(QString::fromLatin1("Caf\xe9 Mode"));
-  EXPECT_EQ(dialog.Text(), QString::fromLatin1("Caf\xe9 Mode"));
   dialog.Field().end(false);
-  TypeText(dialog.Field(), QString::fromUtf8("\xc3\xa9\xe2\x82\xac!"));  // e-acute, euro
+  // e-acute, euro, "!": key presses QTest cannot type (it knows ASCII keys only).
+  for (const QChar c : QString::fromUtf8("\xc3\xa9\xe2\x82\xac!")) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(&dialog.Field(), &press);
+  }
   EXPECT_EQ(dialog.Text(), QString::fromLatin1("Caf\xe9 Mode\xe9!"));
   dialog.Field().clear();
   QTest::keyClicks(&dialog.Field(), QString(120, QLatin1Char('n')));
@@ -113,21 +99,15 @@ TEST(EditBiosString, PresetLimitAndLatin1) {
 }
 
 TEST(FileFilters, ClassicFiltersBecomeQtNameFilters) {
-  struct Case {
-    const char* classic;
-    QStringList qt;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, QStringList> cases[] = {
       {"ROM Files (*.rom)|*.rom|All Files (*.*)|*.*||", {"ROM Files (*.rom)", "All Files (*)"}},
       {"Log Files (*.log)|*.log|All Files (*.*)|*.*||", {"Log Files (*.log)", "All Files (*)"}},
       {"Images|*.rom;*.bin||", {"Images (*.rom *.bin)"}},
       {"", {}},
       {"Broken|", {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.classic);
-    EXPECT_EQ(ToQtNameFilters(QString::fromLatin1(c.classic)), c.qt);
-  }
+  for (const auto& [classic, qt] : cases)
+    EXPECT_EQ(ToQtNameFilters(QString::fromLatin1(classic)), qt) << classic;
   EXPECT_EQ(ToQtDefaultSuffix(".rom"), "rom");
   EXPECT_EQ(ToQtDefaultSuffix("log"), "log");
 }

@@ -25,13 +25,12 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
 }
 
 ModalDriver::ModalDriver() {
-  m_timer.setInterval(5);
   QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
-  m_timer.start();
+  m_timer.start(5);
 }
 
 void ModalDriver::Expect(const char* class_name, Handler handler) {
-  m_handlers.push_back({class_name, std::move(handler), {}});
+  m_handlers.emplace_back(class_name, std::move(handler));
 }
 
 void ModalDriver::ExpectKey(Qt::Key key) {
@@ -48,55 +47,41 @@ void ModalDriver::ExpectFile(const QString& path) {
   });
 }
 
+// Chosen with the keyboard, the way QMenu::exec() learns which action ended it.
 void ModalDriver::ExpectMenu(const QString& choice) {
-  m_handlers.push_back({"QMenu", {}, choice});
-}
-
-void ModalDriver::ClearRecords() {
-  messages.clear();
-  menus.clear();
-  unexpected.clear();
+  Expect("QMenu", [choice](QWidget* widget) {
+    auto* menu = static_cast<QMenu*>(widget);
+    for (QAction* action : menu->actions()) {
+      if (action->text() == choice) menu->setActiveAction(action);
+    }
+    if (!menu->activeAction()) return (void)menu->close();
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
 }
 
 void ModalDriver::Poll() {
-  if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-    if (menu == m_last_handled) return;
-    m_last_handled = menu;
-    QStringList texts;
-    QAction* chosen = nullptr;
-    const bool expected = !m_handlers.empty() && m_handlers.front().class_name == "QMenu";
-    for (QAction* action : menu->actions()) {
-      texts << action->text();
-      if (expected && action->text() == m_handlers.front().choice) chosen = action;
-    }
-    menus.push_back(texts);
-    if (expected) m_handlers.pop_front();
-    if (!chosen) {
-      menu->close();
-      return;
-    }
-    // Chosen with the keyboard, the way QMenu::exec() learns which action ended it.
-    menu->setActiveAction(chosen);
-    QTest::keyClick(menu, Qt::Key_Return);
-    return;
-  }
-  QWidget* modal = QApplication::activeModalWidget();
+  QWidget* modal = QApplication::activePopupWidget();
+  if (!qobject_cast<QMenu*>(modal)) modal = QApplication::activeModalWidget();
   if (!modal || modal == m_last_handled || !modal->isVisible()) return;
   m_last_handled = modal;
   const std::string class_name = modal->metaObject()->className();
-  if (!m_handlers.empty() && m_handlers.front().class_name == class_name) {
-    Handler handler = std::move(m_handlers.front().handler);
+  if (auto* menu = qobject_cast<QMenu*>(modal)) {
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    menus.push_back(texts);
+  }
+  if (!m_handlers.empty() && m_handlers.front().first == class_name) {
+    const Handler handler = std::move(m_handlers.front().second);
     m_handlers.pop_front();
     return handler(modal);
   }
   if (auto* box = qobject_cast<QMessageBox*>(modal)) {
     Record(*box);
-    QAbstractButton* button = box->button(QMessageBox::Ok);
-    if (box->standardButtons() & QMessageBox::Yes) {
-      button = box->button(m_answer_yes ? QMessageBox::Yes : QMessageBox::No);
-    }
+    QAbstractButton* button = box->button(QMessageBox::Yes);
+    if (!button) button = box->button(QMessageBox::Ok);
     return button ? button->click() : box->reject();
   }
+  if (qobject_cast<QMenu*>(modal)) return (void)modal->close();
   unexpected.push_back(class_name);
   if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
 }

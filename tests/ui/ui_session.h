@@ -4,24 +4,19 @@
 
 #include <QMessageBox>
 #include <QPointer>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "app/kalvire_app.h"
 #include "ui/kalvire_view.h"
 #include "ui/qt_controls.h"
 #include "ui/tree_ctrl_x.h"
 
-// Readable Qt values in GoogleTest's failure messages.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) {
+inline void PrintTo(const QString& text, std::ostream* out) {  // readable in failure messages
   *out << '"' << text.toStdString() << '"';
 }
 inline void PrintTo(const QStringList& texts, std::ostream* out) {
@@ -35,60 +30,45 @@ QByteArray FileBytes(const QString& path);
 bool WriteFile(const QString& path, const QByteArray& bytes);
 
 struct ShownMessage {
-  QString caption;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString caption, text;
+  QMessageBox::Icon icon;
   QMessageBox::StandardButtons buttons;
-  QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+  QMessageBox::StandardButton default_button;
 };
 
-// Answers the modal dialogs and popup menus the program opens while a test drives it: each
-// expected one gets its handler in order; message boxes that no handler claims are recorded and
-// answered (Yes, or No after SetAnswerYes(false); else OK; else Cancel); any other modal widget
-// is recorded in `unexpected` and rejected.
+// Answers the modal dialogs and popup menus the program opens: each expected one goes to its
+// handler, in order. Other message boxes are recorded and answered Yes, else OK, else Cancel;
+// other menus are recorded and closed; any other modal widget is recorded and rejected.
 class ModalDriver {
  public:
   using Handler = std::function<void(QWidget*)>;
   ModalDriver();
-
-  // The next modal dialog of class `class_name` (e.g. "kalvire::ui::CDmiDialog1") goes to
-  // `handler`, which must close it.
+  // The next modal dialog of class `class_name` goes to `handler`, which must close it.
   void Expect(const char* class_name, Handler handler);
   // The next message box is recorded and answered with `key` typed into it.
   void ExpectKey(Qt::Key key);
-  // The next file dialog chooses `path`.
-  void ExpectFile(const QString& path);
-  // The next popup menu: its texts are recorded and `choice` is chosen (empty: none).
+  void ExpectFile(const QString& path);  // the next file dialog chooses `path`
   void ExpectMenu(const QString& choice);
-  void SetAnswerYes(bool yes) { m_answer_yes = yes; }
   bool AllHandled() const { return m_handlers.empty(); }
-  void ClearRecords();
+  void ClearRecords() { messages.clear(), menus.clear(), unexpected.clear(); }
 
   std::vector<ShownMessage> messages;
   std::vector<QStringList> menus;
   std::vector<std::string> unexpected;
 
  private:
-  struct Expected {
-    std::string class_name;
-    Handler handler;
-    QString choice;
-  };
   void Poll();
   void Record(const QMessageBox& box);
 
   QTimer m_timer;
-  std::deque<Expected> m_handlers;
+  std::deque<std::pair<std::string, Handler>> m_handlers;
   QPointer<QWidget> m_last_handled;
-  bool m_answer_yes = true;
 };
 
 class AppSession {
  public:
   AppSession();
-
-  // Starts the application with `file` on the command line (empty: none) and waits until the
-  // frame is the active window.
+  // Starts the application with `file` on the command line (empty: none), frame active.
   bool Start(const QString& file);
 
   app::CKALVIRE_1App& App() { return *m_app; }
@@ -98,8 +78,7 @@ class AppSession {
   ModalDriver& Driver() { return m_driver; }
   QString Path(const QString& name) const { return m_dir.filePath(name); }
   QString SamplePath() const { return Path("sample.rom"); }
-  // Writes the sample image to Path(name).
-  QString WriteSample(const QString& name);
+  QString WriteSample(const QString& name);  // the sample image at Path(name)
 
   // Every child control of the view (of each page of controls it holds).
   QList<QWidget*> Controls();
@@ -109,22 +88,19 @@ class AppSession {
   QtPushButton* Button(const char* name) { return View().findChild<QtPushButton*>(name); }
   QtComboBox& Combo(const char* name) { return *View().findChild<QtComboBox*>(name); }
   std::vector<std::string> TrackLogLines();
-
   // The title as the title bar shows it, with the modified mark ("*") resolved.
   QString ShownTitle();
-  // The first ONE_OF question other than `other` that can be hidden, is shown, and has two
-  // options or more in both option combos; it is left selected. kNoItem when none.
+
+  // The first ONE_OF question but `other` that can be hidden, is shown, and has two options
+  // or more in both option combos, left selected; kNoItem when none.
   platform::TreeItem Question(platform::TreeItem other = platform::kNoItem);
   uint32_t NodeOf(platform::TreeItem item);
   // Hides Question() with clicks, as a person does; returns its node (~0u when none).
   uint32_t HideAQuestion();
-  // The DMI structure item whose text is `text`.
-  platform::TreeItem DmiItem(const std::string& text);
-
+  platform::TreeItem DmiItem(const std::string& text);  // a DMI structure by its text
   void ClickItem(CTreeCtrlX& tree, platform::TreeItem item);
   void DoubleClickItem(CTreeCtrlX& tree, platform::TreeItem item);
-  // Alt plus `key`, typed into the frame.
-  void PressAlt(Qt::Key key);
+  void PressAlt(Qt::Key key);  // typed into the frame
 
  private:
   QTemporaryDir m_dir;

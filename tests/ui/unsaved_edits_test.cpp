@@ -88,62 +88,55 @@ class EditedImage : public testing::Test {
   QPointer<CTreeCtrlX> m_tree;
 };
 
-TEST_F(EditedImage, CancelKeepsEverything) {
-  const std::pair<const char*, std::function<void()>> ways[] = {
-      {"title bar close", [&] { s.Frame().windowHandle()->close(); }},
-      {"File > Exit", [&] { s.Frame().Action("actionFileExit")->trigger(); }},
-      {"File > Open", [&] { s.Frame().Action("actionFileOpen")->trigger(); }}};
-  for (const auto& [name, leave] : ways) {
-    SCOPED_TRACE(name);
+// Each way to leave the image asks first; only Discard, or a save that wrote the edits, goes on.
+TEST_F(EditedImage, LeavingAsksAndGoesOnOnlyAfterDiscardOrASave) {
+  const struct {
+    const char* name;
+    const char* action;  // nullptr: the title bar's close
+    std::vector<Qt::Key> keys;
+    bool cancel_open_dialog, closes, writes;
+  } cases[] = {
+      {"Cancel on close", nullptr, {Qt::Key_Escape}, false, false, false},
+      {"Cancel on File > Exit", "actionFileExit", {Qt::Key_Escape}, false, false, false},
+      {"Cancel on File > Open", "actionFileOpen", {Qt::Key_Escape}, false, false, false},
+      {"Discard on File > Open, its dialog cancelled",
+       "actionFileOpen",
+       {Qt::Key_D},
+       true,
+       false,
+       false},
+      {"Save (the default) on Exit, then No",
+       "actionFileExit",
+       {Qt::Key_Return, Qt::Key_N},
+       false,
+       false,
+       false},
+      {"Discard on close", nullptr, {Qt::Key_D}, false, true, false},
+      {"Save on close", nullptr, {Qt::Key_S}, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    s.Frame().show();
     s.Driver().ClearRecords();
-    s.Driver().ExpectKey(Qt::Key_Escape);
-    leave();
+    for (const Qt::Key key : c.keys) s.Driver().ExpectKey(key);
+    if (c.cancel_open_dialog) {
+      s.Driver().Expect("QFileDialog",
+                        [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+    }
+    c.action ? s.Frame().Action(c.action)->trigger() : (void)s.Frame().windowHandle()->close();
     EXPECT_TRUE(s.Driver().AllHandled());
     ExpectTheQuestion();
-    EXPECT_EQ(s.Driver().messages.size(), 1u);
     EXPECT_TRUE(s.Driver().unexpected.empty());  // no Open dialog after Cancel
-    ExpectEverythingKept();
+    if (c.keys[0] == Qt::Key_Escape) EXPECT_EQ(s.Driver().messages.size(), 1u);
+    if (!c.closes) {
+      ExpectEverythingKept();
+      continue;
+    }
+    EXPECT_FALSE(s.Frame().isVisible());
+    EXPECT_EQ(FileBytes(s.SamplePath()) != m_image, c.writes);
+    EXPECT_EQ(s.Editor().workspace.HasUnsavedEdits(), !c.writes);
+    if (c.writes) EXPECT_EQ(s.Driver().messages.back().text, "Successfully saved the .ROM file");
   }
-}
-
-TEST_F(EditedImage, DiscardGoesOnWithoutWriting) {
-  {
-    SCOPED_TRACE("Open: on to the dialog; cancelling it keeps the image");
-    s.Driver().ExpectKey(Qt::Key_D);
-    s.Driver().Expect("QFileDialog",
-                      [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
-    s.Frame().Action("actionFileOpen")->trigger();
-    EXPECT_TRUE(s.Driver().AllHandled());
-    ExpectTheQuestion();
-    ExpectEverythingKept();
-  }
-  s.Driver().ClearRecords();
-  s.Driver().ExpectKey(Qt::Key_D);
-  s.Frame().windowHandle()->close();
-  ExpectTheQuestion();
-  EXPECT_FALSE(s.Frame().isVisible());
-  EXPECT_EQ(FileBytes(s.SamplePath()), m_image);
-}
-
-TEST_F(EditedImage, SaveGoesOnOnlyWhenTheSaveWroteTheEdits) {
-  {
-    SCOPED_TRACE("No to \"Overwrite existing file?\": nothing saved, the window stays");
-    s.Driver().SetAnswerYes(false);
-    s.Driver().ExpectKey(Qt::Key_Return);  // Save is the default button
-    s.Frame().Action("actionFileExit")->trigger();
-    EXPECT_TRUE(s.Driver().AllHandled());
-    ExpectTheQuestion();
-    ExpectEverythingKept();
-  }
-  s.Driver().ClearRecords();
-  s.Driver().SetAnswerYes(true);
-  s.Driver().ExpectKey(Qt::Key_S);
-  s.Frame().windowHandle()->close();
-  ExpectTheQuestion();
-  EXPECT_EQ(s.Driver().messages.back().text, "Successfully saved the .ROM file");
-  EXPECT_FALSE(s.Frame().isVisible());
-  EXPECT_NE(FileBytes(s.SamplePath()), m_image);
-  EXPECT_FALSE(s.Editor().workspace.HasUnsavedEdits());
 }
 
 TEST(UnsavedEdits, NoEditsNoQuestion) {
