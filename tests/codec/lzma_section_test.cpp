@@ -1,8 +1,10 @@
+// Payload of LZMA sections: fixed header, the size-estimate protocol, round trips and the
+// damaged payloads the decoder refuses.
 #include "codec/lzma_section.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <functional>
 #include <vector>
 
 #include "support/test_data.h"
@@ -10,120 +12,89 @@
 namespace kalvire::codec {
 namespace {
 
-std::vector<uint8_t> Compress(std::span<const uint8_t> source) {
+using Bytes = std::vector<uint8_t>;
+
+Bytes Compress(const Bytes& source) {
   uint32_t size = 0;
   EXPECT_EQ(Lzma_Compress(source, {}, size), kCodecBufferTooSmall);
-  std::vector<uint8_t> out(size);
+  Bytes out(size);
   EXPECT_EQ(Lzma_Compress(source, out, size), kCodecSuccess);
   EXPECT_LE(size, out.size());
   out.resize(size);
   return out;
 }
 
-std::vector<uint8_t> Decompress(std::span<const uint8_t> payload, CodecStatus expected) {
-  std::vector<uint8_t> out(Lzma_GetDecodedSize(payload));
-  EXPECT_EQ(Lzma_Decompress(payload, out), expected);
-  return out;
-}
-
-TEST(LzmaSection, HeaderCarriesFixedPropertiesAndSize) {
-  const auto source = test::MixedCorpus(5000, 1);
-  const auto payload = Compress(source);
-  const std::vector<uint8_t> properties(payload.begin(), payload.begin() + 5);
-  EXPECT_EQ(properties, (std::vector<uint8_t>{0x5D, 0x00, 0x00, 0x80, 0x00}));
+TEST(LzmaSection, HeaderAndSizeEstimate) {
+  const Bytes payload = Compress(test::MixedCorpus(5000, 1));
+  EXPECT_EQ(Bytes(payload.begin(), payload.begin() + 13),
+            (Bytes{0x5D, 0x00, 0x00, 0x80, 0x00, 0x88, 0x13, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(Lzma_GetDecodedSize(payload), 5000u);
-  for (int i = 9; i < 13; ++i) EXPECT_EQ(payload[i], 0) << "size byte " << i;
-}
-
-TEST(LzmaSection, SizeEstimateProtocol) {
+  EXPECT_EQ(Lzma_GetDecodedSize(Bytes(payload.begin(), payload.begin() + 12)), 0u);
   // Callers size the output from the estimate n + n/3 + 128 before the real call.
   EXPECT_EQ(Lzma_CompressBound(0), 128u);
   EXPECT_EQ(Lzma_CompressBound(3000), 4128u);
   EXPECT_EQ(Lzma_CompressBound(0xFFFFFFFFu), uint32_t(0xFFFFFFFFull + 0x55555555 + 128));
-
-  const auto source = test::RandomBytes(3000, 2);
-  std::vector<uint8_t> out(Lzma_CompressBound(3000) - 1, 0xA5);
+  Bytes out(Lzma_CompressBound(3000) - 1, 0xA5);
   uint32_t size = uint32_t(out.size());
-  EXPECT_EQ(Lzma_Compress(source, out, size), kCodecBufferTooSmall);
+  EXPECT_EQ(Lzma_Compress(test::RandomBytes(3000, 2), out, size), kCodecBufferTooSmall);
   EXPECT_EQ(size, 4128u);
-  for (uint8_t b : out) ASSERT_EQ(b, 0xA5) << "nothing may be written when the estimate fails";
-}
-
-TEST(LzmaSection, EmptySourceRoundTrips) {
-  const auto payload = Compress({});
-  EXPECT_GE(payload.size(), 18u) << "13-byte header plus the range coder's 5 start bytes";
-  EXPECT_EQ(Lzma_GetDecodedSize(payload), 0u);
-  std::vector<uint8_t> out;
-  EXPECT_EQ(Lzma_Decompress(payload, out), kCodecSuccess);
+  EXPECT_EQ(out, Bytes(out.size(), 0xA5)) << "nothing is written when the estimate fails";
 }
 
 TEST(LzmaSection, RoundTripsVariedContent) {
-  for (size_t size : {1u, 2u, 255u, 4096u, 70000u, 1u << 20}) {
-    for (int kind = 0; kind < 3; ++kind) {
-      SCOPED_TRACE(std::to_string(size) + " bytes, kind " + std::to_string(kind));
-      const auto source = kind == 0   ? test::RandomBytes(size, size)
-                          : kind == 1 ? test::MixedCorpus(size, size)
-                                      : std::vector<uint8_t>(size, 0);
-      const auto payload = Compress(source);
-      EXPECT_EQ(Decompress(payload, kCodecSuccess), source);
+  for (size_t size : {0u, 1u, 2u, 255u, 4096u, 70000u, 1u << 20}) {
+    const Bytes sources[] = {test::RandomBytes(size, size), test::MixedCorpus(size, size),
+                             Bytes(size, 0)};
+    for (const Bytes& source : sources) {
+      SCOPED_TRACE(testing::Message() << size << " bytes, kind " << &source - sources);
+      const Bytes payload = Compress(source);
+      // The 13-byte header and the range coder's 5 start bytes.
+      EXPECT_GE(payload.size(), 18u);
+      Bytes out(Lzma_GetDecodedSize(payload));
+      EXPECT_EQ(Lzma_Decompress(payload, out), kCodecSuccess);
+      EXPECT_EQ(out, source);
     }
   }
 }
 
-TEST(LzmaSection, RejectsShortOrDamagedPayloads) {
-  const auto source = test::MixedCorpus(20000, 3);
-  const auto payload = Compress(source);
-
-  // Declared size larger than what the stream holds: input runs out.
-  auto bigger = payload;
-  bigger[5] += 1;
-  Decompress(bigger, kCodecInvalid);
-
-  // Cut inside the stream.
-  std::vector<uint8_t> cut(payload.begin(), payload.begin() + payload.size() / 2);
-  Decompress(cut, kCodecInvalid);
-
-  // 13 to 17 bytes: too short for the range coder's first five bytes.
+TEST(LzmaSection, DamagedPayloads) {
+  const Bytes source = test::MixedCorpus(20000, 3);
+  const Bytes good = Compress(source);
+  const auto size_byte = [](Bytes& p) { p[5] += 1; };
+  const struct {
+    const char* name;
+    std::function<void(Bytes&)> damage;
+    size_t destination;  // bytes of the destination
+    CodecStatus status;
+  } cases[] = {
+      {"declared size larger than the stream", size_byte, 20001, kCodecInvalid},
+      {"cut inside the stream", [](Bytes& p) { p.resize(p.size() / 2); }, 20000, kCodecInvalid},
+      {"below the 13-byte header", [](Bytes& p) { p.resize(12); }, 64, kCodecInvalid},
+      {"properties no decoder accepts", [](Bytes& p) { p[0] = 225; }, 20000, kCodecInvalid},
+      {"destination shorter than declared", [](Bytes&) {}, 19999, kCodecInvalid},
+      {"trailing bytes after the stream", [](Bytes& p) { p.resize(p.size() + 32, 0xEE); }, 20000,
+       kCodecSuccess},
+      // A hostile 4 GiB dictionary must not be allocated for a small output.
+      {"huge declared dictionary", [](Bytes& p) { std::fill(p.begin() + 1, p.begin() + 5, 0xFF); },
+       20000, kCodecSuccess},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes payload = good;
+    c.damage(payload);
+    Bytes out(c.destination);
+    EXPECT_EQ(Lzma_Decompress(payload, out), c.status);
+    if (c.status == kCodecSuccess) {
+      EXPECT_EQ(out, source);
+    }
+  }
+  // 13 to 17 bytes: even a zero-size stream needs the range coder's five start bytes.
   for (size_t n = 13; n <= 17; ++n) {
-    std::vector<uint8_t> tiny(payload.begin(), payload.begin() + n);
-    tiny[5] = 0;  // even a zero-size stream needs its five start bytes
-    std::vector<uint8_t> out;
+    Bytes tiny(good.begin(), good.begin() + n);
+    tiny[5] = tiny[6] = 0;
+    Bytes out;
     EXPECT_EQ(Lzma_Decompress(tiny, out), kCodecInvalid) << n << " bytes";
   }
-
-  // Below the 13-byte header: refused, nothing read past the span.
-  std::vector<uint8_t> header_only(payload.begin(), payload.begin() + 12);
-  EXPECT_EQ(Lzma_GetDecodedSize(header_only), 0u);
-  std::vector<uint8_t> out(64);
-  EXPECT_EQ(Lzma_Decompress(header_only, out), kCodecInvalid);
-
-  // Properties no LZMA1 decoder accepts.
-  auto bad_properties = payload;
-  bad_properties[0] = 225;
-  Decompress(bad_properties, kCodecInvalid);
-}
-
-TEST(LzmaSection, DestinationShorterThanDeclaredIsRefused) {
-  const auto source = test::MixedCorpus(4000, 4);
-  const auto payload = Compress(source);
-  std::vector<uint8_t> out(3999);
-  EXPECT_EQ(Lzma_Decompress(payload, out), kCodecInvalid);
-}
-
-TEST(LzmaSection, TrailingBytesAfterFinishedStreamAreIgnored) {
-  const auto source = test::MixedCorpus(3000, 5);
-  auto payload = Compress(source);
-  payload.insert(payload.end(), 32, 0xEE);
-  EXPECT_EQ(Decompress(payload, kCodecSuccess), source);
-}
-
-TEST(LzmaSection, HugeDeclaredDictionaryDoesNotExhaustMemory) {
-  // A hostile header may declare a 4 GiB dictionary; decoding a small output must not try to
-  // allocate it.
-  const auto source = test::MixedCorpus(3000, 6);
-  auto payload = Compress(source);
-  payload[1] = payload[2] = payload[3] = payload[4] = 0xFF;
-  EXPECT_EQ(Decompress(payload, kCodecSuccess), source);
 }
 
 }  // namespace
