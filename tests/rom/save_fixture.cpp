@@ -1,7 +1,5 @@
 #include "save_fixture.h"
 
-#include <stdexcept>
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -26,85 +24,45 @@ namespace kalvire::rom::test {
 namespace {
 
 using tools::FfsFile;
-using tools::ModuleStorage;
 
-Bytes NvramStoreBody(const tools::HiiPackageList& forms) {
-  uint16_t setup_size = 0, tse_size = 0;
+FfsFile NvramFile(const tools::HiiPackageList& forms) {
+  std::vector<tools::NvarVariable> defaults;
   for (const tools::IfrVarStore& store : forms.forms_packages[0][0].varstores) {
-    (store.id == tools::kSetupVarStoreId ? setup_size : tse_size) = store.size;
+    defaults.push_back({store.name, tools::BuildVariableDefaults(forms, store.id, store.size), 0});
   }
-  return tools::BuildNvramStore(
-      {{"Setup", tools::BuildVariableDefaults(forms, tools::kSetupVarStoreId, setup_size), 0},
-       {"AMITSESetup", tools::BuildVariableDefaults(forms, tools::kTseVarStoreId, tse_size), 0}},
-      {}, {tools::kSetupVariableGuid}, 0x4000 - 24);
+  return tools::BuildNvramFile(
+      tools::BuildNvramStore(defaults, {}, {tools::kSetupVariableGuid}, 0x4000 - 24));
 }
 
 FfsFile Filler(uint8_t n, uint32_t size) {
   tools::Guid name = tools::GuidFromString("5AFE0000-0000-4000-8000-000000000000");
   name[0] = n;
-  return tools::BuildFillerDriver(name, "Filler", size, ModuleStorage::kPlain, n);
+  return tools::BuildFillerDriver(name, "Filler", size, tools::ModuleStorage::kPlain, n);
 }
 
-// What vendor images hold behind a module: an erased pad file, a file whose data is 16-byte
-// aligned, a pad file carrying data, a file whose data is 4 KiB aligned.
-std::vector<FfsFile> VendorFilesBehind(uint8_t n) {
-  FfsFile aligned16 = Filler(uint8_t(0x40 + n), 0x180);
-  aligned16.data_alignment = 16;
-  Bytes vendor_data(0x58);
-  for (size_t i = 0; i < vendor_data.size(); ++i) vendor_data[i] = uint8_t(0x30 + i);
-  const FfsFile data_pad =
-      FfsFile::WithRawBody(tools::Guid{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-                           tools::FileType::kPad, vendor_data);
-  FfsFile aligned4k = Filler(uint8_t(0x50 + n), 0x240);
-  aligned4k.data_alignment = 4096;
-  return {FfsFile::Pad(0x40), aligned16, data_pad, aligned4k};
-}
-
-// The reset vector file that ends a boot volume: it never moves.
-FfsFile TopFile(uint8_t n) {
-  tools::Guid name = tools::GuidFromString("1BA0062E-C779-4582-8566-336AE8F78F09");
+// A raw file; the reset vector file that ends a boot volume never moves.
+FfsFile Raw(const char* guid, uint8_t n, uint32_t size) {
+  tools::Guid name = tools::GuidFromString(guid);
   name[15] = n;
-  return FfsFile::WithRawBody(name, tools::FileType::kRaw, Bytes(0x200 - 24, n));
+  return FfsFile::WithRawBody(name, tools::FileType::kRaw, Bytes(size, n));
 }
+constexpr char kTopFile[] = "1BA0062E-C779-4582-8566-336AE8F78F09";
 
-// Appends a filler that leaves less free space than an FFS header takes.
-void FillVolume(tools::Volume& volume) {
-  const auto free_bytes = [&volume] {
-    std::vector<tools::FileLocation> layout;
-    volume.Serialize(&layout);
-    return volume.size - (layout.back().offset + layout.back().size);
-  };
-  uint32_t size = 0x100;
-  volume.files.push_back(Filler(7, size));
-  size += uint32_t(free_bytes());
-  for (; size > 8; size -= 8) {
-    volume.files.back() = Filler(7, size);
-    uint64_t left = 0;
-    try {
-      left = free_bytes();
-    } catch (const std::exception&) {
-      continue;  // too large by the filler's own overhead: a little smaller
+// The first ONE_OF question with a text.
+uint32_t FirstQuestion(Editor& editor) {
+  const platform::TreeControl& tree = *editor.controls.setup_tree;
+  for (uint32_t node = 0; node < editor.setup.node_count; ++node) {
+    const platform::TreeItem item = editor.setup.node_items[node];
+    if (setup::ItemOpcode(tree.GetItemData(item)) == setup::kOpOneOf &&
+        !tree.GetItemText(item).empty()) {
+      return node;
     }
-    if (left < 24) return;
-    break;
   }
-  throw std::logic_error("a filler cannot fill the volume");
+  ADD_FAILURE() << "no ONE_OF question";
+  return 0;
 }
 
 }  // namespace
-
-const char* ModuleName(Module module) {
-  switch (module) {
-    case Module::kAmiTse:
-      return "AmiTse";
-    case Module::kSetup:
-      return "Setup";
-    case Module::kDmi:
-      return "DMI";
-  }
-  return "";
-}
 
 Bytes SaveTestImage(const SaveImageOptions& options) {
   tools::HiiPackageList forms = tools::BuildSampleForms();
@@ -122,56 +80,66 @@ Bytes SaveTestImage(const SaveImageOptions& options) {
                              tools::BuildSpfData(tools::FormsInParseOrder(forms)), options.storage),
       Filler(4, 0x300),
   };
-  if (options.vendor_layout) {
-    for (const size_t module : {5u, 3u, 1u}) {
-      const auto behind = VendorFilesBehind(uint8_t(module));
-      modules.insert(modules.begin() + std::ptrdiff_t(module + 1), behind.begin(), behind.end());
-    }
+  for (const uint8_t module : {5, 3, 1}) {
+    if (!options.vendor_layout) break;
+    FfsFile aligned16 = Filler(uint8_t(0x40 + module), 0x180),
+            aligned4k = Filler(0x50 + module, 0x240);
+    aligned16.data_alignment = 16;
+    aligned4k.data_alignment = 4096;
+    Bytes data(0x58);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(0x30 + i);
+    tools::Guid pad_name;
+    pad_name.fill(0xFF);
+    modules.insert(modules.begin() + module + 1,
+                   {FfsFile::Pad(0x40), aligned16,
+                    FfsFile::WithRawBody(pad_name, tools::FileType::kPad, data), aligned4k});
   }
-  tools::Volume outer;
+  tools::Volume outer, inner, nvram;
   outer.size = 0x100000;
   outer.ext_name = tools::GuidFromString("5AFE0000-0000-4000-8000-0000000000EE");
+  outer.files = std::move(modules);
   if (options.nested) {
-    tools::Volume inner;
     inner.size = 0x80000;
-    inner.files = std::move(modules);
-    if (options.vendor_layout) inner.top_file = TopFile(1);
-    outer.files.push_back(Filler(5, 0x600));
-    outer.files.push_back(
+    inner.files = std::move(outer.files);
+    if (options.vendor_layout) inner.top_file = Raw(kTopFile, 1, 0x200 - 24);
+    outer.files = {
+        Filler(5, 0x600),
         tools::BuildVolumeImageFile(tools::GuidFromString("5AFE0000-0000-4000-8000-0000000000F0"),
-                                    inner.Serialize(), ModuleStorage::kLzmaGuided));
-  } else {
-    outer.files = std::move(modules);
+                                    inner.Serialize(), tools::ModuleStorage::kLzmaGuided)};
   }
-  FfsFile checked = Filler(6, 0x400);
-  checked.data_checksum = true;
-  outer.files.push_back(std::move(checked));
-  if (!options.vendor_layout) {
-    outer.files.push_back(tools::BuildNvramFile(NvramStoreBody(forms)));
-    if (options.full_volume) FillVolume(outer);
-    tools::FlashImage image(outer.size + 0x10000);
-    image.Place(0x10000, outer.Serialize());
-    return image.Take();
+  outer.files.push_back(Filler(6, 0x400));
+  outer.files.back().data_checksum = true;
+  // With the vendor layout the NVRAM store has a volume of its own in front of the outer one.
+  (options.vendor_layout ? nvram : outer).files.push_back(NvramFile(forms));
+  if (options.full_volume) {
+    std::vector<tools::FileLocation> layout;
+    outer.Serialize(&layout);
+    const uint64_t end = tools::AlignUp(layout.back().offset + layout.back().size, 8);
+    outer.files.push_back(
+        Raw("5AFE0000-0000-4000-8000-0000000000AB", 0xAB, uint32_t(outer.size - end - 24)));
   }
-  outer.top_file = TopFile(2);
-  tools::Volume nvram;
-  nvram.files.push_back(tools::BuildNvramFile(NvramStoreBody(forms)));
-  nvram.size = 0x10000;
-  tools::FlashImage image(outer.size + 0x20000);
-  image.Place(0x10000, nvram.Serialize());
-  image.Place(0x20000, outer.Serialize());
-  return tools::BuildFullFlashImage(image.Take(), 0x10000);
+  const uint64_t at = options.vendor_layout ? 0x20000 : 0x10000;
+  tools::FlashImage image(outer.size + at);
+  if (options.vendor_layout) {
+    outer.top_file = Raw(kTopFile, 2, 0x200 - 24);
+    image.Place(0x10000, nvram.Serialize());
+  }
+  image.Place(at, outer.Serialize());
+  return options.vendor_layout ? tools::BuildFullFlashImage(image.Take(), 0x10000) : image.Take();
+}
+
+std::vector<std::tuple<int, int, uint64_t>> EditorState::Controls() const {
+  std::vector<std::tuple<int, int, uint64_t>> tuples;
+  for (const auto& c : controls) tuples.emplace_back(c.visible, c.access_level, c.value);
+  return tuples;
 }
 
 EditorState CaptureState(Editor& editor) {
   EditorState state;
-  const setup::SetupModel& model = editor.setup;
-  for (uint32_t node = 0; node < model.node_count; ++node) {
-    const platform::TreeItem item = model.node_items[node];
+  for (uint32_t node = 0; node < editor.setup.node_count; ++node) {
+    const platform::TreeItem item = editor.setup.node_items[node];
     state.node_texts.push_back(editor.controls.setup_tree->GetItemText(item));
-    setup::ControlState control;
-    setup::ReadControlState(editor, item, control);
-    state.controls.push_back(control);
+    setup::ReadControlState(editor, item, state.controls.emplace_back());
   }
   const RomWorkspace& ws = editor.workspace;
   for (uint32_t i = 0; i < ws.m_string_count; ++i) {
@@ -179,9 +147,6 @@ EditorState CaptureState(Editor& editor) {
   }
   for (uint32_t i = 0; i <= editor.dmi.structure_count; ++i) {
     state.dmi_strings.push_back(editor.dmi.current[i].strings);
-  }
-  for (uint32_t i = 0; i < ws.m_file_count; ++i) {
-    state.files.emplace_back(ws.m_files[i].name, ws.m_files[i].size);
   }
   return state;
 }
@@ -192,96 +157,50 @@ std::vector<std::string> Session::Messages() const {
   return texts;
 }
 
-std::vector<std::string> Session::ErrorMessages() const {
-  std::vector<std::string> errors;
-  for (const std::string& text : Messages()) {
-    if (text.rfind("Error", 0) == 0) errors.push_back(text);
-  }
-  return errors;
-}
-
 std::unique_ptr<Session> OpenSession(const std::string& path) {
   auto session = std::make_unique<Session>();
-  if (OpenRomImagePath(session->editor(), path) != 1) {
-    ADD_FAILURE() << "the image does not open: " << testing::PrintToString(session->Messages());
-    return nullptr;
-  }
-  return session;
+  if (OpenRomImagePath(session->editor(), path) == 1) return session;
+  ADD_FAILURE() << "the image does not open: " << testing::PrintToString(session->Messages());
+  return nullptr;
 }
 
 uint32_t HideQuestion(Editor& editor) {
-  const setup::SetupModel& model = editor.setup;
-  for (uint32_t node = 0; node < model.node_count; ++node) {
-    const platform::TreeItem item = model.node_items[node];
-    setup::ControlState state;
-    if (setup::ItemOpcode(editor.controls.setup_tree->GetItemData(item)) != setup::kOpOneOf ||
-        setup::ReadControlState(editor, item, state) != 1 || !state.visible) {
-      continue;
-    }
-    setup::ChangeNodeSetting(editor, setup::kChangeVisibility, 0, 0, node);
-    return node;
-  }
-  ADD_FAILURE() << "no shown ONE_OF question";
-  return 0;
+  const uint32_t node = FirstQuestion(editor);
+  setup::ChangeNodeSetting(editor, setup::kChangeVisibility, 0, 0, node);
+  return node;
 }
 
-SetupEdit EditQuestionText(Editor& editor) {
-  const setup::SetupModel& model = editor.setup;
-  for (uint32_t node = 0; node < model.node_count; ++node) {
-    const platform::TreeItem item = model.node_items[node];
-    if (setup::ItemOpcode(editor.controls.setup_tree->GetItemData(item)) != setup::kOpOneOf) {
-      continue;
-    }
-    const std::string text = editor.controls.setup_tree->GetItemText(item) + " (edited on save)";
-    setup::EditSetupString(editor, node, text);
-    return {node, text};
-  }
-  ADD_FAILURE() << "no ONE_OF question";
-  return {};
-}
-
-uint32_t DeleteFirstOption(Session& session) {
-  Editor& editor = session.editor();
-  const setup::SetupModel& model = editor.setup;
+void EditSetupModule(Editor& editor, bool delete_option) {
+  const uint32_t node = FirstQuestion(editor);
   platform::TreeControl& tree = *editor.controls.setup_tree;
-  for (uint32_t node = 0; node < model.node_count; ++node) {
-    const platform::TreeItem item = model.node_items[node];
-    if (setup::ItemOpcode(tree.GetItemData(item)) != setup::kOpOneOf) continue;
-    tree.SelectItem(item);
-    const platform::ComboControl& options = *editor.controls.delete_option_combo;
-    if (options.GetCount() == 0) continue;
-    setup::DeleteOption(editor, node, options.GetText(0));
-    return node;
+  tree.SelectItem(editor.setup.node_items[node]);
+  if (delete_option) {
+    setup::DeleteOption(editor, node, editor.controls.delete_option_combo->GetText(0));
+  } else {
+    setup::EditSetupString(editor, node,
+                           tree.GetItemText(editor.setup.node_items[node]) + " (edited)");
   }
-  ADD_FAILURE() << "no ONE_OF question with options";
-  return 0;
 }
 
-DmiEdit EditDmiManufacturer(Session& session, const std::string& text) {
+uint32_t EditDmiString(Session& session, uint8_t type, int slot, const std::string& text) {
   Editor& editor = session.editor();
-  uint32_t structure = 0;
-  while (structure < editor.dmi.structure_count && editor.dmi.current[structure].type != 1) {
-    ++structure;
-  }
   platform::TreeControl& tree = *editor.controls.dmi_tree;
-  platform::TreeItem found = platform::kNoItem;
   for (platform::TreeItem item = tree.GetChildItem(tree.GetChildItem(platform::kRootItem));
        item != platform::kNoItem; item = tree.GetNextSiblingItem(item)) {
-    if (tree.GetItemData(item) == structure) found = item;
+    if (editor.dmi.current[tree.GetItemData(item)].type != type) continue;
+    tree.SelectItem(item);
+    session.prompter().QueueDmiEdits(platform::DmiEdits{{slot, text}});
+    dmi::EditDmiString(editor);
+    return tree.GetItemData(item);
   }
-  EXPECT_NE(found, platform::kNoItem) << "no tree item of the System Information structure";
-  tree.SelectItem(found);
-  session.prompter().QueueDmiEdits(platform::DmiEdits{{0, text}});
-  dmi::EditDmiString(editor);
-  return {structure, 0, text};
+  ADD_FAILURE() << "no DMI structure of type " << int(type);
+  return 0;
 }
 
 TempDir::TempDir() {
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-  for (char& c : name) {
-    if (c == '/') c = '_';
-  }
+  std::replace(name.begin(), name.end(), '/', '_');
   m_dir = std::filesystem::temp_directory_path() /
           ("kalvire_save_" + std::to_string(::getpid()) + "_" + name);
   std::filesystem::remove_all(m_dir);
@@ -290,8 +209,6 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(m_dir, ignored);
 }
 
@@ -301,8 +218,8 @@ Bytes ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 void SaveAs(Session& session, const std::string& path) {

@@ -1,23 +1,48 @@
-// Save and Save As: what they ask, what they write, and what the workspace holds afterwards.
+// Save and Save As: what they ask and write, and the saves that are declined or refused: the
+// files keep their bytes, the workspace is as before, and the edits are still there to save.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "rom/messages.h"
+#include <cerrno>
+
 #include "rom/open_image.h"
 #include "rom/save_image.h"
 #include "save_fixture.h"
 #include "tools/sample_image.h"
 #include "tracklog/history.h"
+#include "util/file_io.h"
 
 namespace kalvire::rom::test {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Not;
+namespace fs = std::filesystem;
+
+constexpr char kSaved[] = "Successfully saved the .ROM file";
+constexpr char kOverwrite[] = "Overwrite existing file?";
+constexpr char kUnableToSave[] = "Error: Unable to save the file.";
 
 size_t HistoryFiles(Editor& editor) {
   const auto area = tracklog::FindHistoryArea(editor.workspace);
   return area ? tracklog::ReadHistoryChain(editor.workspace, *area).files.size() : 0;
 }
+
+// board.rom, built as `options` say, opened, with a question hidden.
+struct Edited {
+  TempDir dir;
+  std::string path = dir.Path("board.rom");
+  Bytes original;
+  std::unique_ptr<Session> session;
+  uint32_t hidden = 0;
+  explicit Edited(const SaveImageOptions& options = {}) : original(SaveTestImage(options)) {
+    WriteBytes(path, original);
+    session = OpenSession(path);
+    if (session) hidden = HideQuestion(session->editor());
+  }
+  Editor& editor() { return session->editor(); }
+};
 
 TEST(SaveRomImage, AnUneditedImageIsWrittenAsItWasOpenedBySaveAndSaveAs) {
   TempDir dir;
@@ -31,115 +56,9 @@ TEST(SaveRomImage, AnUneditedImageIsWrittenAsItWasOpenedBySaveAndSaveAs) {
   EXPECT_EQ(ReadBytes(path), original);
   SaveAs(*session, dir.Path("copy.rom"));
   EXPECT_EQ(ReadBytes(dir.Path("copy.rom")), original);
-  EXPECT_THAT(session->Messages(), ElementsAre(kMsgOverwrite, kMsgSaved, kMsgSaved));
-  const auto& first = session->prompter().Messages()[0].request;
-  EXPECT_EQ(first.caption, kCaptionConfirmSave);
-  EXPECT_EQ(first.icon, platform::MessageIcon::kQuestion);
-  EXPECT_EQ(first.buttons, platform::MessageButtons::kYesNo);
+  EXPECT_THAT(session->Messages(), ElementsAre(kOverwrite, kSaved, kSaved));
   EXPECT_EQ(session->prompter().WindowTitle(), "KALVIRE - [copy.rom]");
   EXPECT_EQ(session->editor().workspace.m_path, dir.Path("copy.rom"));
-}
-
-TEST(SaveRomImage, SavingTwiceAfterOneEditRebuildsOnce) {
-  TempDir dir;
-  const std::string path = dir.Path("board.rom");
-  WriteBytes(path, SaveTestImage({tools::ModuleStorage::kTiano, true}));
-  auto session = OpenSession(path);
-  ASSERT_TRUE(session);
-  Editor& editor = session->editor();
-  HideQuestion(editor);
-  session->prompter().QueueAnswer(true);
-  SaveRomImage(editor);
-  const Bytes once = ReadBytes(path);
-  EXPECT_EQ(HistoryFiles(editor), 1u);
-  EXPECT_FALSE(editor.workspace.m_setup_form_modified);
-  EXPECT_EQ(editor.workspace.m_pristine_image, editor.workspace.m_working_image);
-  EXPECT_EQ(session->prompter().WindowTitle(), "KALVIRE - [board.rom]");
-
-  session->prompter().QueueAnswer(true);
-  SaveRomImage(editor);
-  EXPECT_EQ(ReadBytes(path), once);
-  EXPECT_EQ(HistoryFiles(editor), 1u);
-  EXPECT_THAT(session->Messages(), ElementsAre(kMsgOverwrite, kMsgSaved, kMsgOverwrite, kMsgSaved));
-}
-
-TEST(SaveRomImage, NoToTheConfirmationDoesNothing) {
-  TempDir dir;
-  const std::string path = dir.Path("board.rom");
-  const Bytes original = SaveTestImage({});
-  WriteBytes(path, original);
-  auto session = OpenSession(path);
-  ASSERT_TRUE(session);
-  HideQuestion(session->editor());
-  const Bytes working = session->editor().workspace.m_working_image;
-  session->prompter().QueueAnswer(false);
-  SaveRomImage(session->editor());
-  EXPECT_EQ(ReadBytes(path), original);
-  EXPECT_EQ(session->editor().workspace.m_working_image, working);
-  EXPECT_TRUE(session->editor().workspace.m_setup_form_modified);
-  EXPECT_THAT(session->Messages(), ElementsAre(kMsgOverwrite));
-}
-
-TEST(SaveRomImageAs, NoToAnExistingFileLeavesTheWorkspaceAndTheFileUntouched) {
-  TempDir dir;
-  const std::string path = dir.Path("board.rom");
-  const std::string other = dir.Path("other.rom");
-  WriteBytes(path, SaveTestImage({}));
-  WriteBytes(other, Bytes{1, 2, 3});
-  auto session = OpenSession(path);
-  ASSERT_TRUE(session);
-  Editor& editor = session->editor();
-  HideQuestion(editor);
-  const Bytes working = editor.workspace.m_working_image;
-  const std::string title = session->prompter().WindowTitle();
-  session->prompter().QueueFilePath(other);
-  session->prompter().QueueAnswer(false);
-  SaveRomImageAs(editor);
-  EXPECT_EQ(ReadBytes(other), (Bytes{1, 2, 3}));
-  EXPECT_EQ(editor.workspace.m_working_image, working);
-  EXPECT_EQ(HistoryFiles(editor), 0u);
-  EXPECT_TRUE(editor.workspace.m_setup_form_modified);
-  EXPECT_EQ(editor.workspace.m_path, path);
-  EXPECT_EQ(session->prompter().WindowTitle(), title);
-  EXPECT_THAT(session->Messages(), ElementsAre(kMsgFileExists));
-  const auto& question = session->prompter().Messages()[0].request;
-  EXPECT_EQ(question.caption, kCaptionConfirmSaveAs);
-  EXPECT_EQ(question.icon, platform::MessageIcon::kQuestion);
-  // The wait text was shown while the command ran.
-  EXPECT_THAT(session->prompter().Titles(),
-              ::testing::Contains("KALVIRE - [ Please Wait While Saving File...]"));
-  const auto& request = session->prompter().FileRequests().back();
-  EXPECT_TRUE(request.save);
-  EXPECT_EQ(request.default_extension, ".rom");
-  EXPECT_EQ(request.filter, "ROM Files (*.rom)|*.rom|All Files (*.*)|*.*||");
-}
-
-TEST(SaveRomImageAs, TheOpenFileItselfIsOverwrittenAfterYes) {
-  TempDir dir;
-  const std::string path = dir.Path("board.rom");
-  WriteBytes(path, SaveTestImage({}));
-  auto session = OpenSession(path);
-  ASSERT_TRUE(session);
-  HideQuestion(session->editor());
-  SaveAs(*session, path);
-  EXPECT_THAT(session->Messages(), ElementsAre(kMsgFileExists, kMsgSaved));
-  EXPECT_EQ(ReadBytes(path), session->editor().workspace.m_working_image);
-  EXPECT_FALSE(session->editor().workspace.m_setup_form_modified);
-}
-
-TEST(SaveRomImageAs, CancelInTheDialogDoesNothing) {
-  TempDir dir;
-  const std::string path = dir.Path("board.rom");
-  WriteBytes(path, SaveTestImage({}));
-  auto session = OpenSession(path);
-  ASSERT_TRUE(session);
-  HideQuestion(session->editor());
-  const std::string title = session->prompter().WindowTitle();
-  session->prompter().QueueFilePath(std::nullopt);
-  SaveRomImageAs(session->editor());
-  EXPECT_TRUE(session->Messages().empty());
-  EXPECT_EQ(session->prompter().WindowTitle(), title);
-  EXPECT_TRUE(session->editor().workspace.m_setup_form_modified);
 }
 
 TEST(SaveRomImage, WithoutAnImageBothCommandsReportThatTheyCannotSave) {
@@ -153,8 +72,164 @@ TEST(SaveRomImage, WithoutAnImageBothCommandsReportThatTheyCannotSave) {
   const std::vector<std::string> messages = session.Messages();
   ASSERT_GE(messages.size(), 3u);
   EXPECT_THAT(std::vector<std::string>(messages.end() - 3, messages.end()),
-              ElementsAre(kMsgOverwrite, kMsgUnableToSave, kMsgUnableToSave));
-  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.rom")));
+              ElementsAre(kOverwrite, kUnableToSave, kUnableToSave));
+  EXPECT_FALSE(fs::exists(dir.Path("out.rom")));
+}
+
+// The byte writer of a disk that fills up after `limit` bytes.
+ImageWriter DiskFullAfter(size_t limit) {
+  if (limit == SIZE_MAX) return WriteImageAtomically;
+  return [limit](const std::string& path, std::span<const uint8_t> image, std::string& error) {
+    return util::WriteWholeFileAtomic(path, image, error, [limit](int fd, auto data) {
+      const size_t n = std::min(limit, data.size());
+      if (!util::WriteAllBytes(fd, data.first(n))) return false;
+      errno = ENOSPC;
+      return n == data.size();
+    });
+  };
+}
+
+// A declined or refused save writes no file, leaves the workspace as it was, and the edits are
+// still there to be saved.
+TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
+  struct Case {
+    const char* name;
+    const char* target;  // Save As to this file in the folder ("": cancelled); null: Save
+    bool yes = true;     // the answer to the question
+    size_t disk_full_after = SIZE_MAX;
+    uint32_t record_overstated = 0;  // bytes added to the AmiTse file's record size
+    bool full_volume = false;
+    std::string message = kUnableToSave;  // the last one shown, or its start with `reason`
+    const char* reason = nullptr;
+  };
+  const Case cases[] = {
+      {"No to Overwrite", nullptr, false, SIZE_MAX, 0, false, kOverwrite},
+      {"No to an existing file", "other.rom", false, SIZE_MAX, 0, false,
+       "File already exists. Do you want to save with same name?"},
+      {"Cancel in the dialog", "", true, SIZE_MAX, 0, false, ""},
+      {"a disk full at once", nullptr, true, 0},
+      {"a disk full after a byte", nullptr, true, 1},
+      {"a disk full halfway", nullptr, true, 0x8000},
+      {"a disk full at the last byte", nullptr, true, 0x10FFFF},
+      {"a target that is a folder", "folder.rom"},
+      {"a folder that does not exist", "missing/out.rom"},
+      // The files behind the rebuilt module are taken from past the old file's end, the first
+      // of them loses its header, and the verification stops the save.
+      {"a rebuild that breaks the image", "out.rom", true, SIZE_MAX, 64, false,
+       "Error: Unable to save the file.\n", "is missing"},
+      {"a module that no longer fits", "out.rom", true, SIZE_MAX, 0, true,
+       "Error: Unable to save the file.\nError: No space in the firmware volume for the rebuilt "
+       "file. The file is not saved."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Edited e({.full_volume = c.full_volume});
+    ASSERT_TRUE(e.session);
+    EditSetupModule(e.editor());
+    WriteBytes(e.dir.Path("other.rom"), Bytes{1, 2, 3});
+    fs::create_directory(e.dir.Path("folder.rom"));
+    RomWorkspace& ws = e.editor().workspace;
+    const Bytes working = ws.m_working_image;
+    uint32_t record = 0;
+    while (ws.m_files[record].name != ws.m_amitse_name) ++record;
+    ws.m_files[record].size += c.record_overstated;
+    if (c.target) {
+      e.session->prompter().QueueFilePath(*c.target ? std::optional(e.dir.Path(c.target))
+                                                    : std::nullopt);
+    }
+    e.session->prompter().QueueAnswer(c.yes);
+    const ImageWriter writer = DiskFullAfter(c.disk_full_after);
+    EXPECT_FALSE(
+        (c.target ? SaveRomImageAs(e.editor(), writer) : SaveRomImage(e.editor(), writer)).saved);
+    const std::vector<std::string> messages = e.session->Messages();
+    const std::string last = messages.empty() ? "" : messages.back();
+    EXPECT_EQ(last.substr(0, c.reason ? c.message.size() : last.size()), c.message);
+    EXPECT_THAT(last, testing::HasSubstr(c.reason ? c.reason : ""));
+    EXPECT_THAT(messages, Not(Contains(kSaved)));
+    EXPECT_EQ(ReadBytes(e.path), e.original);
+    EXPECT_EQ(ReadBytes(e.dir.Path("other.rom")), (Bytes{1, 2, 3}));
+    EXPECT_TRUE(fs::is_empty(e.dir.Path("folder.rom")));
+    EXPECT_FALSE(fs::exists(e.dir.Path("out.rom")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(e.dir.dir()), {}), 3) << "a file was left";
+    EXPECT_EQ(ws.m_working_image, working);
+    EXPECT_TRUE(ws.m_setup_form_modified && ws.m_setup_string_modified);
+    EXPECT_EQ(ws.m_path, e.path);
+    EXPECT_EQ(e.session->prompter().WindowTitle(), "KALVIRE - [board.rom]");
+    EXPECT_EQ(HistoryFiles(e.editor()), 0u);
+    if (!messages.empty() &&
+        e.session->prompter().Messages()[0].request.buttons == platform::MessageButtons::kYesNo) {
+      const auto& question = e.session->prompter().Messages()[0].request;
+      EXPECT_EQ(question.caption, c.target ? "Confirm Save As" : "Confirm Save");
+      EXPECT_EQ(question.icon, platform::MessageIcon::kQuestion);
+    }
+    if (c.target) {
+      const auto& request = e.session->prompter().FileRequests().back();
+      EXPECT_TRUE(request.save);
+      EXPECT_EQ(request.default_extension, ".rom");
+      EXPECT_EQ(request.filter, "ROM Files (*.rom)|*.rom|All Files (*.*)|*.*||");
+    }
+    if (c.full_volume) continue;
+    // Once the fault is gone, the same edits save, with one history file; saving again
+    // rebuilds nothing.
+    ws.m_files[record].size -= c.record_overstated;
+    SaveAs(*e.session, e.path);
+    const Bytes saved = ReadBytes(e.path);
+    EXPECT_NE(saved, e.original);
+    e.session->prompter().QueueAnswer(true);
+    SaveRomImage(e.editor());
+    EXPECT_EQ(e.session->Messages().back(), kSaved);
+    EXPECT_EQ(ReadBytes(e.path), saved);
+    EXPECT_EQ(saved, ws.m_working_image);
+    EXPECT_EQ(ws.m_pristine_image, ws.m_working_image);
+    EXPECT_EQ(HistoryFiles(e.editor()), 1u);
+    EXPECT_FALSE(ws.m_setup_form_modified || ws.m_setup_string_modified);
+  }
+}
+
+// A volume with no free space: no room behind the NVRAM store for the history file, and none
+// for the compressed DMI module once its strings no longer compress to the old size.
+TEST(SaveRomImage, AFullVolumeSavesWithoutHistoryAndRestoresAnOutgrownDmiModule) {
+  Edited e({.storage = tools::ModuleStorage::kTiano, .full_volume = true});
+  ASSERT_TRUE(e.session);
+  Editor& editor = e.editor();
+  const auto area = tracklog::FindHistoryArea(editor.workspace);
+  ASSERT_TRUE(area);
+  EXPECT_TRUE(area->Empty());
+  const EditorState before = CaptureState(editor);
+  const int tree_items = editor.controls.dmi_tree->GetCount();
+  // Sixty letters per string that do not repeat in any pattern the compressor could use.
+  uint32_t seed = 1;
+  for (int slot = 0; slot < 6; ++slot) {
+    std::string noise;
+    for (int i = 0; i < 60; ++i)
+      noise += char('A' + ((seed = seed * 1103515245u + 12345u) >> 16) % 26);
+    EditDmiString(*e.session, 1, slot, noise);
+  }
+
+  e.session->prompter().QueueFilePath(e.dir.Path("out.rom"));
+  const SaveOutcome outcome = SaveRomImageAs(editor);
+  EXPECT_TRUE(outcome.saved);
+  EXPECT_TRUE(outcome.history_skipped);
+  EXPECT_TRUE(outcome.dmi_restored);
+  const std::vector<std::string> messages = e.session->Messages();
+  EXPECT_THAT(messages, Contains("Error: Unable to log history. space left is too small!!!"));
+  EXPECT_THAT(messages,
+              Contains("No space to insert new DMI Module.Hence old DMI module is restored."));
+  EXPECT_EQ(messages.back(), kSaved);
+  // The restore's wait text follows the title of the running Save As.
+  EXPECT_THAT(e.session->prompter().Titles(),
+              Contains("KALVIRE - [ Please Wait While Saving File...] - [ Please Wait While "
+                       "Loading File...]"));
+  // The tables and the tree hold the module as it lies in the image again.
+  EXPECT_EQ(CaptureState(editor).dmi_strings, before.dmi_strings);
+  EXPECT_EQ(editor.controls.dmi_tree->GetCount(), tree_items);
+  EXPECT_TRUE(editor.dmi.rebuild_buffer.empty());
+
+  const auto reopened = OpenSession(e.dir.Path("out.rom"));
+  ASSERT_TRUE(reopened);
+  const EditorState after = CaptureState(reopened->editor());
+  EXPECT_EQ(after.dmi_strings, before.dmi_strings);
+  EXPECT_EQ(after.controls.at(e.hidden).visible, 0);
 }
 
 }  // namespace
