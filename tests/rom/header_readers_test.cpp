@@ -1,0 +1,164 @@
+// The header readers of sections, FFS files and firmware volumes on small hand-made bytes.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "rom/ffs_file.h"
+#include "rom/section.h"
+#include "rom/volume.h"
+#include "util/le.h"
+
+namespace kalvire::rom {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// "type header-size size" of the extent, or "none".
+std::string Extent(const Bytes& bytes, uint64_t offset, uint64_t end) {
+  const auto e = ReadSectionExtent(bytes, offset, end);
+  return e ? std::to_string(e->type) + " " + std::to_string(e->header_size) + " " +
+                 std::to_string(e->size)
+           : "none";
+}
+
+TEST(HeaderReaders, SectionExtents) {
+  const Bytes large = {0xFF, 0xFF, 0xFF, 0x19, 0x0C, 0, 0, 0, 1, 2, 3, 4};
+  const Bytes six = {0x06, 0, 0, 0x10, 9, 9};
+  const struct {
+    Bytes bytes;
+    uint64_t offset, end;
+    const char* extent;
+  } cases[] = {
+      {six, 0, 6, "16 4 6"},  // the body up to the end
+      {{0x04, 0, 0, 0x19}, 0, 4, "25 4 4"},
+      {{0, 0, 0x05, 0, 0, 0x18, 7}, 2, 7, "24 4 5"},
+      {Bytes(0x010101, 1), 0, 0x010101, "1 4 65793"},  // all three size bytes
+      {{0x07, 0, 0, 0x10, 9, 9}, 0, 6, "none"},        // one byte past the end
+      {six, 0, 5, "none"},                             // past the end of the stream
+      {six, 0, 7, "none"},                             // end past the buffer
+      {{0x03, 0, 0, 0x10}, 0, 4, "none"},              // size below the header
+      {{0x04, 0, 0, 0x10}, 1, 4, "none"},              // truncated header
+      {{0x04, 0, 0, 0x10}, UINT64_MAX, 4, "none"},
+      {large, 0, 12, "25 8 12"},
+      {large, 0, 11, "none"},
+      {Bytes(large.begin(), large.begin() + 7), 0, 7, "none"},  // extended size cut
+      {Bytes{0xFF, 0xFF, 0xFF, 0x19, 7, 0, 0, 0}, 0, 8, "none"},
+      {Bytes{0xFF, 0xFF, 0xFF, 0x19, 8, 0, 0, 0}, 0, 8, "25 8 8"},
+      {Bytes{0xFF, 0xFF, 0xFF, 0x19, 0xFF, 0xFF, 0xFF, 0xFF}, 0, 8, "none"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Extent(c.bytes, c.offset, c.end), c.extent) << &c - cases;
+  }
+}
+
+// A 24-byte FFS header with its header checksum set.
+Bytes FfsHeader(uint8_t attributes, uint32_t size) {
+  Bytes h(24);
+  for (int i = 0; i < 16; ++i) h[i] = uint8_t(0x10 + i);
+  h[17] = 0x5C, h[18] = kFileTypePad, h[19] = attributes, h[23] = 0xF8;
+  util::StoreLe24(h.data() + 20, size);
+  h[16] = FfsHeaderChecksum(h);
+  return h;
+}
+
+TEST(HeaderReaders, FfsFileHeaders) {
+  const Bytes h = FfsHeader(kFfsAttribChecksum, 0x123456);
+  // 0x10 + ... + 0x1F = 0x178, + 0xF0 + 0x40 + 0x56 + 0x34 + 0x12 = 0x344: checksum 0xBC.
+  EXPECT_EQ(h[16], 0xBC);
+  const auto read = ReadFfsFileHeader(h, 0);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(Bytes(read->name.begin(), read->name.end()), Bytes(h.begin(), h.begin() + 16));
+  EXPECT_EQ(std::tuple(read->type, read->attributes, read->size, read->state),
+            std::tuple(kFileTypePad, kFfsAttribChecksum, 0x123456u, uint8_t(0xF8)));
+  EXPECT_FALSE(ReadFfsFileHeader(Bytes(h.begin(), h.end() - 1), 0));
+  EXPECT_FALSE(ReadFfsFileHeader(h, UINT64_MAX));
+  EXPECT_FALSE(IsErasedName(read->name));
+  Guid erased = MakeGuid("FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF");
+  EXPECT_TRUE(IsErasedName(erased));
+  EXPECT_FALSE(IsErasedName((erased[15] = 0xFE, erased)));
+  // Large file: Size 0, the 64-bit size after the header and counted in the checksum.
+  Bytes big = FfsHeader(kFfsAttribLargeFile, 0);
+  big.resize(kFfsLargeHeaderSize);
+  util::StoreLe64(big.data() + 24, 0x1000020);
+  big[16] = uint8_t(big[16] - 0x20 - 0x01);
+  const auto with = [](Bytes b, size_t at, uint8_t value) { return b[at] = value, b; };
+  EXPECT_TRUE(FfsHeaderChecksumHolds(h));
+  EXPECT_TRUE(FfsHeaderChecksumHolds(with(h, 23, 0))) << "State is not counted";
+  EXPECT_TRUE(FfsHeaderChecksumHolds(with(h, 17, 0))) << "the file checksum is not counted";
+  EXPECT_FALSE(FfsHeaderChecksumHolds(with(h, 18, 0xF1)));
+  EXPECT_FALSE(FfsHeaderChecksumHolds(with(h, 22, 0x13)));
+  EXPECT_FALSE(FfsHeaderChecksumHolds(with(h, 16, 0xBD)));
+  EXPECT_FALSE(FfsHeaderChecksumHolds(Bytes(h.begin(), h.end() - 1)));
+  EXPECT_TRUE(FfsHeaderChecksumHolds(big));
+  EXPECT_FALSE(FfsHeaderChecksumHolds(with(big, 27, 2))) << "the 64-bit size is counted";
+  const uint64_t first[] = {1, 16, 128, 512, 1024, 4096, 32768, 65536};
+  for (uint8_t selector = 0; selector < 8; ++selector) {
+    SCOPED_TRACE(int(selector));
+    const uint8_t attributes = uint8_t(selector << 3 | 0x02 | 0xC5);
+    EXPECT_EQ(FfsDataAlignment(attributes, false), first[selector]);
+    EXPECT_EQ(FfsDataAlignment(uint8_t(attributes & ~0x02), true), first[selector]);
+    EXPECT_EQ(FfsDataAlignment(attributes, true), uint64_t(128 * 1024) << selector);
+  }
+  EXPECT_EQ(std::tuple(Align4(0), Align4(5), Align4(8), Align8(9), Align8(16)),
+            std::tuple(0u, 8u, 8u, 16u, 16u));
+}
+
+// A volume of `length` bytes at offset 8 of a buffer of `buffer` bytes.
+Bytes Volume(uint32_t length, size_t buffer, uint16_t ext_offset = 0, const char* sig = "_FVH",
+             uint16_t entry = 6) {
+  Bytes b(buffer, 0xFF);
+  uint8_t* v = b.data() + 8;
+  std::copy(kFfs3FileSystemGuid.begin(), kFfs3FileSystemGuid.end(), v + 16);
+  util::StoreLe64(v + 32, length | uint64_t(7) << 32);
+  std::copy(sig, sig + 4, v + 40);
+  util::StoreLe32(v + 44, 0x0004FEFF);
+  util::StoreLe16(v + 48, 72);
+  util::StoreLe16(v + 52, ext_offset);
+  if (ext_offset != 0) {
+    util::StoreLe32(v + ext_offset + 16, 20);      // extended header size
+    util::StoreLe16(v + ext_offset + 20, entry);   // one entry
+    util::StoreLe16(v + ext_offset + 26, 0xFFFF);  // end of the entries
+  }
+  return b;
+}
+
+TEST(HeaderReaders, VolumeHeaders) {
+  const Bytes v = Volume(0x100, 0x108);
+  const auto header = ReadVolumeHeader(v, 8);
+  ASSERT_TRUE(header);
+  EXPECT_EQ(std::tuple(header->IsFfs3(), header->fv_length, header->has_signature,
+                       header->attributes, header->header_length, header->ext_header_offset),
+            std::tuple(true, 0x100u, true, 0x0004FEFFu, uint16_t(72), uint16_t(0)));
+  EXPECT_EQ(header->EraseByte(), 0xFF);
+  EXPECT_EQ(FirmwareVolumeHeader{.attributes = 0xFFFFF7FF}.EraseByte(), 0x00);
+  EXPECT_FALSE(ReadVolumeHeader(Bytes(v.begin(), v.begin() + 8 + 55), 8));
+  EXPECT_TRUE(ReadVolumeHeader(Bytes(v.begin(), v.begin() + 8 + 56), 8));
+  // The first file of a valid volume, or empty.
+  const std::pair<Bytes, std::optional<uint64_t>> cases[] = {
+      {v, 8 + 72},
+      {Volume(72, 80), 80},            // exactly its header
+      {Volume(71, 80), std::nullopt},  // shorter than its header
+      {Volume(0x100, 0x108, 0, "_FVh"), std::nullopt},
+      {Volume(0x100, 0x108, 0, "XFVH"), std::nullopt},
+      {Volume(0x101, 0x108), std::nullopt},  // one byte past the buffer
+      {Volume(0x100, 0x108, 72), 8 + 72 + 20 + 6 + 4},
+      {Volume(100, 0x108, 72), std::nullopt},               // extended header past the volume
+      {Volume(0x100, 0x108, 72, "_FVH", 0), std::nullopt},  // an entry of size 0
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [bytes, first_file] = cases[i];
+    SCOPED_TRACE(i);
+    FirmwareVolumeHeader read;
+    uint64_t first = 0;
+    EXPECT_EQ(ReadValidVolume(bytes, 8, read, first), first_file.has_value());
+    if (first_file) {
+      EXPECT_EQ(first, *first_file);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kalvire::rom
