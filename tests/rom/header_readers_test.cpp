@@ -27,11 +27,8 @@ std::string Extent(const Bytes& bytes, uint64_t offset, uint64_t end) {
 TEST(HeaderReaders, SectionExtents) {
   const Bytes large = {0xFF, 0xFF, 0xFF, 0x19, 0x0C, 0, 0, 0, 1, 2, 3, 4};
   const Bytes six = {0x06, 0, 0, 0x10, 9, 9};
-  const struct {
-    Bytes bytes;
-    uint64_t offset, end;
-    const char* extent;
-  } cases[] = {
+  const std::tuple<Bytes, uint64_t, uint64_t, const char*> cases[] = {
+      // bytes, offset, end
       {six, 0, 6, "16 4 6"},  // the body up to the end
       {{0x04, 0, 0, 0x19}, 0, 4, "25 4 4"},
       {{0, 0, 0x05, 0, 0, 0x18, 7}, 2, 7, "24 4 5"},
@@ -49,8 +46,9 @@ TEST(HeaderReaders, SectionExtents) {
       {Bytes{0xFF, 0xFF, 0xFF, 0x19, 8, 0, 0, 0}, 0, 8, "25 8 8"},
       {Bytes{0xFF, 0xFF, 0xFF, 0x19, 0xFF, 0xFF, 0xFF, 0xFF}, 0, 8, "none"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Extent(c.bytes, c.offset, c.end), c.extent) << &c - cases;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [bytes, offset, end, extent] = cases[i];
+    EXPECT_EQ(Extent(bytes, offset, end), extent) << "case " << i;
   }
 }
 
@@ -73,12 +71,10 @@ TEST(HeaderReaders, FfsFileHeaders) {
   EXPECT_EQ(Bytes(read->name.begin(), read->name.end()), Bytes(h.begin(), h.begin() + 16));
   EXPECT_EQ(std::tuple(read->type, read->attributes, read->size, read->state),
             std::tuple(kFileTypePad, kFfsAttribChecksum, 0x123456u, uint8_t(0xF8)));
-  EXPECT_FALSE(ReadFfsFileHeader(Bytes(h.begin(), h.end() - 1), 0));
-  EXPECT_FALSE(ReadFfsFileHeader(h, UINT64_MAX));
+  EXPECT_FALSE(ReadFfsFileHeader(Bytes(h.begin(), h.end() - 1), 0) || ReadFfsFileHeader(h, ~0ull));
   EXPECT_FALSE(IsErasedName(read->name));
   Guid erased = MakeGuid("FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF");
-  EXPECT_TRUE(IsErasedName(erased));
-  EXPECT_FALSE(IsErasedName((erased[15] = 0xFE, erased)));
+  EXPECT_TRUE(IsErasedName(erased) && !IsErasedName((erased[15] = 0xFE, erased)));
   // Large file: Size 0, the 64-bit size after the header and counted in the checksum.
   Bytes big = FfsHeader(kFfsAttribLargeFile, 0);
   big.resize(kFfsLargeHeaderSize);
@@ -88,19 +84,18 @@ TEST(HeaderReaders, FfsFileHeaders) {
   EXPECT_TRUE(FfsHeaderChecksumHolds(h));
   EXPECT_TRUE(FfsHeaderChecksumHolds(with(h, 23, 0))) << "State is not counted";
   EXPECT_TRUE(FfsHeaderChecksumHolds(with(h, 17, 0))) << "the file checksum is not counted";
-  EXPECT_FALSE(FfsHeaderChecksumHolds(with(h, 18, 0xF1)));
-  EXPECT_FALSE(FfsHeaderChecksumHolds(with(h, 22, 0x13)));
-  EXPECT_FALSE(FfsHeaderChecksumHolds(with(h, 16, 0xBD)));
+  for (const auto& [at, value] : {std::pair<size_t, uint8_t>{18, 0xF1}, {22, 0x13}, {16, 0xBD}}) {
+    EXPECT_FALSE(FfsHeaderChecksumHolds(with(h, at, value))) << "byte " << at;
+  }
   EXPECT_FALSE(FfsHeaderChecksumHolds(Bytes(h.begin(), h.end() - 1)));
   EXPECT_TRUE(FfsHeaderChecksumHolds(big));
   EXPECT_FALSE(FfsHeaderChecksumHolds(with(big, 27, 2))) << "the 64-bit size is counted";
   const uint64_t first[] = {1, 16, 128, 512, 1024, 4096, 32768, 65536};
   for (uint8_t selector = 0; selector < 8; ++selector) {
-    SCOPED_TRACE(int(selector));
     const uint8_t attributes = uint8_t(selector << 3 | 0x02 | 0xC5);
-    EXPECT_EQ(FfsDataAlignment(attributes, false), first[selector]);
-    EXPECT_EQ(FfsDataAlignment(uint8_t(attributes & ~0x02), true), first[selector]);
-    EXPECT_EQ(FfsDataAlignment(attributes, true), uint64_t(128 * 1024) << selector);
+    EXPECT_EQ(FfsDataAlignment(attributes, false), first[selector]) << int(selector);
+    EXPECT_EQ(FfsDataAlignment(uint8_t(attributes & ~0x02), true), first[selector]) << "FFS3";
+    EXPECT_EQ(FfsDataAlignment(attributes, true), uint64_t(128 * 1024) << selector) << "second";
   }
   EXPECT_EQ(std::tuple(Align4(0), Align4(5), Align4(8), Align8(9), Align8(16)),
             std::tuple(0u, 8u, 8u, 16u, 16u));
@@ -134,8 +129,8 @@ TEST(HeaderReaders, VolumeHeaders) {
             std::tuple(true, 0x100u, true, 0x0004FEFFu, uint16_t(72), uint16_t(0)));
   EXPECT_EQ(header->EraseByte(), 0xFF);
   EXPECT_EQ(FirmwareVolumeHeader{.attributes = 0xFFFFF7FF}.EraseByte(), 0x00);
-  EXPECT_FALSE(ReadVolumeHeader(Bytes(v.begin(), v.begin() + 8 + 55), 8));
-  EXPECT_TRUE(ReadVolumeHeader(Bytes(v.begin(), v.begin() + 8 + 56), 8));
+  EXPECT_TRUE(!ReadVolumeHeader(Bytes(v.begin(), v.begin() + 63), 8) &&
+              ReadVolumeHeader(Bytes(v.begin(), v.begin() + 64), 8));  // 56 fixed bytes
   // The first file of a valid volume, or empty.
   const std::pair<Bytes, std::optional<uint64_t>> cases[] = {
       {v, 8 + 72},
