@@ -3,113 +3,117 @@
 // optimal-default change by node number (which also refreshes the node display).
 #include <benchmark/benchmark.h>
 
-#include <memory>
+#include <cstdlib>
 #include <string>
 
-#include "platform/headless_controls.h"
-#include "platform/headless_tree.h"
-#include "platform/scripted_prompter.h"
+#include "rom/headless_view.h"
+#include "rom/open_image.h"
 #include "setup/baseline.h"
-#include "setup/commands.h"
 #include "setup/node_edit.h"
 #include "setup/parse_forms.h"
-#include "tests/setup/setup_builder.h"
+#include "tools/edit_forms.h"
+#include "tools/menu_image.h"
 
 namespace {
 
 using namespace kalvire;
-using setup::test::MenuBuilder;
+using tools::IfrItemKind;
 
-struct BenchView {
-  platform::HeadlessTree tree;
-  platform::HeadlessList log;
-  platform::HeadlessCombo access, options, optimal;
-  platform::HeadlessButton hide, show, remove;
-  platform::ScriptedPrompter prompter;
-  rom::Editor editor;
-};
+constexpr char kLastOneOf[] = "Formset 5 q1116";
 
-MenuBuilder LargeMenu(uint32_t* a_question) {
-  MenuBuilder m;
+tools::HiiPackageList LargeMenu() {
+  tools::HiiStrings s;
+  s.Add("English");
+  tools::HiiPackageList list;
   uint16_t form_id = 1024;
   for (int set = 0; set < 6; ++set) {
     const std::string set_name = "Formset " + std::to_string(set);
-    m.NewPackage();
-    m.FormSet(m.Str(set_name));
-    m.VarStore(1, "Setup");
+    tools::IfrFormSet formset;
+    formset.title = s.Add(set_name);
+    formset.help = s.Add("");
+    formset.varstores = {{tools::kAmitsePkgGuid, 1, 64, "Setup"}};
     const uint16_t main_id = form_id;
-    m.Form(form_id++, m.Str(set_name));
-    for (int f = 1; f < 12; ++f) m.Ref(m.Str(set_name + " page " + std::to_string(f)), main_id + f);
+    tools::IfrForm main{form_id++, formset.title, {}};
     for (int f = 1; f < 12; ++f) {
-      m.Form(form_id++, m.Str(set_name + " page " + std::to_string(f)));
-      m.Subtitle(m.Str("Group " + std::to_string(f)));
+      main.items.push_back(
+          tools::MakeItem(IfrItemKind::kRef, s.Add(set_name + " page " + std::to_string(f))));
+      main.items.back().ref_form_id = uint16_t(main_id + f);
+    }
+    formset.forms.push_back(main);
+    for (int f = 1; f < 12; ++f) {
+      tools::IfrForm form{form_id++, s.Add(set_name + " page " + std::to_string(f)), {}};
+      form.items.push_back(
+          tools::MakeItem(IfrItemKind::kSubtitle, s.Add("Group " + std::to_string(f))));
       for (int q = 0; q < 20; ++q) {
-        const std::string name = set_name + " q" + std::to_string(f * 100 + q);
+        const uint16_t prompt = s.Add(set_name + " q" + std::to_string(f * 100 + q));
         const uint16_t offset = uint16_t((f * 20 + q) % 60);
         switch (q % 4) {
           case 0:
-            *a_question =
-                m.OneOf(m.Str(name), 1, offset, 1, {{"Disabled", 0}, {"Enabled", 1}, {"Auto", 2}},
-                        setup::test::PopupControl(1, 1));
+            form.items.push_back(tools::MakeItem(IfrItemKind::kOneOf, prompt, 1, offset));
+            form.items.back().options = {
+                {s.Add("Disabled"), 0}, {s.Add("Enabled"), 1}, {s.Add("Auto"), 2}};
             break;
           case 1:
-            m.Checkbox(m.Str(name), 1, offset, setup::test::CheckboxControl(0));
+            form.items.push_back(tools::MakeItem(IfrItemKind::kCheckbox, prompt, 1, offset));
             break;
           case 2:
-            m.Numeric(m.Str(name), 1, offset, 2, 0, 1000, setup::test::NumericControl(2, 5));
+            form.items.push_back(tools::MakeItem(IfrItemKind::kNumeric, prompt, 1, offset, 2, 5));
+            form.items.back().maximum = 1000;
+            form.items.back().step = 1;
             break;
           default:
-            m.Text(m.Str(name));
+            form.items.push_back(tools::MakeItem(IfrItemKind::kText, prompt));
             break;
         }
       }
+      formset.forms.push_back(form);
+    }
+    if (list.forms_packages.empty()) list.forms_packages.emplace_back();
+    list.forms_packages.back().push_back(formset);
+  }
+  list.string_packages = {{"en-US", 1, s.texts()}};
+  return list;
+}
+
+// The menu opened as an image, as the editor opens any file.
+struct OpenedMenu {
+  OpenedMenu() {
+    if (rom::OpenRomImageBytes(*view.editor, tools::BuildMenuImage(LargeMenu()), "bench.rom") !=
+        1) {
+      std::abort();
     }
   }
-  return m;
-}
-
-std::unique_ptr<BenchView> MakeView(const MenuBuilder& menu) {
-  auto view = std::make_unique<BenchView>();
-  rom::ViewControls& c = view->editor.controls;
-  c.setup_tree = &view->tree;
-  c.track_log = &view->log;
-  c.access_level_combo = &view->access;
-  c.delete_option_combo = &view->options;
-  c.optimal_option_combo = &view->optimal;
-  c.hide_radio = &view->hide;
-  c.show_radio = &view->show;
-  c.delete_button = &view->remove;
-  c.prompter = &view->prompter;
-  view->editor.workspace.m_working_image = setup::test::NvramImage({{"Setup", 64}});
-  setup::test::InstallMenu(view->editor, menu);
-  return view;
-}
+  uint32_t NodeNamed(const std::string& prompt) {
+    const setup::SetupModel& model = view.editor->setup;
+    for (uint32_t n = 1; n <= model.node_count; ++n) {
+      if (view.editor->controls.setup_tree->GetItemText(model.node_items[n]) == prompt) return n;
+    }
+    std::abort();
+  }
+  rom::HeadlessEditor view;
+};
 
 void BM_ParseAndBaseline(benchmark::State& state) {
-  uint32_t question = 0;
-  const MenuBuilder menu = LargeMenu(&question);
-  auto view = MakeView(menu);
+  OpenedMenu menu;
+  rom::Editor& editor = *menu.view.editor;
+  platform::TreeControl& tree = *editor.controls.setup_tree;
   for (auto _ : state) {
     state.PauseTiming();
-    view->tree.DeleteAllItems();
+    tree.DeleteAllItems();
     state.ResumeTiming();
-    setup::ParseSetupForms(view->editor, view->editor.workspace.m_setup_module.Data(), view->tree);
-    benchmark::DoNotOptimize(setup::CaptureBaseline(view->editor));
+    setup::ParseSetupForms(editor, editor.workspace.m_setup_module.Data(), tree);
+    benchmark::DoNotOptimize(setup::CaptureBaseline(editor));
   }
-  state.counters["nodes"] = view->editor.setup.node_count;
+  state.counters["nodes"] = editor.setup.node_count;
 }
 BENCHMARK(BM_ParseAndBaseline)->Unit(benchmark::kMillisecond);
 
 void BM_ChangeNodeSetting(benchmark::State& state) {
-  uint32_t question = 0;
-  const MenuBuilder menu = LargeMenu(&question);
-  auto view = MakeView(menu);
-  setup::ParseSetupForms(view->editor, view->editor.workspace.m_setup_module.Data(), view->tree);
-  setup::CaptureBaseline(view->editor);
-  setup::ConnectSetupTree(view->editor);
+  OpenedMenu menu;
+  const uint32_t question = menu.NodeNamed(kLastOneOf);
   uint32_t value = 0;
   for (auto _ : state) {
-    setup::ChangeNodeSetting(view->editor, setup::kChangeOptimal, value, 0, question);
+    setup::ChangeNodeSetting(*menu.view.editor, setup::kChangeOptimal, value, 0, question);
     value ^= 2;
   }
 }
