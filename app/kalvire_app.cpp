@@ -66,7 +66,7 @@ bool CKALVIRE_1App::InitInstance(const CommandLine& command_line, int& exit_code
     const QByteArray path = QFile::encodeName(command_line.file);
     const bool opened = view.OpenRomImagePath(std::string(path.constData(), size_t(path.size())));
     if (command_line.offscreen) {
-      const rom::Editor& editor = view.Editor();
+      const editor::Editor& editor = view.Editor();
       std::printf("%s\nnodes: %u\n", view.Prompter().WindowTitle().c_str(),
                   unsigned(opened ? editor.setup.node_count : 0));
       std::fflush(stdout);

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "codec/lzma_section.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "rom/firmware_walk.h"
-#include "rom/headless_view.h"
 #include "rom/module_extract.h"
-#include "rom/open_image.h"
 #include "tools/sample_image.h"
 #include "util/file_io.h"
 #include "util/le.h"
@@ -56,9 +56,9 @@ std::span<const uint8_t> NestedVolumePayload() {
 
 void OpenWhole(benchmark::State& state) {
   SamplePath();  // building the sample compresses it: not part of the timing
-  rom::HeadlessEditor session;
+  editor::HeadlessEditor session;
   for (auto _ : state) {
-    if (rom::OpenRomImagePath(*session.editor, SamplePath()) != 1) {
+    if (editor::OpenRomImagePath(*session.editor, SamplePath()) != 1) {
       state.SkipWithError("Open failed");
     }
   }
@@ -75,7 +75,7 @@ void ReadFile(benchmark::State& state) {
 }
 
 void Walk(benchmark::State& state) {
-  rom::HeadlessEditor session;
+  editor::HeadlessEditor session;
   session.editor->workspace.m_working_image = SampleImage();
   for (auto _ : state) rom::WalkFirmwareVolumes(*session.editor);
   state.counters["files"] = session.editor->workspace.m_file_count;
@@ -93,8 +93,8 @@ void NestedVolumeLzmaDecode(benchmark::State& state) {
 }
 
 void ExtractModules(benchmark::State& state) {
-  rom::HeadlessEditor session;
-  rom::Editor& editor = *session.editor;
+  editor::HeadlessEditor session;
+  editor::Editor& editor = *session.editor;
   editor.workspace.m_working_image = SampleImage();
   rom::WalkFirmwareVolumes(editor);
   rom::ModuleSlot slot;

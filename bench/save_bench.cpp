@@ -12,11 +12,11 @@
 
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_serialize.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
+#include "editor/save_image.h"
 #include "rom/firmware_walk.h"
-#include "rom/headless_view.h"
 #include "rom/module_rebuild.h"
-#include "rom/open_image.h"
-#include "rom/save_image.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_edit.h"
 #include "setup/node_lookup.h"
@@ -39,14 +39,14 @@ std::string TempPath() {
       .string();
 }
 
-std::unique_ptr<rom::HeadlessEditor> OpenSample() {
-  auto session = std::make_unique<rom::HeadlessEditor>();
-  if (rom::OpenRomImageBytes(*session->editor, SampleImage(), "sample.rom") != 1) return nullptr;
+std::unique_ptr<editor::HeadlessEditor> OpenSample() {
+  auto session = std::make_unique<editor::HeadlessEditor>();
+  if (editor::OpenRomImageBytes(*session->editor, SampleImage(), "sample.rom") != 1) return nullptr;
   return session;
 }
 
 // The first ONE_OF question of the setup tree.
-uint32_t FirstOneOf(rom::Editor& editor) {
+uint32_t FirstOneOf(editor::Editor& editor) {
   for (uint32_t node = 0; node < editor.setup.node_count; ++node) {
     const uint32_t data = editor.controls.setup_tree->GetItemData(editor.setup.node_items[node]);
     if (setup::ItemOpcode(data) == setup::kOpOneOf) return node;
@@ -55,8 +55,8 @@ uint32_t FirstOneOf(rom::Editor& editor) {
 }
 
 // Hides a question (AmiTse SPF), lengthens its text (Setup) and changes a DMI string.
-void EditEachModule(rom::HeadlessEditor& session) {
-  rom::Editor& editor = *session.editor;
+void EditEachModule(editor::HeadlessEditor& session) {
+  editor::Editor& editor = *session.editor;
   const uint32_t node = FirstOneOf(editor);
   setup::ChangeNodeSetting(editor, setup::kChangeVisibility, 0, 0, node);
   setup::EditSetupString(editor, node, "A longer text for the benchmark");
@@ -92,23 +92,23 @@ void BM_SaveAs(benchmark::State& state) {
     std::filesystem::remove(path);
     session->prompter.QueueFilePath(path);
     state.ResumeTiming();
-    rom::SaveRomImageAs(*session->editor);
+    editor::SaveRomImageAs(*session->editor);
   }
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_SaveAs)->Unit(benchmark::kMillisecond);
 
 // One step of the rebuild sequence, timed after the steps before it have run untimed.
-using Step = std::function<void(rom::Editor&)>;
+using Step = std::function<void(editor::Editor&)>;
 const std::vector<std::pair<const char*, Step>>& Steps() {
   static const std::vector<std::pair<const char*, Step>> steps = {
-      {"AppendHistory", [](rom::Editor& e) { tracklog::AppendHistory(e); }},
-      {"RebuildTseModule", [](rom::Editor& e) { rom::RebuildTseModule(e); }},
-      {"RebuildSetupModule", [](rom::Editor& e) { rom::RebuildSetupModule(e); }},
-      {"SerializeDmiModule", [](rom::Editor& e) { dmi::SerializeDmiModule(e); }},
-      {"ReinsertDmiModule", [](rom::Editor& e) { rom::ReinsertDmiModule(e); }},
-      {"RebuildNestedVolume (LZMA)", [](rom::Editor& e) { rom::RebuildNestedVolume(e); }},
-      {"WalkFirmwareVolumes", [](rom::Editor& e) { rom::WalkFirmwareVolumes(e); }},
+      {"AppendHistory", [](editor::Editor& e) { tracklog::AppendHistory(e); }},
+      {"RebuildTseModule", [](editor::Editor& e) { rom::RebuildTseModule(e); }},
+      {"RebuildSetupModule", [](editor::Editor& e) { rom::RebuildSetupModule(e); }},
+      {"SerializeDmiModule", [](editor::Editor& e) { dmi::SerializeDmiModule(e); }},
+      {"ReinsertDmiModule", [](editor::Editor& e) { editor::ReinsertDmiModule(e); }},
+      {"RebuildNestedVolume (LZMA)", [](editor::Editor& e) { rom::RebuildNestedVolume(e); }},
+      {"WalkFirmwareVolumes", [](editor::Editor& e) { rom::WalkFirmwareVolumes(e); }},
   };
   return steps;
 }

@@ -12,9 +12,9 @@
 
 #include "corpus.h"
 #include "dmi/dmi_edit.h"
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
-#include "rom/save_image.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
+#include "editor/save_image.h"
 #include "rom/verify.h"
 #include "setup/baseline.h"
 #include "setup/ifr_layout.h"
@@ -44,14 +44,14 @@ bool SkipWithoutImage(benchmark::State& state) {
   return true;
 }
 
-std::unique_ptr<rom::HeadlessEditor> OpenVendorImage() {
-  auto session = std::make_unique<rom::HeadlessEditor>();
-  if (rom::OpenRomImageBytes(*session->editor, VendorImage(), kImageName) != 1) return nullptr;
+std::unique_ptr<editor::HeadlessEditor> OpenVendorImage() {
+  auto session = std::make_unique<editor::HeadlessEditor>();
+  if (editor::OpenRomImageBytes(*session->editor, VendorImage(), kImageName) != 1) return nullptr;
   return session;
 }
 
 // The first shown ONE_OF question of the setup tree.
-uint32_t FirstShownOneOf(rom::Editor& editor) {
+uint32_t FirstShownOneOf(editor::Editor& editor) {
   for (uint32_t node = 0; node < editor.setup.node_count; ++node) {
     const platform::TreeItem item = editor.setup.node_items[node];
     setup::ControlState state;
@@ -65,8 +65,8 @@ uint32_t FirstShownOneOf(rom::Editor& editor) {
 
 // Hides a question (AmiTse), lengthens its text (Setup) and changes the first string of the
 // second DMI structure.
-void EditEachModule(rom::HeadlessEditor& session) {
-  rom::Editor& editor = *session.editor;
+void EditEachModule(editor::HeadlessEditor& session) {
+  editor::Editor& editor = *session.editor;
   const uint32_t node = FirstShownOneOf(editor);
   setup::ChangeNodeSetting(editor, setup::kChangeVisibility, 0, 0, node);
   setup::EditSetupString(
@@ -79,15 +79,15 @@ void EditEachModule(rom::HeadlessEditor& session) {
 }
 
 // Save As through a writer that keeps the bytes; true when the save reached the writer.
-bool SaveInMemory(rom::HeadlessEditor& session, std::vector<uint8_t>& saved) {
+bool SaveInMemory(editor::HeadlessEditor& session, std::vector<uint8_t>& saved) {
   bool written = false;
   session.prompter.QueueFilePath("/nonexistent-kalvire-bench/saved.rom");
-  rom::SaveRomImageAs(*session.editor,
-                      [&](const std::string&, std::span<const uint8_t> image, std::string&) {
-                        saved.assign(image.begin(), image.end());
-                        written = true;
-                        return true;
-                      });
+  editor::SaveRomImageAs(*session.editor,
+                         [&](const std::string&, std::span<const uint8_t> image, std::string&) {
+                           saved.assign(image.begin(), image.end());
+                           written = true;
+                           return true;
+                         });
   return written;
 }
 
@@ -125,8 +125,8 @@ BENCHMARK(BM_VendorSaveInMemory)->Unit(benchmark::kMillisecond);
 
 // The image opened, edited in each module and saved into `saved`, outside the timing; empty
 // after skipping the benchmark when that cannot be done.
-std::unique_ptr<rom::HeadlessEditor> EditedAndSaved(benchmark::State& state,
-                                                    std::vector<uint8_t>& saved) {
+std::unique_ptr<editor::HeadlessEditor> EditedAndSaved(benchmark::State& state,
+                                                       std::vector<uint8_t>& saved) {
   if (SkipWithoutImage(state)) return nullptr;
   auto session = OpenVendorImage();
   if (!session) {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "corpus.h"
-#include "rom/editor.h"
+#include "editor/editor.h"
 #include "rom/firmware_walk.h"
 #include "rom/verify.h"
 #include "util/file_io.h"
@@ -48,7 +48,7 @@ void WalkOnly(benchmark::State& state) {
     state.SkipWithError("p7xxdm-full-flash.rom not found beside the repository");
     return;
   }
-  rom::Editor editor;
+  editor::Editor editor;
   editor.workspace.m_working_image = image;
   for (auto _ : state) {
     if (rom::WalkFirmwareVolumes(editor) != 1) state.SkipWithError("walk failed");
@@ -62,7 +62,7 @@ void VerifyWalkedWorkspace(benchmark::State& state) {
     state.SkipWithError("p7xxdm-full-flash.rom not found beside the repository");
     return;
   }
-  rom::Editor editor;
+  editor::Editor editor;
   editor.workspace.m_working_image = image;
   if (rom::WalkFirmwareVolumes(editor) != 1) {
     state.SkipWithError("walk failed");

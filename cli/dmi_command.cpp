@@ -9,8 +9,8 @@
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_parse.h"
 #include "dmi/latin1.h"
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 
 namespace kalvire::cli {
 
@@ -61,11 +61,11 @@ void PrintDmi(std::ostream& out, const dmi::DmiTables& tables) {
 }
 
 int RunDmi(const DmiArgs& args, const CliStreams& streams) {
-  rom::HeadlessEditor view;
+  editor::HeadlessEditor view;
   view.prompter.SetEcho(&streams.err);
-  rom::Editor& editor = *view.editor;
+  editor::Editor& editor = *view.editor;
   // Open parses the DMI table, and fails on one it cannot take whole.
-  if (rom::OpenRomImagePath(editor, args.rom) != 1) return kExitFailure;
+  if (editor::OpenRomImagePath(editor, args.rom) != 1) return kExitFailure;
   if (args.json) {
     streams.out << DmiJson(editor.dmi).dump(2) << "\n";
   } else {

@@ -31,7 +31,7 @@ struct OptionChoice {
 
 // The options of the ONE_OF at `offset` with the values the editor reads for them (the
 // selected node's value width).
-std::vector<OptionChoice> OneOfChoices(const rom::Editor& editor, uint64_t offset) {
+std::vector<OptionChoice> OneOfChoices(const editor::Editor& editor, uint64_t offset) {
   const std::span<const uint8_t> setup = editor.workspace.m_setup_module.Data();
   std::vector<OptionChoice> choices;
   for (const uint64_t option : setup::OneOfOptionOffsets(setup, offset)) {

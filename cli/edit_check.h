@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "cli/edit_request.h"
+#include "editor/editor.h"
 #include "platform/controls.h"
-#include "rom/editor.h"
 
 namespace kalvire::cli {
 
@@ -20,7 +20,7 @@ class EditCheck {
  public:
   // `editor` holds the opened image, with the setup tree connected to the node display: the
   // check selects nodes as the editor would, to read what the view offers for them.
-  explicit EditCheck(rom::Editor& editor) : m_editor(editor) {}
+  explicit EditCheck(editor::Editor& editor) : m_editor(editor) {}
 
   // Why the image cannot take `edit`, or nullopt when it can. An option or check box state
   // given by name is replaced by its value (--default), or by the option's text as the
@@ -35,7 +35,7 @@ class EditCheck {
   std::optional<std::string> CheckDeleteOption(Edit& edit);
   std::optional<std::string> CheckDmi(const Edit& edit);
 
-  rom::Editor& m_editor;
+  editor::Editor& m_editor;
   std::map<uint32_t, std::vector<std::string>> m_deleted;  // by node, this run's deletions
 };
 

@@ -16,9 +16,9 @@
 #include "cli/edit_request.h"
 #include "cli/same_file.h"
 #include "dmi/dmi_edit.h"
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
-#include "rom/save_image.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
+#include "editor/save_image.h"
 #include "setup/commands.h"
 #include "setup/messages.h"
 #include "setup/node_edit.h"
@@ -63,7 +63,7 @@ bool IsQuestion(const platform::RecordedMessage& message) {
 
 class EditRun {
  public:
-  EditRun(const CliStreams& streams, rom::HeadlessEditor& session)
+  EditRun(const CliStreams& streams, editor::HeadlessEditor& session)
       : m_streams(streams), m_session(session), m_editor(*session.editor) {}
 
   // Applies one checked edit; false when the editor refused it after all.
@@ -168,8 +168,8 @@ class EditRun {
   }
 
   const CliStreams& m_streams;
-  rom::HeadlessEditor& m_session;
-  rom::Editor& m_editor;
+  editor::HeadlessEditor& m_session;
+  editor::Editor& m_editor;
   std::vector<std::string> m_shown;
   size_t m_printed = 0;
   bool m_answered_no = false;
@@ -204,11 +204,11 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
     const fs::path image = fs::weakly_canonical(args.rom, error);
     args.out = error ? args.rom : image.string();
   }
-  rom::HeadlessEditor session;
+  editor::HeadlessEditor session;
   session.prompter.SetDefaultAnswer(args.yes);
-  rom::Editor& editor = *session.editor;
+  editor::Editor& editor = *session.editor;
   EditRun run(streams, session);
-  const int opened = rom::OpenRomImagePath(editor, args.rom);
+  const int opened = editor::OpenRomImagePath(editor, args.rom);
   run.PrintMessages();
   if (opened != 1) return kExitFailure;
   setup::ConnectSetupTree(editor);
@@ -238,7 +238,7 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
   // Naming the output is the answer to whether it may be replaced.
   session.prompter.QueueFilePath(args.out);
   if (fs::exists(args.out)) session.prompter.QueueAnswer(true);
-  const rom::SaveOutcome outcome = rom::SaveRomImageAs(editor);
+  const editor::SaveOutcome outcome = editor::SaveRomImageAs(editor);
   run.PrintMessages(outcome.history_skipped);
   run.PrintFeedback();
   if (!outcome.saved) return kExitFailure;

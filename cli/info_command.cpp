@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "cli/hex_text.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "rom/capsule.h"
 #include "rom/firmware_walk.h"
-#include "rom/headless_view.h"
 #include "rom/module_extract.h"
-#include "rom/open_image.h"
 #include "util/file_io.h"
+#include "util/hex_text.h"
 #include "util/le.h"
 
 namespace kalvire::cli {
@@ -110,8 +110,9 @@ void PrintModule(std::ostream& out, const char* name, const rom::ModuleSlot& slo
     out << "missing\n";
     return;
   }
-  out << "data size " << HexText(slot.data_size) << ", data offset " << HexText(slot.data_offset)
-      << ", compression version " << slot.compression_version << "\n";
+  out << "data size " << util::HexText(slot.data_size) << ", data offset "
+      << util::HexText(slot.data_offset) << ", compression version " << slot.compression_version
+      << "\n";
 }
 
 void PrintInfo(std::ostream& out, const ImageInfo& info) {
@@ -121,15 +122,16 @@ void PrintInfo(std::ostream& out, const ImageInfo& info) {
     const rom::VolumeRecord& volume = ws.m_volumes[v];
     out << "Volume " << v << ": ";
     if (volume.start.buffer == rom::kWorkingImageBuffer) {
-      out << "offset " << HexText(volume.start.offset);
+      out << "offset " << util::HexText(volume.start.offset);
     } else {
       out << "nested";
     }
-    out << ", length " << HexText(volume.fv_length) << ", " << volume.file_count << " files\n";
+    out << ", length " << util::HexText(volume.fv_length) << ", " << volume.file_count
+        << " files\n";
     for (uint32_t f = 0; f < volume.file_count && file_index < ws.m_file_count; ++f, ++file_index) {
       const rom::FileRecord& file = ws.m_files[file_index];
-      out << "  " << rom::FormatGuid(file.name) << "  type " << HexText(FileType(ws, file))
-          << "  size " << HexText(file.size) << "\n";
+      out << "  " << rom::FormatGuid(file.name) << "  type " << util::HexText(FileType(ws, file))
+          << "  size " << util::HexText(file.size) << "\n";
     }
   }
   out << "Modules:\n";
@@ -138,7 +140,7 @@ void PrintInfo(std::ostream& out, const ImageInfo& info) {
   PrintModule(out, "AmiTse SPF  ", ws.m_amitse_module);
   out << "  NVRAM store ";
   if (info.nvram_store) {
-    out << "size " << HexText(info.nvram_store->size) << "\n";
+    out << "size " << util::HexText(info.nvram_store->size) << "\n";
   } else {
     out << "missing\n";
   }
@@ -153,7 +155,7 @@ void PrintInfo(std::ostream& out, const ImageInfo& info) {
 
 // Extracts each module the walk can find, as Open would, but without stopping at the first
 // that is missing.
-void ExtractModules(rom::Editor& editor) {
+void ExtractModules(editor::Editor& editor) {
   rom::RomWorkspace& ws = editor.workspace;
   rom::ExtractModule(editor, rom::kDmiModuleGuid, ws.m_dmi_module);
   rom::ExtractModule(editor, rom::kSetupModuleGuid, ws.m_setup_module);
@@ -169,17 +171,16 @@ int RunInfo(const InfoArgs& args, const CliStreams& streams) {
     streams.err << "kalvire-cli: " << error << "\n";
     return kExitFailure;
   }
-  rom::HeadlessEditor opened;
+  editor::HeadlessEditor opened;
   opened.prompter.SetEcho(&streams.err);
   ImageInfo info;
-  info.editable = rom::OpenRomImageBytes(*opened.editor, bytes, args.rom) == 1;
+  info.editable = editor::OpenRomImageBytes(*opened.editor, bytes, args.rom) == 1;
   // Open has said why it failed; the walk on its own lists what the image holds.
-  rom::HeadlessEditor walked;
+  editor::HeadlessEditor walked;
   if (info.editable) {
     info.ws = &opened.editor->workspace;
   } else {
     rom::RomWorkspace& ws = walked.editor->workspace;
-    ws.m_image_size = uint32_t(bytes.size());
     ws.m_working_image = std::move(bytes);
     const int walk = rom::WalkFirmwareVolumes(*walked.editor);
     if (walk == 0) return kExitFailure;

@@ -9,8 +9,8 @@
 #include "cli/cli.h"
 #include "cli/node_number.h"
 #include "dmi/latin1.h"
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "setup/baseline.h"
 #include "setup/node_lookup.h"
 
@@ -43,7 +43,7 @@ struct NodeRow {
   int32_t width = setup::kNoValueWidth;
 };
 
-NodeRow ReadNodeRow(rom::Editor& editor, uint32_t node) {
+NodeRow ReadNodeRow(editor::Editor& editor, uint32_t node) {
   const setup::SetupModel& model = editor.setup;
   const platform::TreeControl& tree = *editor.controls.setup_tree;
   NodeRow row;
@@ -68,7 +68,7 @@ NodeRow ReadNodeRow(rom::Editor& editor, uint32_t node) {
   return row;
 }
 
-void PrintTree(std::ostream& out, rom::Editor& editor, bool json) {
+void PrintTree(std::ostream& out, editor::Editor& editor, bool json) {
   ordered_json nodes = ordered_json::array();
   for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
     const NodeRow row = ReadNodeRow(editor, n);
@@ -116,9 +116,9 @@ void PrintRadio(std::ostream& out, const char* name, const platform::ButtonContr
 }
 
 int RunTree(const TreeArgs& args, const CliStreams& streams) {
-  rom::HeadlessEditor session;
+  editor::HeadlessEditor session;
   session.prompter.SetEcho(&streams.err);
-  if (rom::OpenRomImagePath(*session.editor, args.rom) != 1) return kExitFailure;
+  if (editor::OpenRomImagePath(*session.editor, args.rom) != 1) return kExitFailure;
   PrintTree(streams.out, *session.editor, args.json);
   return kExitSuccess;
 }
@@ -130,17 +130,17 @@ int RunNode(const NodeArgs& args, const CliStreams& streams) {
                 << args.node << "\n";
     return kExitUsage;
   }
-  rom::HeadlessEditor session;
+  editor::HeadlessEditor session;
   session.prompter.SetEcho(&streams.err);
-  rom::Editor& editor = *session.editor;
-  if (rom::OpenRomImagePath(editor, args.rom) != 1) return kExitFailure;
+  editor::Editor& editor = *session.editor;
+  if (editor::OpenRomImagePath(editor, args.rom) != 1) return kExitFailure;
   if (*node >= editor.setup.node_count) {
     streams.err << "Error: node " << args.node << " does not exist; the setup menu has "
                 << editor.setup.node_count << " nodes\n";
     return kExitFailure;
   }
   // Selecting the item runs the same display code as a click in the desktop tree.
-  const rom::ViewControls& c = editor.controls;
+  const platform::ViewControls& c = editor.controls;
   c.setup_tree->SelectItem(setup::ItemOfNode(editor.setup, *node));
   const NodeRow row = ReadNodeRow(editor, *node);
   std::ostream& out = streams.out;

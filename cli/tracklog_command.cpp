@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "cli/hex_text.h"
 #include "dmi/latin1.h"
+#include "editor/headless_view.h"
 #include "rom/firmware_walk.h"
-#include "rom/headless_view.h"
 #include "tracklog/history.h"
 #include "util/file_io.h"
+#include "util/hex_text.h"
 
 namespace kalvire::cli {
 
@@ -26,8 +26,7 @@ struct TracklogArgs {
 };
 
 std::string Where(const tracklog::HistoryArea& area, uint64_t offset) {
-  if (area.buffer == rom::kWorkingImageBuffer) return "image offset " + HexText(offset);
-  return "offset " + HexText(offset) + " of decoded volume " + std::to_string(area.buffer);
+  return rom::PositionText({area.buffer, offset});
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -76,7 +75,7 @@ void PrintHistory(std::ostream& out, const rom::RomWorkspace& ws, const tracklog
     return;
   }
   out << "History area behind file " << marker << ": " << Where(area, area.first) << " to "
-      << HexText(area.end) << "\n";
+      << util::HexText(area.end) << "\n";
   if (chain.files.empty()) out << "No history files.\n";
   int n = 0;
   for (const tracklog::HistoryFile& file : chain.files) {
@@ -93,7 +92,7 @@ void PrintHistory(std::ostream& out, const rom::RomWorkspace& ws, const tracklog
 }
 
 int RunTracklog(const TracklogArgs& args, const CliStreams& streams) {
-  rom::HeadlessEditor session;
+  editor::HeadlessEditor session;
   session.prompter.SetEcho(&streams.err);
   rom::RomWorkspace& ws = session.editor->workspace;
   std::string error;
@@ -101,7 +100,6 @@ int RunTracklog(const TracklogArgs& args, const CliStreams& streams) {
     streams.err << "kalvire-cli: " << error << "\n";
     return kExitFailure;
   }
-  ws.m_image_size = uint32_t(ws.m_working_image.size());
   // The history area is found from the volume and file tables alone; the modules that Open
   // needs to edit the image play no part in it.
   if (rom::WalkFirmwareVolumes(*session.editor) == 0) return kExitFailure;

@@ -51,7 +51,7 @@ size_t ShownSlots(const DmiStructure& record) {
 
 // The structure index the selected item stands for, or nullopt when it is the root, not an
 // item, or names no structure of the table.
-std::optional<uint32_t> SelectedStructure(const rom::Editor& editor) {
+std::optional<uint32_t> SelectedStructure(const DmiContext editor) {
   const platform::TreeControl& tree = *editor.controls.dmi_tree;
   const platform::TreeItem item = tree.GetSelectedItem();
   if (item == platform::kNoItem) return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<uint32_t> SelectedStructure(const rom::Editor& editor) {
 
 // The new strings for the shown slots, as Latin-1 bytes; nullopt after a message when one
 // cannot be stored.
-std::optional<std::vector<std::string>> TakeValues(rom::Editor& editor, const DmiStructure& record,
+std::optional<std::vector<std::string>> TakeValues(DmiContext editor, const DmiStructure& record,
                                                    const DmiDialogData& data) {
   std::vector<std::string> values;
   for (size_t k = 0; k < ShownSlots(record); ++k) {
@@ -85,7 +85,7 @@ std::optional<std::vector<std::string>> TakeValues(rom::Editor& editor, const Dm
   return values;
 }
 
-void ApplyValues(rom::Editor& editor, DmiStructure& record, std::vector<std::string>& values) {
+void ApplyValues(DmiContext editor, DmiStructure& record, std::vector<std::string>& values) {
   platform::ListControl* track_log = editor.controls.track_log;
   if (track_log) track_log->ResetContent();
   for (size_t k = 0; k < values.size(); ++k) {
@@ -133,7 +133,7 @@ std::string DmiFeedbackLine(std::string_view new_value, std::string_view old_val
   return line;
 }
 
-void EditDmiString(rom::Editor& editor) {
+void EditDmiString(DmiContext editor) {
   if (!editor.controls.dmi_tree || !editor.controls.prompter) return;
   try {
     const std::optional<uint32_t> index = SelectedStructure(editor);

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "dmi/dmi_context.h"
 #include "dmi/dmi_tables.h"
 #include "platform/prompter.h"
-#include "rom/editor.h"
 
 namespace kalvire::dmi {
 
@@ -30,6 +30,6 @@ std::string DmiFeedbackLine(std::string_view new_value, std::string_view old_val
 // gets one feedback line per changed string; a changed string sets the DMI modified flag. Values
 // that are not Latin-1 text, and changed values longer than 64 characters, are refused with a
 // message and nothing changes. Cancel changes nothing.
-void EditDmiString(rom::Editor& editor);
+void EditDmiString(DmiContext editor);
 
 }  // namespace kalvire::dmi

@@ -101,7 +101,7 @@ void ResetDmiTables(DmiTables& tables) {
   std::vector<uint8_t>().swap(tables.rebuild_buffer);
 }
 
-void ResetDmiTables(rom::Editor& editor) {
+void ResetDmiTables(DmiContext editor) {
   ResetDmiTables(editor.dmi);
 }
 
@@ -130,7 +130,7 @@ DmiParseStatus ParseDmiData(std::span<const uint8_t> data, DmiTables& tables) {
   return DmiParseStatus::kOk;
 }
 
-int ParseDmiTable(rom::Editor& editor) {
+int ParseDmiTable(DmiContext editor) {
   try {
     const DmiParseStatus status = ParseDmiData(editor.workspace.m_dmi_module.Data(), editor.dmi);
     if (status != DmiParseStatus::kOk) {
@@ -161,6 +161,14 @@ const char* DmiTypeName(uint32_t type) {
     default:
       return "";
   }
+}
+
+int CheckDmiEndOfTable(std::span<const uint8_t> data) {
+  constexpr uint64_t kSearchStart = 256;
+  if (data.size() <= kSearchStart) return 0;
+  const auto type = std::find(data.begin() + kSearchStart, data.end(), kEndOfTableType);
+  if (type == data.end() || type + 1 == data.end() || type[1] != kEndOfTableLength) return 0;
+  return std::find(type + 2, data.end(), 0xFF) != data.end() ? 1 : 0;
 }
 
 }  // namespace kalvire::dmi

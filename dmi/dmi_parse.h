@@ -5,8 +5,8 @@
 #include <optional>
 #include <span>
 
+#include "dmi/dmi_context.h"
 #include "dmi/dmi_tables.h"
-#include "rom/editor.h"
 
 namespace kalvire::dmi {
 
@@ -23,7 +23,7 @@ std::optional<uint64_t> DmiTableOffset(std::span<const uint8_t> data);
 // Empties every record of both tables, sets the structure count to 0 and drops the rebuild
 // buffer.
 void ResetDmiTables(DmiTables& tables);
-void ResetDmiTables(rom::Editor& editor);
+void ResetDmiTables(DmiContext editor);
 
 enum class DmiParseStatus {
   kOk,
@@ -43,7 +43,11 @@ DmiParseStatus ParseDmiData(std::span<const uint8_t> data, DmiTables& tables);
 // (the view creates it with the tree); a tree without items gets one, "DMI", first. Without a
 // DMI tree only the tables are filled. Returns 1; 0 after a message when the table cannot be
 // taken whole, with the tables empty and no tree items added.
-int ParseDmiTable(rom::Editor& editor);
+int ParseDmiTable(DmiContext editor);
+
+// 1 when the DMI module data holds, from offset 256 on, an end-of-table structure header
+// (its first type-127 byte followed by its length 4) and after it a 0xFF byte; else 0.
+int CheckDmiEndOfTable(std::span<const uint8_t> data);
 
 // The names of the types that can be edited, "" for every other type.
 const char* DmiTypeName(uint32_t type);

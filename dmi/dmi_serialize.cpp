@@ -61,7 +61,7 @@ bool BuildDmiModuleData(std::span<const uint8_t> data, const DmiTables& tables,
   return true;
 }
 
-int SerializeDmiModule(rom::Editor& editor) {
+int SerializeDmiModule(DmiContext editor) {
   if (!editor.workspace.m_dmi_modified) return 1;
   std::vector<uint8_t>& buffer = editor.dmi.rebuild_buffer;
   try {

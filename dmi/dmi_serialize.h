@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "dmi/dmi_context.h"
 #include "dmi/dmi_tables.h"
-#include "rom/editor.h"
 
 namespace kalvire::dmi {
 
@@ -24,6 +24,6 @@ bool BuildDmiModuleData(std::span<const uint8_t> data, const DmiTables& tables,
 // (see BuildDmiModuleData) and returns 1; returns 1 without doing anything when the flag is
 // clear. A table that has grown longer than the module is refused with a message: the rebuild
 // buffer stays empty and 0 is returned, so the module in the image is left as it is.
-int SerializeDmiModule(rom::Editor& editor);
+int SerializeDmiModule(DmiContext editor);
 
 }  // namespace kalvire::dmi

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "setup/commands.h"
 #include "tools/sample_image.h"
 #include "tracklog/import_settings.h"
@@ -29,17 +29,17 @@ void Check(bool condition) {
 }
 
 struct Session {
-  std::unique_ptr<rom::HeadlessEditor> view;
+  std::unique_ptr<editor::HeadlessEditor> view;
   std::vector<size_t> string_counts;
   int inputs = 0;
 };
 
 void Reopen(Session& session) {
   static const std::vector<uint8_t> image = tools::BuildSampleImage();
-  session.view = std::make_unique<rom::HeadlessEditor>();
+  session.view = std::make_unique<editor::HeadlessEditor>();
   session.view->prompter.SetDefaultAnswer(true);
-  rom::Editor& editor = *session.view->editor;
-  Check(rom::OpenRomImageBytes(editor, image, "sample.rom") == 1);
+  editor::Editor& editor = *session.view->editor;
+  Check(editor::OpenRomImageBytes(editor, image, "sample.rom") == 1);
   Check(editor.setup.node_count > 0 && editor.dmi.structure_count > 0);
   setup::ConnectSetupTree(editor);
   session.string_counts.clear();
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Session* const session = new Session();
   if (!session->view || session->inputs == kInputsPerOpen) Reopen(*session);
   ++session->inputs;
-  rom::Editor& editor = *session->view->editor;
+  editor::Editor& editor = *session->view->editor;
 
   std::istringstream log(std::string(reinterpret_cast<const char*>(data), size));
   tracklog::ImportSettingsFrom(editor, log);

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "dmi/dmi_edit.h"
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
-#include "rom/save_image.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
+#include "editor/save_image.h"
 #include "rom/verify.h"
 #include "setup/node_edit.h"
 #include "setup/option_delete.h"
@@ -37,13 +37,13 @@ void Check(bool condition) {
 }
 
 struct Session {
-  std::unique_ptr<rom::HeadlessEditor> view;
+  std::unique_ptr<editor::HeadlessEditor> view;
   int inputs = 0;
 };
 
-rom::HeadlessEditor& View(Session& session) {
+editor::HeadlessEditor& View(Session& session) {
   if (!session.view || session.inputs == kInputsPerView) {
-    session.view = std::make_unique<rom::HeadlessEditor>();
+    session.view = std::make_unique<editor::HeadlessEditor>();
     session.inputs = 0;
   }
   ++session.inputs;
@@ -59,8 +59,8 @@ std::string TextOf(const uint8_t* control) {
   return text;
 }
 
-void Edit(rom::HeadlessEditor& view, const uint8_t* control) {
-  rom::Editor& editor = *view.editor;
+void Edit(editor::HeadlessEditor& view, const uint8_t* control) {
+  editor::Editor& editor = *view.editor;
   const uint32_t selector = util::LoadLe16(control + 1);
   const uint8_t value = control[3];
   const uint32_t node = editor.setup.node_count ? selector % editor.setup.node_count : 0;
@@ -115,24 +115,24 @@ void Edit(rom::HeadlessEditor& view, const uint8_t* control) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < kControlSize) return 0;
   static Session* const session = new Session();
-  rom::HeadlessEditor& view = View(*session);
-  rom::Editor& editor = *view.editor;
+  editor::HeadlessEditor& view = View(*session);
+  editor::Editor& editor = *view.editor;
   const std::vector<uint8_t> image(data + kControlSize, data + size);
-  if (rom::OpenRomImageBytes(editor, image, "fuzz.rom") != 1) return 0;
+  if (editor::OpenRomImageBytes(editor, image, "fuzz.rom") != 1) return 0;
 
   Edit(view, data);
 
   std::vector<uint8_t> saved;
   bool written = false;
-  const rom::ImageWriter in_memory = [&](const std::string&, std::span<const uint8_t> bytes,
-                                         std::string&) {
+  const editor::ImageWriter in_memory = [&](const std::string&, std::span<const uint8_t> bytes,
+                                            std::string&) {
     saved.assign(bytes.begin(), bytes.end());
     written = true;
     return true;
   };
   // A path that does not exist, so that Save As asks nothing; the writer never touches it.
   view.prompter.QueueFilePath("/nonexistent-kalvire-fuzz/saved.rom");
-  rom::SaveRomImageAs(editor, in_memory);
+  editor::SaveRomImageAs(editor, in_memory);
   if (!written) return 0;
   Check(saved.size() == image.size());
 

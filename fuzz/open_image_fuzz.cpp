@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "rom/firmware_walk.h"
-#include "rom/headless_view.h"
 #include "rom/module_extract.h"
-#include "rom/open_image.h"
 #include "rom/setup_packages.h"
 #include "util/le.h"
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "editor/editor.h"
 #include "platform/headless_controls.h"
 #include "platform/headless_tree.h"
-#include "rom/editor.h"
 #include "setup/baseline.h"
 #include "setup/node_display.h"
 #include "setup/parse_forms.h"
@@ -19,7 +19,7 @@ struct FuzzView {
   kalvire::platform::HeadlessTree tree;
   kalvire::platform::HeadlessList log;
   kalvire::platform::HeadlessCombo optimal, options;
-  kalvire::rom::Editor editor;
+  kalvire::editor::Editor editor;
 };
 
 }  // namespace
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   spf.insert(spf.end(), rom::kAmiTsePkgGuid.begin(), rom::kAmiTsePkgGuid.end());
   spf.insert(spf.end(), body + split, data + size);
 
-  rom::Editor& editor = view->editor;
+  editor::Editor& editor = view->editor;
   view->tree.DeleteAllItems();
   // The parse and the capture overwrite every record they count; only the counts are reset.
   editor.setup.node_count = 0;
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   editor.workspace.m_amitse_module.data_size = uint32_t(spf.size());
   editor.workspace.m_setup_packages.forms_package = 20;
   editor.workspace.m_format_marker = rom::kFormatMarkerOpened;
-  editor.workspace.m_spf_control_header_offset = 0;
+  editor.setup.spf_control_header_offset = 0;
 
   if (setup::ParseSetupForms(editor, editor.workspace.m_setup_module.Data(), view->tree) != 1) {
     __builtin_trap();

@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "editor/editor.h"
 #include "platform/headless_controls.h"
 #include "platform/headless_tree.h"
 #include "platform/scripted_prompter.h"
-#include "rom/editor.h"
 #include "rom/setup_packages.h"
 #include "setup/commands.h"
 #include "setup/node_display.h"
@@ -29,7 +29,7 @@ struct FuzzView {
   kalvire::platform::HeadlessCombo optimal, options;
   kalvire::platform::HeadlessButton delete_button;
   kalvire::platform::ScriptedPrompter prompter;
-  kalvire::rom::Editor editor;
+  kalvire::editor::Editor editor;
 };
 
 void CheckConsistent(const kalvire::rom::RomWorkspace& ws) {
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t text_size = std::min<size_t>(data[1] % 48, size - 2);
   const std::string text(data + size - text_size, data + size);
 
-  rom::Editor& editor = view->editor;
+  editor::Editor& editor = view->editor;
   rom::RomWorkspace& ws = editor.workspace;
   view->tree.DeleteAllItems();
   editor.setup.node_count = 0;

@@ -40,6 +40,18 @@ uint8_t FfsHeaderChecksum(std::span<const uint8_t> header) {
   return uint8_t(-sum);
 }
 
+void WriteFfsFileSize(std::span<uint8_t> file, uint32_t size) {
+  util::StoreLe24(file.data() + kFfsSizeOffset, size);
+  file[kFfsHeaderChecksumOffset] = FfsHeaderChecksum(file);
+}
+
+uint8_t FfsFileChecksum(std::span<const uint8_t> file) {
+  if ((file[kFfsAttributesOffset] & kFfsAttribChecksum) == 0) return kFfsFixedFileChecksum;
+  uint8_t sum = 0;
+  for (size_t i = kFfsHeaderSize; i < file.size(); ++i) sum = uint8_t(sum + file[i]);
+  return uint8_t(-sum);
+}
+
 bool FfsHeaderChecksumHolds(std::span<const uint8_t> header) {
   if (header.size() < kFfsHeaderSize) return false;
   uint8_t expected = FfsHeaderChecksum(header);

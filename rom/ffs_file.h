@@ -51,6 +51,14 @@ uint8_t FfsHeaderChecksum(std::span<const uint8_t> header);
 // checksum: its 8-bit sum, with State and the file checksum counted as zero, is zero.
 bool FfsHeaderChecksumHolds(std::span<const uint8_t> header);
 
+// Writes the 24-bit Size of the file header at the start of `file` and then its header
+// checksum. `file` must hold at least the 24-byte header.
+void WriteFfsFileSize(std::span<uint8_t> file, uint32_t size);
+
+// The file checksum byte the data of `file` (everything behind its 24-byte header) needs: the
+// two's complement of its 8-bit sum with the checksum attribute, kFfsFixedFileChecksum without.
+uint8_t FfsFileChecksum(std::span<const uint8_t> file);
+
 // The alignment its attributes ask for the file's data (what follows its header), from the
 // volume start: bits 3..5 select 1 (8 in practice), 16, 128, 512, 1K, 4K, 32K or 64K; in an
 // FFS3 volume attribute 0x02 selects the second table, 128K to 16M.

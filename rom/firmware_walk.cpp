@@ -24,22 +24,11 @@ constexpr uint64_t kNestedVolumeInGuidDefined = 16;
 enum class VolumeImageOutcome { kContinue, kVolumeDone, kUndecodable };
 
 struct WalkContext {
-  Editor& editor;
+  RomContext context;
   RomWorkspace& ws;
   bool volume_table_full = false;
   bool file_table_full = false;
 };
-
-std::string Where(BufferPos pos) {
-  char text[80];
-  if (pos.buffer == kWorkingImageBuffer) {
-    std::snprintf(text, sizeof text, "image offset 0x%llX", (unsigned long long)pos.offset);
-  } else {
-    std::snprintf(text, sizeof text, "offset 0x%llX of decoded volume %u",
-                  (unsigned long long)pos.offset, pos.buffer);
-  }
-  return text;
-}
 
 void Note(WalkContext& ctx, const std::string& text) {
   ctx.ws.m_diagnostics.push_back(text);
@@ -49,7 +38,8 @@ bool AddVolume(WalkContext& ctx, BufferPos start, uint32_t fv_length, uint64_t f
   if (ctx.ws.m_volume_count == kVolumeCapacity) {
     if (!ctx.volume_table_full) {
       Note(ctx, "volume table full (" + std::to_string(kVolumeCapacity) +
-                    " volumes): the volume at " + Where(start) + " and later ones are not listed");
+                    " volumes): the volume at " + PositionText(start) +
+                    " and later ones are not listed");
     }
     ctx.volume_table_full = true;
     return false;
@@ -99,7 +89,7 @@ void SearchFfs2Volumes(WalkContext& ctx) {
     if (m >= kVolumeFileSystemGuidOffset && signed_volume) {
       const BufferPos start{kWorkingImageBuffer, m - kVolumeFileSystemGuidOffset};
       if (!AddVolumeIfValid(ctx, start)) {
-        Note(ctx, "volume at " + Where(start) +
+        Note(ctx, "volume at " + PositionText(start) +
                       ": its length or extended header passes the end of the image; not walked");
       }
     }
@@ -126,7 +116,7 @@ void SearchFfs1Volumes(WalkContext& ctx) {
                   start + kVolumeFirstFileOffset);
         length = header->fv_length;
       } else {
-        Note(ctx, "volume at " + Where({kWorkingImageBuffer, start}) +
+        Note(ctx, "volume at " + PositionText({kWorkingImageBuffer, start}) +
                       ": its length passes the end of the image; not walked");
       }
     }
@@ -161,7 +151,8 @@ VolumeImageOutcome DecodeNestedVolume(WalkContext& ctx, uint32_t volume_index, u
   const uint64_t header_size = guid_defined ? kGuidDefinedHeaderSize : kCompressionHeaderSize;
   const BufferPos file_pos = ctx.ws.m_files[file_index].file;
   if (header.size < header_size || !util::Fits(file, offset, header.size)) {
-    Note(ctx, "compressed volume section at " + Where({file_pos.buffer, file_pos.offset + offset}) +
+    Note(ctx, "compressed volume section at " +
+                  PositionText({file_pos.buffer, file_pos.offset + offset}) +
                   " passes its file's end");
     return VolumeImageOutcome::kUndecodable;
   }
@@ -179,8 +170,8 @@ VolumeImageOutcome DecodeNestedVolume(WalkContext& ctx, uint32_t volume_index, u
     ok = DecodeEfiPayload(payload, decoded);
   }
   if (!ok) {
-    Note(ctx, "compressed volume section at " + Where({file_pos.buffer, file_pos.offset + offset}) +
-                  " cannot be decoded");
+    Note(ctx, "compressed volume section at " +
+                  PositionText({file_pos.buffer, file_pos.offset + offset}) + " cannot be decoded");
     return VolumeImageOutcome::kUndecodable;
   }
   ctx.ws.m_decoded_volumes.push_back(std::move(decoded));
@@ -259,13 +250,15 @@ bool WalkVolume(WalkContext& ctx, uint32_t k) {
   while (!ctx.file_table_full && cur <= header_limit && header_limit - cur >= kFfsHeaderSize) {
     const auto header = ReadFfsFileHeader(volume, cur);
     if (!header) {
-      Note(ctx, "file header at " + Where({vol.start.buffer, cur}) + " passes its volume's end");
+      Note(ctx,
+           "file header at " + PositionText({vol.start.buffer, cur}) + " passes its volume's end");
       break;
     }
     if (IsErasedName(header->name)) {
       if (header->type != kFileTypePad) break;  // free space begins
       if (header->size < kFfsHeaderSize) {
-        Note(ctx, "pad file at " + Where({vol.start.buffer, cur}) + " has a size below its header");
+        Note(ctx, "pad file at " + PositionText({vol.start.buffer, cur}) +
+                      " has a size below its header");
         break;
       }
       cur += Align8(header->size);
@@ -276,13 +269,14 @@ bool WalkVolume(WalkContext& ctx, uint32_t k) {
     if (unset) {
       size = UnsetFileSize(ws, k, cur, volume_end);
     } else if (size < kFfsHeaderSize || size > volume_end - cur) {
-      Note(ctx, "file " + FormatGuid(header->name) + " at " + Where({vol.start.buffer, cur}) +
+      Note(ctx, "file " + FormatGuid(header->name) + " at " +
+                    PositionText({vol.start.buffer, cur}) +
                     " declares a size that passes its volume's end");
       break;
     }
     if (ws.m_file_count == kFileCapacity) {
       Note(ctx, "file table full (" + std::to_string(kFileCapacity) + " files): the file at " +
-                    Where({vol.start.buffer, cur}) + " and later ones are not listed");
+                    PositionText({vol.start.buffer, cur}) + " and later ones are not listed");
       ctx.file_table_full = true;
       break;
     }
@@ -311,9 +305,9 @@ void ClearFileTable(RomWorkspace& workspace) {
   workspace.m_file_count = 0;
 }
 
-int WalkFirmwareVolumes(Editor& editor) {
-  RomWorkspace& ws = editor.workspace;
-  WalkContext ctx{editor, ws};
+int WalkFirmwareVolumes(RomContext context) {
+  RomWorkspace& ws = context.workspace;
+  WalkContext ctx{context, ws};
   ws.m_decoded_volumes.clear();
   // Positions into decoded buffers are offsets, but keeping the outer list from reallocating
   // keeps spans taken during the walk valid as well.
@@ -325,7 +319,7 @@ int WalkFirmwareVolumes(Editor& editor) {
   // The file table is cleared on every path, so no record of an earlier image outlives it.
   ClearFileTable(ws);
   if (ws.m_volume_count == 0) {
-    ShowPlainMessage(editor, kMsgInvalidImageType);
+    ShowPlainMessage(context, kMsgInvalidImageType);
     return 0;
   }
   for (uint32_t k = 0; k < ws.m_volume_count; ++k) {

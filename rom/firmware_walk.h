@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "rom/editor.h"
+#include "rom/rom_context.h"
 
 namespace kalvire::rom {
 
@@ -15,7 +15,7 @@ inline constexpr int kWalkNestedVolumeUndecodable = 25;
 // decoded (no message; the tables hold what was walked before it). Nothing is read outside a
 // buffer: a header that would pass its volume ends that volume's walk, and a full table stops
 // accepting records (both noted in the workspace's diagnostics).
-int WalkFirmwareVolumes(Editor& editor);
+int WalkFirmwareVolumes(RomContext context);
 
 // Zeroes every file record.
 void ClearFileTable(RomWorkspace& workspace);

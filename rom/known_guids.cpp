@@ -1,5 +1,7 @@
 #include "rom/known_guids.h"
 
+#include <algorithm>
+
 namespace kalvire::rom {
 
 std::string FormatGuid(std::span<const uint8_t, 16> guid) {
@@ -13,6 +15,13 @@ std::string FormatGuid(std::span<const uint8_t, 16> guid) {
     text += kHex[byte & 15];
   }
   return text;
+}
+
+int FindGuid(const Guid& guid, std::span<const uint8_t> buffer, uint64_t* after) {
+  const auto found = std::search(buffer.begin(), buffer.end(), guid.begin(), guid.end());
+  if (found == buffer.end()) return 0;
+  if (after) *after = uint64_t(found - buffer.begin()) + guid.size();
+  return 1;
 }
 
 }  // namespace kalvire::rom

@@ -58,8 +58,8 @@ void FillSectionPadding(std::vector<uint8_t>& out) {
 
 }  // namespace
 
-int ExtractModule(Editor& editor, const Guid& guid, ModuleSlot& slot) {
-  RomWorkspace& ws = editor.workspace;
+int ExtractModule(RomContext context, const Guid& guid, ModuleSlot& slot) {
+  RomWorkspace& ws = context.workspace;
   uint32_t version = slot.compression_version;
   slot.Clear();
   const FileRecord* record = FindFileRecord(ws, guid);
@@ -104,7 +104,7 @@ int ExtractModule(Editor& editor, const Guid& guid, ModuleSlot& slot) {
                                    std::span<uint8_t>(out).subspan(data_offset));
         }
         if (decoded_by == 0) {
-          ShowPlainMessage(editor, kMsgUnsupportedVersion);
+          ShowPlainMessage(context, kMsgUnsupportedVersion);
           return 0;
         }
         version = decoded_by;
@@ -138,8 +138,7 @@ int ExtractModule(Editor& editor, const Guid& guid, ModuleSlot& slot) {
 
   FillSectionPadding(out);
   const uint64_t length = out.size() - last_padding;
-  util::StoreLe24(out.data() + kFfsSizeOffset, uint32_t(length));
-  out[kFfsHeaderChecksumOffset] = FfsHeaderChecksum(out);
+  WriteFfsFileSize(out, uint32_t(length));
 
   // The last decoded size may belong to a section before the one the data starts at; the data
   // never reaches past the flattened file.

@@ -2,7 +2,7 @@
 // replaced by their decoded contents.
 #pragma once
 
-#include "rom/editor.h"
+#include "rom/rom_context.h"
 
 namespace kalvire::rom {
 
@@ -17,6 +17,6 @@ inline constexpr int kExtractLzmaUndecodable = 25;
 // decodes with neither version (after "Error: .ROM file is of unsupported version "); 24 for a
 // compression section too short for its header; 25 for an LZMA section that does not decode.
 // On any result but 1 the slot is left empty.
-int ExtractModule(Editor& editor, const Guid& guid, ModuleSlot& slot);
+int ExtractModule(RomContext context, const Guid& guid, ModuleSlot& slot);
 
 }  // namespace kalvire::rom

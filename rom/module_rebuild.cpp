@@ -18,10 +18,10 @@ std::optional<uint32_t> FindFileIndex(const RomWorkspace& ws, std::initializer_l
   return std::nullopt;
 }
 
-int RebuildModule(Editor& editor, std::optional<uint32_t> file_index, const ModuleSlot& slot,
+int RebuildModule(RomContext context, std::optional<uint32_t> file_index, const ModuleSlot& slot,
                   bool set_compression_type) {
   if (!file_index || !slot.Present()) {
-    ShowPlainMessage(editor, kMsgModuleNotRebuildable);
+    ShowPlainMessage(context, kMsgModuleNotRebuildable);
     return 0;
   }
   ModuleRebuild rebuild;
@@ -30,35 +30,35 @@ int RebuildModule(Editor& editor, std::optional<uint32_t> file_index, const Modu
   rebuild.compression_version = slot.compression_version;
   rebuild.size_query_message = kMsgCompressionSizeFailed;
   rebuild.set_compression_type = set_compression_type;
-  auto file = BuildModuleFile(editor, *file_index, rebuild);
+  auto file = BuildModuleFile(context, *file_index, rebuild);
   if (!file) return 0;
-  const uint32_t volume = editor.workspace.m_files[*file_index].volume_index;
-  return ReinsertFile(editor, *file, volume, *file_index);
+  const uint32_t volume = context.workspace.m_files[*file_index].volume_index;
+  return ReinsertFile(context, *file, volume, *file_index);
 }
 
 }  // namespace
 
-int RebuildTseModule(Editor& editor) {
-  RomWorkspace& ws = editor.workspace;
+int RebuildTseModule(RomContext context) {
+  RomWorkspace& ws = context.workspace;
   if (!ws.m_setup_form_modified) return 1;
-  return RebuildModule(editor, FindFileIndex(ws, {ws.m_amitse_name}), ws.m_amitse_module, false);
+  return RebuildModule(context, FindFileIndex(ws, {ws.m_amitse_name}), ws.m_amitse_module, false);
 }
 
-int RebuildSetupModule(Editor& editor) {
-  RomWorkspace& ws = editor.workspace;
+int RebuildSetupModule(RomContext context) {
+  RomWorkspace& ws = context.workspace;
   if (!ws.m_setup_string_modified) return 1;
-  return RebuildModule(editor, FindFileIndex(ws, {kSetupModuleGuid, kSetupPackageListAltGuid}),
+  return RebuildModule(context, FindFileIndex(ws, {kSetupModuleGuid, kSetupPackageListAltGuid}),
                        ws.m_setup_module, true);
 }
 
-int RebuildNestedVolume(Editor& editor) {
-  RomWorkspace& ws = editor.workspace;
+int RebuildNestedVolume(RomContext context) {
+  RomWorkspace& ws = context.workspace;
   // The decoded buffer tells whether there is a nested volume; a file index of 0 is a real
   // record.
   if (ws.m_nested.buffer == kWorkingImageBuffer) return 0;
-  auto file = BuildNestedVolumeFile(editor);
+  auto file = BuildNestedVolumeFile(context);
   if (!file) return 0;
-  return ReinsertFile(editor, *file, ws.m_nested.volume_index, ws.m_nested.file_index);
+  return ReinsertFile(context, *file, ws.m_nested.volume_index, ws.m_nested.file_index);
 }
 
 }  // namespace kalvire::rom

@@ -3,31 +3,22 @@
 // into the outer volume.
 #pragma once
 
-#include "rom/editor.h"
+#include "rom/rom_context.h"
 
 namespace kalvire::rom {
 
 // The AmiTse SPF module, when the setup-form modified flag is set, found by the name it was
 // opened under. Returns 1 when written or nothing to do; 0 after a message when the module
 // cannot be rebuilt or does not fit its volume (nothing is written then).
-int RebuildTseModule(Editor& editor);
+int RebuildTseModule(RomContext context);
 
 // The Setup module, when the setup-string modified flag is set, found by the first file record
 // named by either Setup package-list GUID. Results as RebuildTseModule.
-int RebuildSetupModule(Editor& editor);
-
-// The DMI module from the DMI rebuild buffer, when the DMI modified flag is set. When the new
-// file needs more room than the old one's place plus the volume's free space, shows "No space
-// to insert new DMI Module.Hence old DMI module is restored.", reloads the DMI module, its
-// tables and its tree from the image, and returns kDmiModuleRestored: the image keeps the old
-// module. The rebuild buffer is dropped whatever the outcome. Returns 1 when written or nothing
-// to do; 0 after a message when the module cannot be rebuilt.
-inline constexpr int kDmiModuleRestored = 2;
-int ReinsertDmiModule(Editor& editor);
+int RebuildSetupModule(RomContext context);
 
 // The firmware-volume-image file of the nested volume with the volume compressed again.
 // Returns 1 when written; 0 when there is no nested volume, or after a message when it cannot
 // be rebuilt or does not fit.
-int RebuildNestedVolume(Editor& editor);
+int RebuildNestedVolume(RomContext context);
 
 }  // namespace kalvire::rom

@@ -61,8 +61,8 @@ std::vector<uint8_t> Joined(std::span<const uint8_t> head, std::span<const uint8
   return out;
 }
 
-std::optional<std::vector<uint8_t>> Refuse(Editor& editor) {
-  ShowPlainMessage(editor, kMsgModuleNotRebuildable);
+std::optional<std::vector<uint8_t>> Refuse(RomContext context) {
+  ShowPlainMessage(context, kMsgModuleNotRebuildable);
   return std::nullopt;
 }
 
@@ -70,15 +70,15 @@ std::optional<std::vector<uint8_t>> Refuse(Editor& editor) {
 // the header at the start of the data current; its Size becomes the data size only when no
 // other section follows it in the data (a PE32 section followed by the user-interface section
 // keeps its own Size, so the name is not folded into the image).
-std::optional<std::vector<uint8_t>> PlainFile(Editor& editor, std::span<const uint8_t> file,
+std::optional<std::vector<uint8_t>> PlainFile(RomContext context, std::span<const uint8_t> file,
                                               const ModuleRebuild& rebuild, bool stored) {
   const uint64_t header_size = stored ? kCompressionHeaderSize : kSectionHeaderSize;
-  if (rebuild.data.size() < header_size) return Refuse(editor);
+  if (rebuild.data.size() < header_size) return Refuse(context);
   std::vector<uint8_t> out = Joined(file.first(rebuild.data_offset), rebuild.data);
   uint8_t* section = out.data() + rebuild.data_offset;
   const uint32_t declared = util::LoadLe24(section);
   if (stored || Align4(declared) >= rebuild.data.size()) {
-    util::StoreLe24(section, uint32_t(rebuild.data.size()));
+    WriteSectionSize(section, uint32_t(rebuild.data.size()));
   }
   if (stored) {
     util::StoreLe32(section + kUncompressedLengthOffset,
@@ -87,54 +87,55 @@ std::optional<std::vector<uint8_t>> PlainFile(Editor& editor, std::span<const ui
   return out;
 }
 
-std::optional<std::vector<uint8_t>> CompressedFile(Editor& editor, std::span<const uint8_t> file,
+std::optional<std::vector<uint8_t>> CompressedFile(RomContext context,
+                                                   std::span<const uint8_t> file,
                                                    uint64_t section_offset, uint64_t header_size,
                                                    std::span<const uint8_t> data,
                                                    SectionCodec codec, uint32_t version,
                                                    const char* size_query_message) {
-  auto payload = CompressSectionData(editor, data, codec, version, size_query_message);
+  auto payload = CompressSectionData(context, data, codec, version, size_query_message);
   if (!payload) return std::nullopt;
   std::vector<uint8_t> out = Joined(file.first(section_offset + header_size), *payload);
-  util::StoreLe24(out.data() + section_offset, uint32_t(header_size + payload->size()));
+  WriteSectionSize(out.data() + section_offset, uint32_t(header_size + payload->size()));
   return out;
 }
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> CompressSectionData(Editor& editor,
+std::optional<std::vector<uint8_t>> CompressSectionData(RomContext context,
                                                         std::span<const uint8_t> data,
                                                         SectionCodec codec, uint32_t version,
                                                         const char* size_query_message) {
   uint32_t size = 0;
   if (Compress(data, {}, size, codec, version) != codec::kCodecBufferTooSmall) {
-    ShowPlainMessage(editor, size_query_message);
+    ShowPlainMessage(context, size_query_message);
   }
   std::vector<uint8_t> out(size);
   if (Compress(data, out, size, codec, version) != codec::kCodecSuccess || size > out.size()) {
-    ShowPlainMessage(editor, kMsgCompressFailed);
+    ShowPlainMessage(context, kMsgCompressFailed);
     return std::nullopt;
   }
   out.resize(size);
   return out;
 }
 
-std::optional<std::vector<uint8_t>> BuildModuleFile(Editor& editor, uint32_t file_index,
+std::optional<std::vector<uint8_t>> BuildModuleFile(RomContext context, uint32_t file_index,
                                                     const ModuleRebuild& rebuild) {
-  const auto file = RecordFile(editor.workspace, file_index);
-  if (!file) return Refuse(editor);
+  const auto file = RecordFile(context.workspace, file_index);
+  if (!file) return Refuse(context);
   const auto section = ModuleSection(*file, rebuild.data_offset);
-  if (!section) return Refuse(editor);
+  if (!section) return Refuse(context);
   const uint8_t type = (*section)[3];
   switch (type) {
     case kSectionPe32:
     case kSectionFreeform:
-      return PlainFile(editor, *file, rebuild, false);
+      return PlainFile(context, *file, rebuild, false);
     case kSectionCompression: {
-      if (section->size() < kCompressionHeaderSize) return Refuse(editor);
+      if (section->size() < kCompressionHeaderSize) return Refuse(context);
       if ((*section)[kCompressionTypeOffset] == kCompressionStored) {
-        return PlainFile(editor, *file, rebuild, true);
+        return PlainFile(context, *file, rebuild, true);
       }
-      auto out = CompressedFile(editor, *file, rebuild.data_offset, kCompressionHeaderSize,
+      auto out = CompressedFile(context, *file, rebuild.data_offset, kCompressionHeaderSize,
                                 rebuild.data, SectionCodec::kTiano, rebuild.compression_version,
                                 rebuild.size_query_message);
       if (!out) return std::nullopt;
@@ -146,32 +147,32 @@ std::optional<std::vector<uint8_t>> BuildModuleFile(Editor& editor, uint32_t fil
     case kSectionGuidDefined:
       // Only a section that Open decoded as LZMA holds the module's data in compressed form.
       if (!IsDecodedSection(*section) || section->size() < kGuidDefinedHeaderSize) {
-        return Refuse(editor);
+        return Refuse(context);
       }
-      return CompressedFile(editor, *file, rebuild.data_offset, kGuidDefinedHeaderSize,
+      return CompressedFile(context, *file, rebuild.data_offset, kGuidDefinedHeaderSize,
                             rebuild.data, SectionCodec::kLzma, 0, rebuild.size_query_message);
     default:
-      return Refuse(editor);
+      return Refuse(context);
   }
 }
 
-std::optional<std::vector<uint8_t>> BuildNestedVolumeFile(Editor& editor) {
-  const RomWorkspace& ws = editor.workspace;
+std::optional<std::vector<uint8_t>> BuildNestedVolumeFile(RomContext context) {
+  const RomWorkspace& ws = context.workspace;
   const NestedVolume& nested = ws.m_nested;
   const auto file = RecordFile(ws, nested.file_index);
   const std::span<const uint8_t> volume = ws.Buffer(nested.buffer);
-  if (!file || volume.size() < nested.decoded_size) return Refuse(editor);
+  if (!file || volume.size() < nested.decoded_size) return Refuse(context);
   const auto header = ReadSectionHeader(*file, nested.section_offset);
-  if (!header) return Refuse(editor);
+  if (!header) return Refuse(context);
   const std::span<const uint8_t> data = volume.first(nested.decoded_size);
   if (header->type == kSectionGuidDefined) {
-    if (nested.section_offset + kGuidDefinedHeaderSize > file->size()) return Refuse(editor);
-    return CompressedFile(editor, *file, nested.section_offset, kGuidDefinedHeaderSize, data,
+    if (nested.section_offset + kGuidDefinedHeaderSize > file->size()) return Refuse(context);
+    return CompressedFile(context, *file, nested.section_offset, kGuidDefinedHeaderSize, data,
                           SectionCodec::kLzma, 0, kMsgCompressionSizeFailed);
   }
   if (header->type != kSectionCompression ||
       nested.section_offset + kCompressionHeaderSize > file->size()) {
-    return Refuse(editor);
+    return Refuse(context);
   }
   const uint8_t compression = (*file)[nested.section_offset + kCompressionTypeOffset];
   if (compression == kCompressionStored) {
@@ -179,13 +180,13 @@ std::optional<std::vector<uint8_t>> BuildNestedVolumeFile(Editor& editor) {
     // section's CompressionType.
     std::vector<uint8_t> out =
         Joined(file->first(nested.section_offset + kCompressionHeaderSize), data);
-    util::StoreLe24(out.data() + nested.section_offset,
-                    uint32_t(kCompressionHeaderSize + data.size()));
+    WriteSectionSize(out.data() + nested.section_offset,
+                     uint32_t(kCompressionHeaderSize + data.size()));
     return out;
   }
   const SectionCodec codec =
       compression == kCompressionLzma ? SectionCodec::kLzma : SectionCodec::kTiano;
-  return CompressedFile(editor, *file, nested.section_offset, kCompressionHeaderSize, data, codec,
+  return CompressedFile(context, *file, nested.section_offset, kCompressionHeaderSize, data, codec,
                         1, kMsgCompressionSizeFailed);
 }
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "rom/editor.h"
+#include "rom/rom_context.h"
 
 namespace kalvire::rom {
 
@@ -17,7 +17,7 @@ enum class SectionCodec { kTiano, kLzma };
 // "buffer too small" shows `size_query_message` and the size reported is used all the same),
 // then the compression into a buffer of that size. nullopt after "Error: Tiano_Compress failed."
 // when the second call does not succeed. `version` is the Tiano stream version (1 or 2).
-std::optional<std::vector<uint8_t>> CompressSectionData(Editor& editor,
+std::optional<std::vector<uint8_t>> CompressSectionData(RomContext context,
                                                         std::span<const uint8_t> data,
                                                         SectionCodec codec, uint32_t version,
                                                         const char* size_query_message);
@@ -39,11 +39,11 @@ struct ModuleRebuild {
 // EFI compressed in a compression section, LZMA compressed in a GUID-defined one. nullopt after
 // a message when the section is not where the data offset says, is of another kind, or the
 // compression fails.
-std::optional<std::vector<uint8_t>> BuildModuleFile(Editor& editor, uint32_t file_index,
+std::optional<std::vector<uint8_t>> BuildModuleFile(RomContext context, uint32_t file_index,
                                                     const ModuleRebuild& rebuild);
 
 // The firmware-volume-image file of the nested volume with the volume buffer compressed again
 // as its section stores it. nullopt after a message when it cannot be built.
-std::optional<std::vector<uint8_t>> BuildNestedVolumeFile(Editor& editor);
+std::optional<std::vector<uint8_t>> BuildNestedVolumeFile(RomContext context);
 
 }  // namespace kalvire::rom

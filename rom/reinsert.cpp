@@ -237,15 +237,8 @@ std::optional<Layout> PlanReinsertion(const RomWorkspace& ws, uint32_t file_inde
 }
 
 void SealHeader(std::span<uint8_t> file) {
-  util::StoreLe24(file.data() + kFfsSizeOffset, uint32_t(file.size()));
-  file[kFfsHeaderChecksumOffset] = FfsHeaderChecksum(file);
-  uint8_t checksum = kFfsFixedFileChecksum;
-  if (file[kFfsAttributesOffset] & kFfsAttribChecksum) {
-    uint8_t sum = 0;
-    for (size_t i = kFfsHeaderSize; i < file.size(); ++i) sum = uint8_t(sum + file[i]);
-    checksum = uint8_t(-sum);
-  }
-  file[kFfsFileChecksumOffset] = checksum;
+  WriteFfsFileSize(file, uint32_t(file.size()));
+  file[kFfsFileChecksumOffset] = FfsFileChecksum(file);
 }
 
 // A pad file header (name all 0xFF, type 0xF0, no attributes, state valid data); its body is
@@ -255,10 +248,9 @@ void WritePadHeader(std::span<uint8_t> at, uint64_t size, uint8_t erase) {
   at[kFfsFileChecksumOffset] = kFfsFixedFileChecksum;
   at[kFfsTypeOffset] = kFileTypePad;
   at[kFfsAttributesOffset] = 0;
-  util::StoreLe24(at.data() + kFfsSizeOffset, uint32_t(size));
   // Header construction, header valid and data valid set: 0x07, inverted with erase polarity 1.
   at[kFfsStateOffset] = erase == 0xFF ? 0xF8 : 0x07;
-  at[kFfsHeaderChecksumOffset] = FfsHeaderChecksum(at);
+  WriteFfsFileSize(at, uint32_t(size));
 }
 
 // The file and volume records that lay in a moved run now lie where it went.
@@ -292,9 +284,9 @@ bool FileFitsInVolume(const RomWorkspace& ws, uint32_t file_index, uint64_t new_
   return PlanReinsertion(ws, file_index, new_length, span, old_extent_end).has_value();
 }
 
-int ReinsertFile(Editor& editor, std::span<uint8_t> file, uint32_t volume_index,
+int ReinsertFile(RomContext context, std::span<uint8_t> file, uint32_t volume_index,
                  uint32_t file_index) {
-  RomWorkspace& ws = editor.workspace;
+  RomWorkspace& ws = context.workspace;
   if (file_index >= ws.m_file_count || ws.m_files[file_index].volume_index != volume_index) {
     return 0;
   }
@@ -302,7 +294,7 @@ int ReinsertFile(Editor& editor, std::span<uint8_t> file, uint32_t volume_index,
   uint64_t old_extent_end = 0;
   const auto layout = PlanReinsertion(ws, file_index, file.size(), span, old_extent_end);
   if (!layout) {
-    ShowPlainMessage(editor, kMsgNoSpaceForFile);
+    ShowPlainMessage(context, kMsgNoSpaceForFile);
     return 0;
   }
   SealHeader(file);

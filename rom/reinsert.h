@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "rom/editor.h"
+#include "rom/rom_context.h"
 
 namespace kalvire::rom {
 
@@ -30,7 +30,7 @@ bool FileFitsInVolume(const RomWorkspace& workspace, uint32_t file_index, uint64
 // anything after "Error: No space in the firmware volume for the rebuilt file..." when the layout
 // does not fit (FileFitsInVolume), or without a message when the record does not belong to the
 // volume.
-int ReinsertFile(Editor& editor, std::span<uint8_t> file, uint32_t volume_index,
+int ReinsertFile(RomContext context, std::span<uint8_t> file, uint32_t volume_index,
                  uint32_t file_index);
 
 }  // namespace kalvire::rom

@@ -1,6 +1,13 @@
 #include "rom/rom_workspace.h"
 
+#include "util/hex_text.h"
+
 namespace kalvire::rom {
+
+std::string PositionText(BufferPos pos) {
+  if (pos.buffer == kWorkingImageBuffer) return "image offset " + util::HexText(pos.offset);
+  return "offset " + util::HexText(pos.offset) + " of decoded volume " + std::to_string(pos.buffer);
+}
 
 RomWorkspace::RomWorkspace()
     : m_strings(kStringCapacity), m_volumes(kVolumeCapacity), m_files(kFileCapacity) {}

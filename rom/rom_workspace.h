@@ -30,6 +30,9 @@ struct BufferPos {
   uint64_t offset = 0;
 };
 
+// "image offset 0x..." or "offset 0x... of decoded volume N", for messages.
+std::string PositionText(BufferPos pos);
+
 struct VolumeRecord {
   BufferPos start;          // the volume header
   uint32_t fv_length = 0;   // low 32 bits
@@ -100,11 +103,8 @@ struct RomWorkspace {
 
   std::vector<uint8_t> m_working_image;
   std::vector<uint8_t> m_pristine_image;  // the file as read, or as last saved
-  uint32_t m_image_size = 0;
   std::string m_path;
 
-  std::string m_base_title;  // the window title before the first Open
-  uint32_t m_open_count = 0;
   bool m_image_loaded = false;
   uint32_t m_format_marker = 0;
 
@@ -116,10 +116,6 @@ struct RomWorkspace {
   ModuleSlot m_setup_module;
   ModuleSlot m_amitse_module;
   Guid m_amitse_name{};  // the file name under which the AmiTse SPF module was found
-
-  // Cached SPF header positions of the setup form model; Open resets them.
-  uint64_t m_spf_control_header_offset = 0;
-  uint64_t m_spf_state_header_offset = 0;
 
   SetupPackages m_setup_packages;
   std::vector<StringRecord> m_strings;  // kStringCapacity records

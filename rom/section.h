@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "util/le.h"
+
 namespace kalvire::rom {
 
 inline constexpr uint8_t kSectionCompression = 0x01;
@@ -39,6 +41,11 @@ struct SectionHeader {
 
 // The 4-byte header at `offset`; empty when it does not fit in `buffer`.
 std::optional<SectionHeader> ReadSectionHeader(std::span<const uint8_t> buffer, uint64_t offset);
+
+// Writes the 24-bit Size of the section header at `header`.
+inline void WriteSectionSize(uint8_t* header, uint32_t size) {
+  util::StoreLe24(header, size);
+}
 
 // The extent of the section at `offset` of a section stream ending at `end`: header size
 // (4, or 8 for a large section) and total size. Empty when the header or the body leaves the

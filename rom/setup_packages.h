@@ -9,6 +9,7 @@
 
 namespace kalvire::rom {
 
+// The Setup module data holds no HII package list (the locate and the forms parse).
 inline constexpr int kNoPackageList = -12;
 
 // Finds the package list in the Setup module data (by the Setup module's GUID or the

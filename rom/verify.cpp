@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "rom/editor.h"
 #include "rom/ffs_file.h"
 #include "rom/firmware_walk.h"
 #include "rom/volume.h"
-#include "tracklog/history.h"
+#include "util/hex_text.h"
 #include "util/le.h"
 
 namespace kalvire::rom {
@@ -19,15 +18,8 @@ namespace {
 constexpr uint8_t kStateDataValid = 0x04;
 constexpr uint8_t kStateDeleted = 0x10;
 
-std::string Hex(uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
-  return text;
-}
-
 std::string VolumeLabel(BufferPos start) {
-  if (start.buffer == kWorkingImageBuffer) return "image offset " + Hex(start.offset);
-  return "offset " + Hex(start.offset) + " of decoded volume " + std::to_string(start.buffer);
+  return PositionText(start);
 }
 
 struct VolumeView {
@@ -117,22 +109,23 @@ class VolumeChecker {
         large ? util::LoadLe64(volume.data() + cur + kFfsHeaderSize) : header.size;
     if (!HeaderChecksumHolds(cur, header_size)) {
       Report(name, cur,
-             "header checksum " + Hex(volume[cur + kFfsHeaderChecksumOffset]) +
+             "header checksum " + util::HexText(volume[cur + kFfsHeaderChecksumOffset]) +
                  " does not match the header");
     }
     if (size < header_size) {
-      Report(name, cur, "Size " + Hex(size) + " is smaller than the file header");
+      Report(name, cur, "Size " + util::HexText(size) + " is smaller than the file header");
       return std::nullopt;
     }
     if (size > m_volume.end - cur) {
       Report(name, cur,
-             "the file passes the volume's end by " + Hex(size - (m_volume.end - cur)) + " bytes");
+             "the file passes the volume's end by " + util::HexText(size - (m_volume.end - cur)) +
+                 " bytes");
       return std::nullopt;
     }
     CheckState(name, cur, volume[cur + kFfsStateOffset]);
     CheckDataChecksum(name, cur, header_size, size, attributes);
     CheckAlignment(name, cur, header_size, attributes);
-    if (!pad && header.name != tracklog::kHistoryFileGuid) {
+    if (!pad && header.name != kHistoryFileGuid) {
       m_result.files.back().names.push_back(header.name);
     }
     return m_volume.start + Align8(cur - m_volume.start + size);
@@ -145,7 +138,7 @@ class VolumeChecker {
     // Valid data, marked for update or deleted: the firmware uses or skips such a file;
     // anything else is a file whose writing never completed or whose header went bad.
     if (highest < kStateDataValid || highest > kStateDeleted) {
-      Report(name, cur, "State " + Hex(state) + " does not mark a valid file");
+      Report(name, cur, "State " + util::HexText(state) + " does not mark a valid file");
     }
   }
 
@@ -154,14 +147,16 @@ class VolumeChecker {
     const uint8_t stored = m_volume.buffer[cur + kFfsFileChecksumOffset];
     if ((attributes & kFfsAttribChecksum) == 0) {
       if (stored != kFfsFixedFileChecksum) {
-        Report(name, cur, "file checksum " + Hex(stored) + " is not the fixed value 0xAA");
+        Report(name, cur,
+               "file checksum " + util::HexText(stored) + " is not the fixed value 0xAA");
       }
       return;
     }
     const auto data = m_volume.buffer.subspan(cur + header_size, size - header_size);
     uint8_t sum = stored;
     for (const uint8_t b : data) sum = uint8_t(sum + b);
-    if (sum != 0) Report(name, cur, "data checksum " + Hex(stored) + " does not match the data");
+    if (sum != 0)
+      Report(name, cur, "data checksum " + util::HexText(stored) + " does not match the data");
   }
 
   void CheckAlignment(const std::string& name, uint64_t cur, uint64_t header_size,
@@ -173,8 +168,8 @@ class VolumeChecker {
     const uint64_t alignment = FfsDataAlignment(attributes, m_volume.ffs3);
     if ((offset + header_size) % alignment != 0) {
       Report(name, cur,
-             "its data at volume offset " + Hex(offset + header_size) + " is not aligned to " +
-                 Hex(alignment) + " as its attributes ask");
+             "its data at volume offset " + util::HexText(offset + header_size) +
+                 " is not aligned to " + util::HexText(alignment) + " as its attributes ask");
     }
   }
 
@@ -229,7 +224,8 @@ std::string FormatVerifyProblem(const VerifyProblem& problem) {
   if (problem.volume.empty()) return problem.reason;
   std::string line = "volume at " + problem.volume;
   if (!problem.file.empty()) line += ", file " + problem.file;
-  if (!problem.file.empty() || problem.file_offset != 0) line += " at +" + Hex(problem.file_offset);
+  if (!problem.file.empty() || problem.file_offset != 0)
+    line += " at +" + util::HexText(problem.file_offset);
   return line + ": " + problem.reason;
 }
 
@@ -262,15 +258,14 @@ VerifyResult VerifyWorkspace(const RomWorkspace& workspace) {
 }
 
 VerifyResult VerifyImage(std::span<const uint8_t> image) {
-  Editor editor;
-  editor.workspace.m_working_image.assign(image.begin(), image.end());
-  editor.workspace.m_image_size = uint32_t(std::min<uint64_t>(image.size(), UINT32_MAX));
-  const int walked = WalkFirmwareVolumes(editor);
-  VerifyResult result = VerifyWorkspace(editor.workspace);
+  RomWorkspace workspace;
+  workspace.m_working_image.assign(image.begin(), image.end());
+  const int walked = WalkFirmwareVolumes({workspace});
+  VerifyResult result = VerifyWorkspace(workspace);
   if (walked == 0 && result.files.empty()) {
     result.problems.push_back({"", "", 0, "no firmware volume found"});
   } else if (walked == kWalkNestedVolumeUndecodable) {
-    const auto& notes = editor.workspace.m_diagnostics;
+    const auto& notes = workspace.m_diagnostics;
     result.problems.push_back(
         {"", "", 0, notes.empty() ? "a compressed volume cannot be decoded" : notes.back()});
   }

@@ -10,16 +10,16 @@
 
 namespace kalvire::setup {
 
-int ReadControlState(rom::Editor& editor, platform::TreeItem item, ControlState& state) {
+int ReadControlState(SetupContext editor, platform::TreeItem item, ControlState& state) {
   state = ControlState{};
   editor.setup.current_value_width = kNoValueWidth;
   if (!NodeOfItem(editor.setup, item)) return 0;
   rom::RomWorkspace& ws = editor.workspace;
   const std::span<const uint8_t> data = ws.m_amitse_module.Data();
-  if (ws.m_spf_state_header_offset == 0) {
+  if (editor.setup.spf_state_header_offset == 0) {
     const auto header = FindSpfHeader(data);
     if (!header) return 0;
-    ws.m_spf_state_header_offset = *header + kSpfGuidOffset;
+    editor.setup.spf_state_header_offset = *header + kSpfGuidOffset;
   }
 
   NodeControl control;
@@ -43,10 +43,10 @@ int ReadControlState(rom::Editor& editor, platform::TreeItem item, ControlState&
   return 1;
 }
 
-int CaptureBaseline(rom::Editor& editor) {
+int CaptureBaseline(SetupContext editor) {
   SetupModel& model = editor.setup;
   const platform::TreeControl* tree = editor.controls.setup_tree;
-  editor.workspace.m_spf_state_header_offset = 0;
+  editor.setup.spf_state_header_offset = 0;
   for (uint32_t node = 0; node < model.node_count; ++node) {
     const platform::TreeItem item = model.nodes[node].item;
     if (item == platform::kNoItem) continue;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/controls.h"
-#include "rom/editor.h"
+#include "setup/setup_context.h"
 
 namespace kalvire::setup {
 
@@ -21,11 +21,11 @@ struct ControlState {
 // the 8-bit value for ONE_OF, CHECKBOX and NUMERIC questions of another length. Sets the current
 // value width to the width read (kNoValueWidth when none). Returns 1; 0 when `item` is no node
 // or the AmiTse data holds no SPF header.
-int ReadControlState(rom::Editor& editor, platform::TreeItem item, ControlState& state);
+int ReadControlState(SetupContext editor, platform::TreeItem item, ControlState& state);
 
 // Records, for every node with a tree item, its item text and its control state as the
 // baseline and clears its change flags. Returns 1; 0 at the first node whose state cannot be
 // read (no SPF header).
-int CaptureBaseline(rom::Editor& editor);
+int CaptureBaseline(SetupContext editor);
 
 }  // namespace kalvire::setup

@@ -7,42 +7,42 @@
 
 namespace kalvire::setup {
 
-void ConnectSetupTree(rom::Editor& editor) {
+void ConnectSetupTree(SetupContext editor) {
   if (editor.controls.setup_tree) {
     editor.controls.setup_tree->SetSelectionHandler(
         [&editor](platform::TreeItem) { ShowNodeDetails(editor); });
   }
 }
 
-void HideSelectedNode(rom::Editor& editor) {
+void HideSelectedNode(SetupContext editor) {
   ChangeNodeSetting(editor, kChangeVisibility, 0, 0, kSelectedNode);
 }
 
-void ShowSelectedNode(rom::Editor& editor) {
+void ShowSelectedNode(SetupContext editor) {
   ChangeNodeSetting(editor, kChangeVisibility, 1, 0, kSelectedNode);
 }
 
-void ChangeSelectedAccessLevel(rom::Editor& editor) {
+void ChangeSelectedAccessLevel(SetupContext editor) {
   const platform::ComboControl* combo = editor.controls.access_level_combo;
   if (!combo || combo->GetCurSel() < 0) return;
   ChangeNodeSetting(editor, kChangeAccessLevel, uint32_t(combo->GetCurSel()), 0, kSelectedNode);
 }
 
-void ChangeSelectedOptimalOption(rom::Editor& editor) {
+void ChangeSelectedOptimalOption(SetupContext editor) {
   if (editor.workspace.m_format_marker != rom::kFormatMarkerOpened) return;
   ApplyOptimalSelection(editor, kSelectedNode, 0);
 }
 
-void EnableOptionDelete(rom::Editor& editor) {
+void EnableOptionDelete(SetupContext editor) {
   if (editor.controls.delete_button) editor.controls.delete_button->SetEnabled(true);
 }
 
-void EditSelectedString(rom::Editor& editor) {
+void EditSelectedString(SetupContext editor) {
   if (editor.workspace.m_format_marker != rom::kFormatMarkerOpened) return;
   EditSetupString(editor, kSelectedNode, "");
 }
 
-void DeleteSelectedOption(rom::Editor& editor) {
+void DeleteSelectedOption(SetupContext editor) {
   DeleteOption(editor, kSelectedNode, "");
 }
 

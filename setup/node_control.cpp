@@ -40,7 +40,7 @@ std::optional<uint64_t> FindSpfHeader(std::span<const uint8_t> amitse_data) {
   return std::nullopt;
 }
 
-int LocateNodeControl(rom::Editor& editor, platform::TreeItem item, uint64_t& spf_header_offset,
+int LocateNodeControl(SetupContext editor, platform::TreeItem item, uint64_t& spf_header_offset,
                       NodeControl& control) {
   const platform::TreeControl* tree = editor.controls.setup_tree;
   if (!tree) return 0;
@@ -60,11 +60,12 @@ int LocateNodeControl(rom::Editor& editor, platform::TreeItem item, uint64_t& sp
   return spf_header_offset < amitse.size() ? 1 : 0;
 }
 
-int FindNodeControl(rom::Editor& editor, platform::TreeItem item, NodeControl& control) {
+int FindNodeControl(SetupContext editor, platform::TreeItem item, NodeControl& control) {
   rom::RomWorkspace& ws = editor.workspace;
-  if (LocateNodeControl(editor, item, ws.m_spf_control_header_offset, control) != 1) return 0;
+  if (LocateNodeControl(editor, item, editor.setup.spf_control_header_offset, control) != 1)
+    return 0;
   const std::span<const uint8_t> data = ws.m_amitse_module.Data();
-  const uint64_t header = ws.m_spf_control_header_offset;
+  const uint64_t header = editor.setup.spf_control_header_offset;
   const bool form = control.opcode == kOpForm;
 
   const auto refuse = [&] {

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "platform/controls.h"
-#include "rom/editor.h"
+#include "setup/setup_context.h"
 
 namespace kalvire::setup {
 
@@ -28,7 +28,7 @@ std::optional<uint64_t> FindSpfHeader(std::span<const uint8_t> amitse_data);
 // sure `spf_header_offset` names the SPF header: a cached 0 is replaced by a scan's result, or
 // by the data size when the data holds none. Returns 1 when `item` is a node and the header is
 // known; 0 otherwise (also before any Open, while the format marker is not 4).
-int LocateNodeControl(rom::Editor& editor, platform::TreeItem item, uint64_t& spf_header_offset,
+int LocateNodeControl(SetupContext editor, platform::TreeItem item, uint64_t& spf_header_offset,
                       NodeControl& control);
 
 // LocateNodeControl with the workspace's control lookup cache, then the page record (page
@@ -36,6 +36,6 @@ int LocateNodeControl(rom::Editor& editor, platform::TreeItem item, uint64_t& sp
 // control index for every other node; for a REF with a destination page the reported page
 // record is the destination's). Returns 1; 0 when the node or header is not found or a table
 // entry the lookup needs lies outside the AmiTse data (noted in the diagnostics).
-int FindNodeControl(rom::Editor& editor, platform::TreeItem item, NodeControl& control);
+int FindNodeControl(SetupContext editor, platform::TreeItem item, NodeControl& control);
 
 }  // namespace kalvire::setup

@@ -12,8 +12,8 @@
 
 namespace kalvire::setup {
 
-int ShowVisibilityState(rom::Editor& editor, bool enabled, uint8_t visible) {
-  rom::ViewControls& c = editor.controls;
+int ShowVisibilityState(SetupContext editor, bool enabled, uint8_t visible) {
+  platform::ViewControls& c = editor.controls;
   for (platform::ButtonControl* radio : {c.hide_radio, c.show_radio}) {
     if (!radio) continue;
     radio->SetVisible(enabled);
@@ -29,7 +29,7 @@ int ShowVisibilityState(rom::Editor& editor, bool enabled, uint8_t visible) {
   return 0;
 }
 
-int ShowAccessLevel(rom::Editor& editor, bool enabled, uint8_t access_level, uint32_t /*node*/) {
+int ShowAccessLevel(SetupContext editor, bool enabled, uint8_t access_level, uint32_t /*node*/) {
   platform::ComboControl* combo = editor.controls.access_level_combo;
   if (!combo) return 0;
   combo->SetEnabled(enabled);
@@ -37,9 +37,9 @@ int ShowAccessLevel(rom::Editor& editor, bool enabled, uint8_t access_level, uin
   return 0;
 }
 
-int FillOptionLists(rom::Editor& editor, uint32_t opcode_offset, uint8_t opcode, uint64_t value) {
+int FillOptionLists(SetupContext editor, uint32_t opcode_offset, uint8_t opcode, uint64_t value) {
   if (editor.workspace.m_format_marker != rom::kFormatMarkerOpened) return 0;
-  rom::ViewControls& c = editor.controls;
+  platform::ViewControls& c = editor.controls;
   if (c.delete_button) c.delete_button->SetEnabled(false);
   platform::ComboControl* optimal = c.optimal_option_combo;
   if (!optimal) return 0;
@@ -75,9 +75,9 @@ int FillOptionLists(rom::Editor& editor, uint32_t opcode_offset, uint8_t opcode,
   }
 }
 
-void ShowNodeDetails(rom::Editor& editor) {
+void ShowNodeDetails(SetupContext editor) {
   SetupModel& model = editor.setup;
-  rom::ViewControls& c = editor.controls;
+  platform::ViewControls& c = editor.controls;
   model.current_value_width = kNoValueWidth;
   if (c.delete_option_combo) c.delete_option_combo->ResetContent();
   if (c.optimal_option_combo) c.optimal_option_combo->ResetContent();

@@ -19,7 +19,7 @@ using platform::TreeItem;
 
 // The item the operation works on: the selected one, or node `node`'s after selecting it
 // (selecting runs the node display, which sets the current value width for the node).
-TreeItem ResolveItem(rom::Editor& editor, uint32_t node) {
+TreeItem ResolveItem(SetupContext editor, uint32_t node) {
   platform::TreeControl* tree = editor.controls.setup_tree;
   if (!tree) return platform::kNoItem;
   if (node == kSelectedNode) return tree->GetSelectedItem();
@@ -28,15 +28,15 @@ TreeItem ResolveItem(rom::Editor& editor, uint32_t node) {
   return item;
 }
 
-void ColorItem(rom::Editor& editor, TreeItem item, bool red) {
+void ColorItem(SetupContext editor, TreeItem item, bool red) {
   editor.controls.setup_tree->SetItemColor(item, red ? platform::kColorRed : platform::kColorBlack);
 }
 
-void AddLogLine(rom::Editor& editor, const std::string& line) {
+void AddLogLine(SetupContext editor, const std::string& line) {
   if (editor.controls.track_log) editor.controls.track_log->AddString(line);
 }
 
-void WriteOptimalValue(rom::Editor& editor, uint64_t record, uint64_t value) {
+void WriteOptimalValue(SetupContext editor, uint64_t record, uint64_t value) {
   const std::span<uint8_t> spf = editor.workspace.m_amitse_module.Data();
   int32_t width = util::LoadLe16(spf.data() + record + kControlDataLength);
   if (width == 0) {
@@ -51,7 +51,7 @@ void WriteOptimalValue(rom::Editor& editor, uint64_t record, uint64_t value) {
 
 }  // namespace
 
-void ChangeNodeSetting(rom::Editor& editor, uint8_t kind, uint32_t value_low, uint32_t value_high,
+void ChangeNodeSetting(SetupContext editor, uint8_t kind, uint32_t value_low, uint32_t value_high,
                        uint32_t node) {
   rom::RomWorkspace& ws = editor.workspace;
   const TreeItem item = ResolveItem(editor, node);
@@ -117,7 +117,7 @@ void ChangeNodeSetting(rom::Editor& editor, uint8_t kind, uint32_t value_low, ui
   ws.m_setup_form_modified = true;
 }
 
-void ApplyOptimalSelection(rom::Editor& editor, uint32_t node, uint32_t value) {
+void ApplyOptimalSelection(SetupContext editor, uint32_t node, uint32_t value) {
   const TreeItem item = ResolveItem(editor, node);
   if (item == platform::kNoItem) return;
   const bool selected = node == kSelectedNode;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "rom/editor.h"
+#include "setup/setup_context.h"
 
 namespace kalvire::setup {
 
@@ -19,7 +19,7 @@ inline constexpr uint8_t kChangeOptimal = 3;
 // baseline) and the change text in the track log list, and sets the setup-form modified flag.
 // A FORM refuses optimal defaults with "Error: Optimal options cannot be modified for FORM OP".
 // A node number past the node count changes nothing.
-void ChangeNodeSetting(rom::Editor& editor, uint8_t kind, uint32_t value_low, uint32_t value_high,
+void ChangeNodeSetting(SetupContext editor, uint8_t kind, uint32_t value_low, uint32_t value_high,
                        uint32_t node);
 
 // Applies an optimal-default choice to node `node` (kSelectedNode: the selected item, with the
@@ -28,6 +28,6 @@ void ChangeNodeSetting(rom::Editor& editor, uint8_t kind, uint32_t value_low, ui
 // or value; CHECKBOX: the index or value; NUMERIC: the number, when it lies within the
 // question's minimum and maximum (else "Error: not a valid value. Please enter value between
 // %d to %d"). Then ChangeNodeSetting(kChangeOptimal, ...).
-void ApplyOptimalSelection(rom::Editor& editor, uint32_t node, uint32_t value);
+void ApplyOptimalSelection(SetupContext editor, uint32_t node, uint32_t value);
 
 }  // namespace kalvire::setup

@@ -41,9 +41,9 @@ bool SelectOptionByName(platform::ComboControl& combo, const std::string& option
 
 }  // namespace
 
-void DeleteOption(rom::Editor& editor, uint32_t node, const std::string& option_name) {
+void DeleteOption(SetupContext editor, uint32_t node, const std::string& option_name) {
   rom::RomWorkspace& ws = editor.workspace;
-  rom::ViewControls& c = editor.controls;
+  platform::ViewControls& c = editor.controls;
   if (!c.setup_tree || !c.delete_option_combo) return;
   platform::ComboControl& combo = *c.delete_option_combo;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "rom/editor.h"
+#include "setup/setup_context.h"
 
 namespace kalvire::setup {
 
@@ -18,6 +18,6 @@ inline constexpr uint16_t kDeletedOptionStringId = 2;
 // ("Invalid delete option ..." when it has none). Sets the setup-string modified flag, records
 // the name in the node's state and lists the deletion. A node keeps kDeletedOptionSlots names:
 // a further deletion is refused with a message and changes nothing.
-void DeleteOption(rom::Editor& editor, uint32_t node, const std::string& option_name);
+void DeleteOption(SetupContext editor, uint32_t node, const std::string& option_name);
 
 }  // namespace kalvire::setup

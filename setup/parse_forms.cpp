@@ -45,7 +45,7 @@ std::optional<uint8_t> FindPackageListFlag(std::span<const uint8_t> data) {
 
 class FormParser {
  public:
-  FormParser(rom::Editor& editor, std::span<const uint8_t> data, platform::TreeControl& tree)
+  FormParser(SetupContext editor, std::span<const uint8_t> data, platform::TreeControl& tree)
       : m_ws(editor.workspace),
         m_model(editor.setup),
         m_prompter(editor.controls.prompter),
@@ -350,12 +350,12 @@ void FormParser::Run(uint64_t package) {
 
 }  // namespace
 
-int32_t ParseSetupForms(rom::Editor& editor, std::span<const uint8_t> setup_data,
+int32_t ParseSetupForms(SetupContext editor, std::span<const uint8_t> setup_data,
                         platform::TreeControl& tree) {
   rom::RomWorkspace& ws = editor.workspace;
   SetupModel& model = editor.setup;
   const auto flag = FindPackageListFlag(setup_data);
-  if (!flag) return kNoPackageList;
+  if (!flag) return rom::kNoPackageList;
   ws.m_setup_packages.package_list_guid_flag = *flag;
 
   std::fill(model.var_stores.begin(), model.var_stores.end(), VarStoreRecord{});

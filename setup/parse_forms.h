@@ -5,11 +5,10 @@
 #include <span>
 
 #include "platform/controls.h"
-#include "rom/editor.h"
+#include "rom/setup_packages.h"
+#include "setup/setup_context.h"
 
 namespace kalvire::setup {
-
-inline constexpr int32_t kNoPackageList = -12;
 
 // Walks the forms packages from the workspace's forms package on (every following package of
 // type 2 too) and makes one node and one tree item under "BIOS" for every FORM, SUBTITLE, TEXT,
@@ -20,7 +19,7 @@ inline constexpr int32_t kNoPackageList = -12;
 // runs past its package ends that package's walk, a package running past the data is walked up
 // to the data's end and ends the parse (each noted in the workspace's diagnostics). A full node
 // table or FormId list ends the parse after its error box; the nodes made so far stay.
-int32_t ParseSetupForms(rom::Editor& editor, std::span<const uint8_t> setup_data,
+int32_t ParseSetupForms(SetupContext editor, std::span<const uint8_t> setup_data,
                         platform::TreeControl& tree);
 
 }  // namespace kalvire::setup

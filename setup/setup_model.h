@@ -76,6 +76,11 @@ struct SetupModel {
   // Width in bytes (1, 2, 4 or 8) of the selected question's value, or kNoValueWidth.
   int32_t current_value_width = kNoValueWidth;
   platform::TreeItem root_item = platform::kNoItem;  // "BIOS"
+
+  // Where the SPF control and state headers were found in the AmiTse module; 0 until the first
+  // lookup after an Open.
+  uint64_t spf_control_header_offset = 0;
+  uint64_t spf_state_header_offset = 0;
 };
 
 }  // namespace kalvire::setup

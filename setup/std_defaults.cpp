@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "rom/known_guids.h"
 #include "rom/messages.h"
-#include "rom/open_image.h"
 #include "setup/ifr_layout.h"
 #include "setup/messages.h"
 #include "setup/node_lookup.h"
@@ -31,7 +31,7 @@ std::optional<std::string_view> NvarName(std::span<const uint8_t> image, uint64_
 
 }  // namespace
 
-int FindQuestionVarStore(rom::Editor& editor, platform::TreeItem item, uint32_t opcode_offset,
+int FindQuestionVarStore(SetupContext editor, platform::TreeItem item, uint32_t opcode_offset,
                          QuestionVariable& variable) {
   const SetupModel& model = editor.setup;
   const platform::TreeControl* tree = editor.controls.setup_tree;
@@ -67,7 +67,7 @@ int FindQuestionVarStore(rom::Editor& editor, platform::TreeItem item, uint32_t 
   return 1;
 }
 
-int WriteStdDefault(rom::Editor& editor, uint64_t value) {
+int WriteStdDefault(SetupContext editor, uint64_t value) {
   rom::RomWorkspace& ws = editor.workspace;
   const platform::TreeControl* tree = editor.controls.setup_tree;
   if (!tree) return 0;

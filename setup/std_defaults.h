@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/controls.h"
-#include "rom/editor.h"
+#include "setup/setup_context.h"
 
 namespace kalvire::setup {
 
@@ -20,7 +20,7 @@ struct QuestionVariable {
 // store of the question's VarStoreId in the formset whose title is the text of the item's
 // ancestor directly under "BIOS"; "Setup" when there is none or its name is empty. Returns 1;
 // 0 when the question's header lies outside the Setup data.
-int FindQuestionVarStore(rom::Editor& editor, platform::TreeItem item, uint32_t opcode_offset,
+int FindQuestionVarStore(SetupContext editor, platform::TreeItem item, uint32_t opcode_offset,
                          QuestionVariable& variable);
 
 // Writes `value` by the current value width into the default variable of the selected question:
@@ -29,6 +29,6 @@ int FindQuestionVarStore(rom::Editor& editor, platform::TreeItem item, uint32_t 
 // the variable was found; 0 otherwise, after "Error: Unable to find desired module. Check the
 // .ROM file" when the image holds no NVRAM store. Nothing is written outside the variable's
 // entry (such a write is refused and noted in the diagnostics).
-int WriteStdDefault(rom::Editor& editor, uint64_t value);
+int WriteStdDefault(SetupContext editor, uint64_t value);
 
 }  // namespace kalvire::setup

@@ -100,7 +100,7 @@ void MapPackageOffsets(rom::SetupPackages& packages, const ModuleRewrite& rewrit
 }
 
 // Whether every node's opcode offset still fits the 24 bits of its item data after the move.
-bool NodeOffsetsFit(const rom::Editor& editor, const ModuleRewrite& rewrite) {
+bool NodeOffsetsFit(const SetupContext editor, const ModuleRewrite& rewrite) {
   const platform::TreeControl& tree = *editor.controls.setup_tree;
   for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
     const uint32_t data = tree.GetItemData(editor.setup.nodes[n].item);
@@ -109,7 +109,7 @@ bool NodeOffsetsFit(const rom::Editor& editor, const ModuleRewrite& rewrite) {
   return true;
 }
 
-void MoveNodeOffsets(rom::Editor& editor, const ModuleRewrite& rewrite) {
+void MoveNodeOffsets(SetupContext editor, const ModuleRewrite& rewrite) {
   platform::TreeControl& tree = *editor.controls.setup_tree;
   for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
     const platform::TreeItem item = editor.setup.nodes[n].item;
@@ -119,7 +119,7 @@ void MoveNodeOffsets(rom::Editor& editor, const ModuleRewrite& rewrite) {
   }
 }
 
-void EditString(rom::Editor& editor, uint32_t node, const std::string& text) {
+void EditString(SetupContext editor, uint32_t node, const std::string& text) {
   rom::RomWorkspace& ws = editor.workspace;
   platform::TreeControl* tree = editor.controls.setup_tree;
   if (!tree || !ws.m_setup_module.Present()) return;
@@ -207,7 +207,7 @@ void EditString(rom::Editor& editor, uint32_t node, const std::string& text) {
 
 }  // namespace
 
-void EditSetupString(rom::Editor& editor, uint32_t node, const std::string& text) {
+void EditSetupString(SetupContext editor, uint32_t node, const std::string& text) {
   try {
     EditString(editor, node, text);
   } catch (const std::bad_alloc&) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "rom/editor.h"
+#include "setup/setup_context.h"
 
 namespace kalvire::setup {
 
@@ -21,6 +21,6 @@ namespace kalvire::setup {
 // A string that cannot be found, a text with a 0x00 or 0x14 byte, sizes past 24 bits and headers
 // that do not match the data are refused with a message and change nothing. A changed text
 // sets the setup-string modified flag, colours the item red and lists the change.
-void EditSetupString(rom::Editor& editor, uint32_t node, const std::string& text);
+void EditSetupString(SetupContext editor, uint32_t node, const std::string& text);
 
 }  // namespace kalvire::setup

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "rom/section.h"
 #include "setup/messages.h"
 #include "setup/string_rewrite.h"
 #include "util/le.h"
@@ -98,12 +99,12 @@ RewriteResult RewriteSection(std::span<const uint8_t> data, const rom::SetupPack
   r.tail_shift = delta + int64_t(pad1) - int64_t(tail_start - section_end);
   r.data = SpliceModule(data, place, new_text, section_end, pad1, tail_start);
   uint8_t* out = r.data.data();
-  util::StoreLe24(out + section, uint32_t(new_size));
+  rom::WriteSectionSize(out + section, uint32_t(new_size));
   util::StoreLe24(out + strings, uint32_t((*strings_header & kMax24) + delta));
   for (size_t i = 0; i < enclosing.size(); ++i) {
     uint8_t* outer = out + enclosing[i];
     const uint32_t old_size = util::LoadLe24(outer);
-    util::StoreLe24(outer, uint32_t(enclosing_sizes[i]));
+    rom::WriteSectionSize(outer, uint32_t(enclosing_sizes[i]));
     util::StoreLe32(outer + kCompressionUncompressedLength,
                     uint32_t(util::LoadLe32(outer + kCompressionUncompressedLength) +
                              enclosing_sizes[i] - old_size));

@@ -13,13 +13,11 @@ namespace kalvire::tracklog {
 
 namespace {
 
-constexpr uint64_t kStateOffset = 23;
 constexpr size_t kDateCapacity = 128;  // at most 127 characters and the NUL
 
-std::string HistoryText(rom::Editor& editor, std::time_t now) {
-  std::string text = std::string(kHistoryTitleOpen) + editor.workspace.m_base_title +
-                     kHistoryTitleClose + "\n" + kHistoryDateOpen + FormatHistoryDate(now) +
-                     kHistoryDateClose + "\n";
+std::string HistoryText(LogContext editor, std::time_t now) {
+  std::string text = std::string(kHistoryTitleOpen) + editor.base_title + kHistoryTitleClose +
+                     "\n" + kHistoryDateOpen + FormatHistoryDate(now) + kHistoryDateClose + "\n";
   BuildTrackLog(editor);
   const platform::ListControl* list = editor.controls.track_log;
   const int lines = list ? list->GetCount() : 0;
@@ -69,7 +67,7 @@ HistoryChain ReadHistoryChain(const rom::RomWorkspace& workspace, const HistoryA
   HistoryChain chain;
   uint64_t pos = area.first;
   while (pos < end && end - pos >= rom::kFfsHeaderSize &&
-         buffer[pos + kStateOffset] == kHistoryState) {
+         buffer[pos + rom::kFfsStateOffset] == kHistoryState) {
     const uint32_t size = util::LoadLe24(buffer.data() + pos + rom::kFfsSizeOffset);
     if (size < rom::kFfsHeaderSize) {
       chain.broken = true;
@@ -78,8 +76,8 @@ HistoryChain ReadHistoryChain(const rom::RomWorkspace& workspace, const HistoryA
     HistoryFile file;
     file.offset = pos;
     file.size = size;
-    file.history_name =
-        std::equal(kHistoryFileGuid.begin(), kHistoryFileGuid.end(), buffer.begin() + pos);
+    file.history_name = std::equal(rom::kHistoryFileGuid.begin(), rom::kHistoryFileGuid.end(),
+                                   buffer.begin() + pos);
     const uint64_t text_end = std::min<uint64_t>(pos + size, end);
     file.text.assign(buffer.begin() + pos + rom::kFfsHeaderSize, buffer.begin() + text_end);
     chain.files.push_back(std::move(file));
@@ -99,18 +97,17 @@ std::string FormatHistoryDate(std::time_t moment) {
 
 std::vector<uint8_t> BuildHistoryFile(const std::string& text) {
   std::vector<uint8_t> file(rom::kFfsHeaderSize + text.size());
-  std::copy(kHistoryFileGuid.begin(), kHistoryFileGuid.end(), file.begin());
+  std::copy(rom::kHistoryFileGuid.begin(), rom::kHistoryFileGuid.end(), file.begin());
   file[rom::kFfsFileChecksumOffset] = kHistoryFileChecksum;
-  file[18] = kHistoryFileType;
-  file[19] = kHistoryAttributes;
-  util::StoreLe24(file.data() + rom::kFfsSizeOffset, uint32_t(file.size()));
-  file[kStateOffset] = kHistoryState;
-  file[rom::kFfsHeaderChecksumOffset] = rom::FfsHeaderChecksum(file);
+  file[rom::kFfsTypeOffset] = kHistoryFileType;
+  file[rom::kFfsAttributesOffset] = kHistoryAttributes;
+  file[rom::kFfsStateOffset] = kHistoryState;
+  rom::WriteFfsFileSize(file, uint32_t(file.size()));
   std::copy(text.begin(), text.end(), file.begin() + rom::kFfsHeaderSize);
   return file;
 }
 
-int AppendHistory(rom::Editor& editor, std::time_t now) {
+int AppendHistory(LogContext editor, std::time_t now) {
   rom::RomWorkspace& ws = editor.workspace;
   if (ws.m_format_marker != rom::kFormatMarkerOpened || !ws.HasUnsavedEdits()) return 0;
 
@@ -129,7 +126,7 @@ int AppendHistory(rom::Editor& editor, std::time_t now) {
   return 1;
 }
 
-int AppendHistory(rom::Editor& editor) {
+int AppendHistory(LogContext editor) {
   return AppendHistory(editor, std::time(nullptr));
 }
 

@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "rom/editor.h"
+#include "tracklog/log_context.h"
 
 namespace kalvire::tracklog {
 
-inline constexpr rom::Guid kHistoryFileGuid = rom::MakeGuid("830A7A05-9667-46FD-A3F4-6A7B903BEE73");
 // The first history file starts this far behind the end of the marker file.
 inline constexpr uint64_t kHistoryGap = 256;
 inline constexpr uint8_t kHistoryFileType = 0x01;  // raw
@@ -42,7 +41,7 @@ std::optional<HistoryArea> FindHistoryArea(const rom::RomWorkspace& workspace);
 struct HistoryFile {
   uint64_t offset = 0;
   uint32_t size = 0;          // the 24-bit Size, header included
-  bool history_name = false;  // its Name is kHistoryFileGuid
+  bool history_name = false;  // its Name is rom::kHistoryFileGuid
   std::string text;           // the data, cut at the area's end
 };
 
@@ -66,8 +65,8 @@ std::string FormatHistoryDate(std::time_t moment);
 // there was nothing to write; kHistoryNoRoom after "Error: Unable to log history. space left is
 // too small!!!". The application title is the window title the view had before its first Open.
 inline constexpr int kHistoryNoRoom = -1;
-int AppendHistory(rom::Editor& editor, std::time_t now);
-int AppendHistory(rom::Editor& editor);  // now from the system clock
+int AppendHistory(LogContext editor, std::time_t now);
+int AppendHistory(LogContext editor);  // now from the system clock
 
 // The bytes of a history file holding `text`: the 24-byte header and the text.
 std::vector<uint8_t> BuildHistoryFile(const std::string& text);

@@ -29,7 +29,7 @@ constexpr uint32_t kNone = 0xFFFF;
 
 class Importer {
  public:
-  explicit Importer(rom::Editor& editor) : m_editor(editor) {}
+  explicit Importer(LogContext editor) : m_editor(editor) {}
 
   void ApplyLine(std::string_view line, int64_t line_number);
   // Lists the skipped lines behind whatever the operations left in the track log list.
@@ -45,7 +45,7 @@ class Importer {
   bool Confirm(std::string_view pattern, std::string_view current, std::string_view imported);
   void Skip(std::string text) { m_skipped.push_back(std::move(text)); }
 
-  rom::Editor& m_editor;
+  LogContext m_editor;
   uint32_t m_node = kNone;
   // Both DMI indexes are set or none together; the string index as read, checked when a string
   // line uses it.
@@ -214,7 +214,7 @@ void Importer::ListSkippedLines() {
 
 }  // namespace
 
-void ImportSettingsFrom(rom::Editor& editor, std::istream& log) {
+void ImportSettingsFrom(LogContext editor, std::istream& log) {
   Importer importer(editor);
   std::string line;
   int64_t line_number = 0;
@@ -229,14 +229,14 @@ void ImportSettingsFrom(rom::Editor& editor, std::istream& log) {
   importer.ListSkippedLines();
 }
 
-int ImportSettingsFile(rom::Editor& editor, const std::string& path) {
+int ImportSettingsFile(LogContext editor, const std::string& path) {
   std::ifstream log(path, std::ios::binary);
   if (!log) return 0;
   ImportSettingsFrom(editor, log);
   return 1;
 }
 
-void ImportSettings(rom::Editor& editor) {
+void ImportSettings(LogContext editor) {
   platform::Prompter* prompter = editor.controls.prompter;
   if (!prompter) return;
   platform::FileDialogRequest request;

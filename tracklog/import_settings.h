@@ -5,7 +5,7 @@
 #include <istream>
 #include <string>
 
-#include "rom/editor.h"
+#include "tracklog/log_context.h"
 
 namespace kalvire::tracklog {
 
@@ -14,13 +14,13 @@ namespace kalvire::tracklog {
 // from the open image's asks "Confirm Modify Settings", and anything but Yes skips its change
 // lines. A node number, DMI structure or string index that the open image does not have skips
 // its line; those lines are listed in the track log list after the last operation.
-void ImportSettingsFrom(rom::Editor& editor, std::istream& log);
+void ImportSettingsFrom(LogContext editor, std::istream& log);
 
 // The same for the file at `path`; returns 0, changing nothing, when it cannot be opened.
-int ImportSettingsFile(rom::Editor& editor, const std::string& path);
+int ImportSettingsFile(LogContext editor, const std::string& path);
 
 // The Import Settings command: asks for a `.log` file and imports it. Cancel, or a file that
 // cannot be opened, ends it without a message.
-void ImportSettings(rom::Editor& editor);
+void ImportSettings(LogContext editor);
 
 }  // namespace kalvire::tracklog

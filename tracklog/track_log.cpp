@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "dmi/dmi_parse.h"
-#include "rom/messages.h"
+#include "platform/window_title.h"
 #include "setup/baseline.h"
 #include "tracklog/line_format.h"
 #include "tracklog/messages.h"
@@ -22,11 +22,11 @@ std::string_view BaselineText(const setup::NodeState& state) {
   return std::string_view(text.data(), strnlen(text.data(), text.size()));
 }
 
-void AddLine(rom::Editor& editor, const std::string& line) {
+void AddLine(LogContext editor, const std::string& line) {
   if (editor.controls.track_log) editor.controls.track_log->AddString(line);
 }
 
-void ListNodeChanges(rom::Editor& editor, uint32_t node) {
+void ListNodeChanges(LogContext editor, uint32_t node) {
   setup::SetupModel& model = editor.setup;
   const platform::TreeItem item = model.node_items[node];
   if (item == platform::kNoItem) return;
@@ -66,7 +66,7 @@ void ListNodeChanges(rom::Editor& editor, uint32_t node) {
   }
 }
 
-void ListDmiChanges(rom::Editor& editor) {
+void ListDmiChanges(LogContext editor) {
   const dmi::DmiTables& tables = editor.dmi;
   const uint32_t count =
       std::min<uint32_t>(tables.structure_count, uint32_t(tables.current.size()));
@@ -114,24 +114,24 @@ std::string DmiStringLine(std::string_view new_text, std::string_view baseline_t
   return FormatText(kLineDmiString, {new_text, baseline_text});
 }
 
-void BuildTrackLog(rom::Editor& editor) {
+void BuildTrackLog(LogContext editor) {
   if (editor.controls.track_log) editor.controls.track_log->ResetContent();
   // The SPF header is searched for again, in case an edit has moved the AmiTse data.
-  editor.workspace.m_spf_state_header_offset = 0;
+  editor.setup.spf_state_header_offset = 0;
   const uint32_t node_count =
       std::min<uint32_t>(editor.setup.node_count, uint32_t(editor.setup.node_items.size()));
   for (uint32_t node = 0; node < node_count; ++node) ListNodeChanges(editor, node);
   ListDmiChanges(editor);
 }
 
-void FullTrackLog(rom::Editor& editor) {
+void FullTrackLog(LogContext editor) {
   platform::Prompter* prompter = editor.controls.prompter;
   if (!prompter) {
     BuildTrackLog(editor);
     return;
   }
   const std::string caption = prompter->WindowTitle();
-  prompter->SetWindowTitle(caption + rom::kTitleOpen + kWaitLoadingTrackLog + rom::kTitleClose);
+  prompter->SetWindowTitle(platform::TitleWith(caption, kWaitLoadingTrackLog));
   prompter->SetBusy(true);
   BuildTrackLog(editor);
   prompter->SetBusy(false);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "rom/editor.h"
+#include "tracklog/log_context.h"
 
 namespace kalvire::tracklog {
 
@@ -24,9 +24,9 @@ std::string DmiStringLine(std::string_view new_text, std::string_view baseline_t
 // default while its changed flag is set, item text, each deleted option); then for every
 // changed DMI string a header line and the string line. The last node of the node table is
 // listed like every other. Marks the optimal-changed flag of a listed optimal change as 1.
-void BuildTrackLog(rom::Editor& editor);
+void BuildTrackLog(LogContext editor);
 
 // The Full Track Log command: BuildTrackLog with a wait text in the window title meanwhile.
-void FullTrackLog(rom::Editor& editor);
+void FullTrackLog(LogContext editor);
 
 }  // namespace kalvire::tracklog

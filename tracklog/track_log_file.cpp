@@ -2,9 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <string_view>
 
-#include "rom/messages.h"
+#include "platform/window_title.h"
 #include "tracklog/line_format.h"
 #include "tracklog/messages.h"
 
@@ -12,18 +11,14 @@ namespace kalvire::tracklog {
 
 namespace {
 
-std::string ShownFileName(const rom::Editor& editor) {
-  const rom::RomWorkspace& ws = editor.workspace;
+std::string ShownFileName(LogContext editor) {
   if (editor.controls.prompter) {
-    const std::string title = editor.controls.prompter->WindowTitle();
-    const std::string prefix = ws.m_base_title + rom::kTitleOpen;
-    const std::string_view close = rom::kTitleClose;
-    if (title.size() >= prefix.size() + close.size() && title.starts_with(prefix) &&
-        title.ends_with(close)) {
-      return title.substr(prefix.size(), title.size() - prefix.size() - close.size());
+    if (auto name =
+            platform::TitleInner(editor.controls.prompter->WindowTitle(), editor.base_title)) {
+      return *name;
     }
   }
-  return std::filesystem::path(ws.m_path).filename().string();
+  return std::filesystem::path(editor.workspace.m_path).filename().string();
 }
 
 // Another path to the same file counts too: a link, "..", a second mount of the folder.
@@ -47,7 +42,7 @@ bool MayWrite(platform::Prompter& prompter, const rom::RomWorkspace& ws, const s
 
 }  // namespace
 
-std::string DefaultLogName(const rom::Editor& editor) {
+std::string DefaultLogName(LogContext editor) {
   const std::string name = ShownFileName(editor);
   if (name.empty()) return name;
   return std::filesystem::path(name).replace_extension(kLogDefaultExtension).string();
@@ -66,7 +61,7 @@ bool WriteTrackLogFile(const platform::ListControl& list, const std::string& pat
   return bool(file);
 }
 
-void SaveTrackLog(rom::Editor& editor) {
+void SaveTrackLog(LogContext editor) {
   platform::Prompter* prompter = editor.controls.prompter;
   const platform::ListControl* list = editor.controls.track_log;
   if (!prompter || !list) return;

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "platform/controls.h"
-#include "rom/editor.h"
+#include "tracklog/log_context.h"
 
 namespace kalvire::tracklog {
 
 // The name Save Track Log proposes: the file name the window title shows for the open image
 // ("<base title> - [<name>]"; the workspace path's file name when the title shows none), with
 // its extension replaced by ".log" ("board.bin" -> "board.log"); empty when there is no name.
-std::string DefaultLogName(const rom::Editor& editor);
+std::string DefaultLogName(LogContext editor);
 
 // Creates or replaces `path` with every line of `list` followed by one line feed, byte for
 // byte. Returns false when the file cannot be written.
@@ -23,6 +23,6 @@ bool WriteTrackLogFile(const platform::ListControl& list, const std::string& pat
 // to "NAME already exists. Do you want to replace it?" (No is the default); the file of the
 // open image, under whatever path, is refused with an error message and never written.
 // Cancel, or a file that cannot be written, ends it without a message.
-void SaveTrackLog(rom::Editor& editor);
+void SaveTrackLog(LogContext editor);
 
 }  // namespace kalvire::tracklog

@@ -8,9 +8,9 @@
 #include <new>
 
 #include "dmi/dmi_edit.h"
+#include "editor/open_image.h"
+#include "editor/save_image.h"
 #include "rom/messages.h"
-#include "rom/open_image.h"
-#include "rom/save_image.h"
 #include "setup/commands.h"
 #include "setup/messages.h"
 #include "setup/option_delete.h"
@@ -118,7 +118,7 @@ void CKALVIRE_1View::RunLong(Command command) {
   ShowModified();
 }
 
-std::function<void()> CKALVIRE_1View::EditSlot(void (*operation)(rom::Editor&)) {
+std::function<void()> CKALVIRE_1View::EditSlot(std::function<void(editor::Editor&)> operation) {
   return [this, operation] {
     operation(*m_editor);
     ShowModified();
@@ -135,26 +135,26 @@ bool CKALVIRE_1View::SettleUnsavedEdits() {
 
 void CKALVIRE_1View::OpenRomImage() {
   if (!SettleUnsavedEdits()) return;
-  RunLong([this] { rom::OpenRomImage(*m_editor); });
+  RunLong([this] { editor::OpenRomImage(*m_editor); });
   NoteOpenedImage();
 }
 
 bool CKALVIRE_1View::OpenRomImagePath(const std::string& path) {
   int opened = 0;
-  RunLong([&] { opened = rom::OpenRomImagePath(*m_editor, path); });
+  RunLong([&] { opened = editor::OpenRomImagePath(*m_editor, path); });
   NoteOpenedImage();
   return opened == 1;
 }
 
-rom::SaveOutcome CKALVIRE_1View::SaveRomImage() {
-  rom::SaveOutcome outcome;
-  RunLong([&] { outcome = rom::SaveRomImage(*m_editor); });
+editor::SaveOutcome CKALVIRE_1View::SaveRomImage() {
+  editor::SaveOutcome outcome;
+  RunLong([&] { outcome = editor::SaveRomImage(*m_editor); });
   return outcome;
 }
 
-rom::SaveOutcome CKALVIRE_1View::SaveRomImageAs() {
-  rom::SaveOutcome outcome;
-  RunLong([&] { outcome = rom::SaveRomImageAs(*m_editor); });
+editor::SaveOutcome CKALVIRE_1View::SaveRomImageAs() {
+  editor::SaveOutcome outcome;
+  RunLong([&] { outcome = editor::SaveRomImageAs(*m_editor); });
   NoteOpenedImage();
   return outcome;
 }
@@ -163,23 +163,14 @@ void CKALVIRE_1View::NoteOpenedImage() {
   if (m_editor->workspace.m_image_loaded) emit imageOpened();
 }
 
-void CKALVIRE_1View::DestroyControls(rom::ViewControls& controls) {
+void CKALVIRE_1View::DestroyControls(platform::ViewControls& controls) {
   for (std::unique_ptr<Controls>* set : {&m_created, &m_controls}) {
     if (*set && controls.setup_tree == (*set)->setup_tree) {
       delete (*set)->page;
       set->reset();
     }
   }
-  controls.setup_tree = nullptr;
-  controls.dmi_tree = nullptr;
-  controls.track_log = nullptr;
-  controls.hide_radio = nullptr;
-  controls.show_radio = nullptr;
-  controls.access_level_combo = nullptr;
-  controls.delete_option_combo = nullptr;
-  controls.optimal_option_combo = nullptr;
-  controls.delete_button = nullptr;
-  controls.import_button = nullptr;
+  controls.ForgetChildControls();
 }
 
 void CKALVIRE_1View::AdoptControls() {
@@ -196,7 +187,7 @@ void CKALVIRE_1View::resizeEvent(QResizeEvent* event) {
   }
 }
 
-void CKALVIRE_1View::CreateControls(rom::ViewControls& controls) {
+void CKALVIRE_1View::CreateControls(platform::ViewControls& controls) {
   if (m_created) delete m_created->page;
   auto c = std::make_unique<Controls>();
   QWidget* page = c->page = new QWidget(this);

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "rom/editor.h"
-#include "rom/save_image.h"
+#include "editor/editor.h"
+#include "editor/save_image.h"
 #include "ui/qt_prompter.h"
 
 class QLabel;
@@ -24,22 +24,22 @@ class QtListBox;
 class QtPushButton;
 class QtRadioButton;
 
-class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
+class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   Q_OBJECT
 
  public:
   explicit CKALVIRE_1View(QWidget* parent = nullptr);
   ~CKALVIRE_1View() override;
 
-  rom::Editor& Editor() { return *m_editor; }
+  editor::Editor& Editor() { return *m_editor; }
   QtPrompter& Prompter() { return m_prompter; }
 
   // The commands of the menus and the toolbar. Open asks about unsaved edits first.
   void OpenRomImage();
   // Opens `path` without a dialog (a file named on the command line); true when it is open.
   bool OpenRomImagePath(const std::string& path);
-  rom::SaveOutcome SaveRomImage();
-  rom::SaveOutcome SaveRomImageAs();
+  editor::SaveOutcome SaveRomImage();
+  editor::SaveOutcome SaveRomImageAs();
 
   // Before the image is left behind: asks "Save changes to NAME?" when it has unsaved edits.
   // True when the caller may go on (no edits, Discard, or a save that wrote them).
@@ -50,8 +50,8 @@ class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
   void OnHotKey(int id);
   bool HotKeysRegistered() const { return m_hot_keys[0] != nullptr; }
 
-  void CreateControls(rom::ViewControls& controls) override;
-  void DestroyControls(rom::ViewControls& controls) override;
+  void CreateControls(platform::ViewControls& controls) override;
+  void DestroyControls(platform::ViewControls& controls) override;
   void AdoptControls() override;
 
  signals:
@@ -73,7 +73,7 @@ class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
   // The title bar's modified marker follows the workspace's modified flags.
   void ShowModified();
   // A slot that runs `operation` on the editor, then updates the modified marker.
-  std::function<void()> EditSlot(void (*operation)(rom::Editor&));
+  std::function<void()> EditSlot(std::function<void(editor::Editor&)> operation);
   // Runs a command with the busy cursor; an allocation failure that reaches this far is
   // reported instead of ending the program.
   template <typename Command>
@@ -81,7 +81,7 @@ class CKALVIRE_1View final : public QWidget, public rom::ViewHost {
 
   QtPrompter m_prompter;
   // The workspace holds large fixed tables: keep it off the stack.
-  std::unique_ptr<rom::Editor> m_editor = std::make_unique<rom::Editor>();
+  std::unique_ptr<editor::Editor> m_editor = std::make_unique<editor::Editor>();
   std::unique_ptr<Controls> m_controls;  // the set the view shows
   std::unique_ptr<Controls> m_created;   // made by an Open that has not finished yet
   std::array<QShortcut*, kHotKeyCount> m_hot_keys{};

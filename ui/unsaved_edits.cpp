@@ -8,7 +8,7 @@ std::string SaveChangesQuestion(const rom::RomWorkspace& workspace) {
   return "Save changes to " + std::filesystem::path(workspace.m_path).filename().string() + "?";
 }
 
-bool SettleUnsavedEdits(rom::Editor& editor, const std::function<rom::SaveOutcome()>& save) {
+bool SettleUnsavedEdits(editor::Editor& editor, const std::function<editor::SaveOutcome()>& save) {
   const rom::RomWorkspace& ws = editor.workspace;
   if (!ws.m_image_loaded || !ws.HasUnsavedEdits()) return true;
   platform::Prompter* prompter = editor.controls.prompter;

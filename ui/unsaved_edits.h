@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "rom/editor.h"
-#include "rom/save_image.h"
+#include "editor/editor.h"
+#include "editor/save_image.h"
 
 namespace kalvire::ui {
 
@@ -17,6 +17,6 @@ std::string SaveChangesQuestion(const rom::RomWorkspace& workspace);
 // Discard, or chose Save and `save` wrote every edit. Cancel, closing the box, or a save that
 // did not succeed return false and leave the image and its edits as they are. Without a
 // prompter nobody can be asked: false when there is something to lose.
-bool SettleUnsavedEdits(rom::Editor& editor, const std::function<rom::SaveOutcome()>& save);
+bool SettleUnsavedEdits(editor::Editor& editor, const std::function<editor::SaveOutcome()>& save);
 
 }  // namespace kalvire::ui

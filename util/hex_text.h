@@ -1,11 +1,12 @@
-// Offsets and sizes as the command-line tool prints them: "0x" and upper-case hexadecimal.
+// Offsets and sizes as messages and the command-line tool print them: "0x" and upper-case
+// hexadecimal.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
-namespace kalvire::cli {
+namespace kalvire::util {
 
 inline std::string HexText(uint64_t value) {
   char text[24];
@@ -13,4 +14,4 @@ inline std::string HexText(uint64_t value) {
   return text;
 }
 
-}  // namespace kalvire::cli
+}  // namespace kalvire::util

@@ -1,4 +1,4 @@
-#include "rom/open_image.h"
+#include "editor/open_image.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -6,6 +6,7 @@
 #include <new>
 
 #include "dmi/dmi_parse.h"
+#include "editor/messages.h"
 #include "rom/capsule.h"
 #include "rom/firmware_walk.h"
 #include "rom/messages.h"
@@ -17,30 +18,17 @@
 #include "util/file_io.h"
 #include "util/large_buffer.h"
 
-namespace kalvire::rom {
+namespace kalvire::editor {
 
 namespace {
 
-constexpr uint64_t kDmiTableSearchStart = 256;
-constexpr uint8_t kDmiEndOfTableType = 0x7F;
-constexpr uint8_t kDmiEndOfTableLength = 0x04;
-
 void CountOpen(Editor& editor) {
-  RomWorkspace& ws = editor.workspace;
-  if (++ws.m_open_count == 1 && editor.controls.prompter) {
-    ws.m_base_title = editor.controls.prompter->WindowTitle();
+  if (++editor.open_count == 1 && editor.controls.prompter) {
+    editor.base_title = editor.controls.prompter->WindowTitle();
   }
 }
 
-void SetTitle(Editor& editor, const std::string& title) {
-  if (editor.controls.prompter) editor.controls.prompter->SetWindowTitle(title);
-}
-
-std::string TitleWith(const RomWorkspace& ws, const std::string& inner) {
-  return ws.m_base_title + kTitleOpen + inner + kTitleClose;
-}
-
-void ClearViewContents(ViewControls& controls) {
+void ClearViewContents(platform::ViewControls& controls) {
   if (controls.setup_tree) controls.setup_tree->DeleteAllItems();
   if (controls.dmi_tree) controls.dmi_tree->DeleteAllItems();
   if (controls.track_log) controls.track_log->ResetContent();
@@ -48,42 +36,42 @@ void ClearViewContents(ViewControls& controls) {
 
 // Undoes an Open into a fresh editor: its controls go, the image it read goes with it.
 int FailOpen(Editor& editor, const char* message) {
-  if (message) ShowPlainMessage(editor, message);
+  if (message) rom::ShowPlainMessage(editor, message);
   if (editor.controls.host) editor.controls.host->DestroyControls(editor.controls);
   return 0;
 }
 
 int LocateModules(Editor& editor) {
-  RomWorkspace& ws = editor.workspace;
-  if (ExtractModule(editor, kDmiModuleGuid, ws.m_dmi_module) != 1) {
+  rom::RomWorkspace& ws = editor.workspace;
+  if (rom::ExtractModule(editor, rom::kDmiModuleGuid, ws.m_dmi_module) != 1) {
     return FailOpen(editor, kMsgDmiModuleMissing);
   }
-  if (CheckDmiEndOfTable(ws.m_dmi_module.Data()) != 1) {
-    return FailOpen(editor, kMsgDesiredModuleMissing);
+  if (dmi::CheckDmiEndOfTable(ws.m_dmi_module.Data()) != 1) {
+    return FailOpen(editor, rom::kMsgDesiredModuleMissing);
   }
   // A table that cannot be taken whole has been reported by the parse; editing half of it
   // would write a broken module back, so the Open ends here.
   if (dmi::ParseDmiTable(editor) != 1) return FailOpen(editor, nullptr);
-  if (FindGuid(kNvramStoreGuid, ws.m_working_image) != 1) {
-    return FailOpen(editor, kMsgDesiredModuleMissing);
+  if (rom::FindGuid(rom::kNvramStoreGuid, ws.m_working_image) != 1) {
+    return FailOpen(editor, rom::kMsgDesiredModuleMissing);
   }
-  if (ExtractModule(editor, kSetupModuleGuid, ws.m_setup_module) != 1) {
+  if (rom::ExtractModule(editor, rom::kSetupModuleGuid, ws.m_setup_module) != 1) {
     return FailOpen(editor, kMsgSetupModuleMissing);
   }
-  ws.m_amitse_name = kAmiTseFirstGuid;
-  if (ExtractModule(editor, ws.m_amitse_name, ws.m_amitse_module) != 1) {
-    ws.m_amitse_name = kAmiTseSecondGuid;
-    if (ExtractModule(editor, ws.m_amitse_name, ws.m_amitse_module) != 1) {
+  ws.m_amitse_name = rom::kAmiTseFirstGuid;
+  if (rom::ExtractModule(editor, ws.m_amitse_name, ws.m_amitse_module) != 1) {
+    ws.m_amitse_name = rom::kAmiTseSecondGuid;
+    if (rom::ExtractModule(editor, ws.m_amitse_name, ws.m_amitse_module) != 1) {
       return FailOpen(editor, kMsgAmiTseModuleMissing);
     }
   }
-  ws.m_spf_control_header_offset = 0;
-  ws.m_spf_state_header_offset = 0;
-  if (FindGuid(kAmiTsePkgGuid, ws.m_amitse_module.Data()) != 1) {
+  editor.setup.spf_control_header_offset = 0;
+  editor.setup.spf_state_header_offset = 0;
+  if (rom::FindGuid(rom::kAmiTsePkgGuid, ws.m_amitse_module.Data()) != 1) {
     return FailOpen(editor, kMsgAmiTsePkgGuidMissing);
   }
-  const int packages = LocateSetupPackages(ws);
-  if (packages == kNoPackageList) return FailOpen(editor, nullptr);
+  const int packages = rom::LocateSetupPackages(ws);
+  if (packages == rom::kNoPackageList) return FailOpen(editor, nullptr);
   if (packages != 1) return FailOpen(editor, kMsgNoEnglishStrings);
   if (!editor.controls.setup_tree ||
       setup::ParseSetupForms(editor, ws.m_setup_module.Data(), *editor.controls.setup_tree) != 1) {
@@ -95,19 +83,18 @@ int LocateModules(Editor& editor) {
 
 // Everything after the file has been read, into an editor of its own.
 int LoadImage(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path) {
-  RomWorkspace& ws = editor.workspace;
+  rom::RomWorkspace& ws = editor.workspace;
   util::AssignLargeBuffer(ws.m_pristine_image, bytes);
-  ws.m_image_size = uint32_t(bytes.size());
   ws.m_working_image = std::move(bytes);
 
-  SetTitle(editor, TitleWith(ws, kWaitLoadingFile));
-  WalkFirmwareVolumes(editor);
+  editor.SetTitle(platform::TitleWith(editor.base_title, kWaitLoadingFile));
+  rom::WalkFirmwareVolumes(editor);
 
   ws.m_path = path;
   if (editor.controls.host) editor.controls.host->CreateControls(editor.controls);
   setup::ConnectSetupTree(editor);
   if (editor.controls.optimal_option_combo) editor.controls.optimal_option_combo->ResetContent();
-  ws.m_format_marker = kFormatMarkerOpened;
+  ws.m_format_marker = rom::kFormatMarkerOpened;
   return LocateModules(editor);
 }
 
@@ -115,8 +102,7 @@ int LoadImage(Editor& editor, std::vector<uint8_t>& bytes, const std::string& pa
 // a file that fails leaves the current image, its edits, its controls and the title as they
 // were.
 int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::string& path) {
-  const std::string title = editor.controls.prompter ? editor.controls.prompter->WindowTitle()
-                                                     : editor.workspace.m_base_title;
+  const std::string title = editor.Title();
   std::unique_ptr<Editor> fresh;
   int opened = 0;
   try {
@@ -129,16 +115,16 @@ int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::str
       fresh->controls = editor.controls;
       ClearViewContents(editor.controls);
     }
-    fresh->workspace.m_base_title = editor.workspace.m_base_title;
-    fresh->workspace.m_open_count = editor.workspace.m_open_count;
+    fresh->base_title = editor.base_title;
+    fresh->open_count = editor.open_count;
     opened = LoadImage(*fresh, bytes, path);
   } catch (const std::bad_alloc&) {
     if (fresh) FailOpen(*fresh, nullptr);
-    ShowPlainMessage(editor, kMsgFailedToAllocateMemory);
+    rom::ShowPlainMessage(editor, rom::kMsgFailedToAllocateMemory);
   }
   if (opened != 1) {
     if (fresh) editor.workspace.m_diagnostics = std::move(fresh->workspace.m_diagnostics);
-    SetTitle(editor, title);
+    editor.SetTitle(title);
     return 0;
   }
   if (editor.controls.host) editor.controls.host->AdoptControls();
@@ -147,10 +133,11 @@ int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::str
   editor.setup = std::move(fresh->setup);
   editor.controls = fresh->controls;
   setup::ConnectSetupTree(editor);
-  RomWorkspace& ws = editor.workspace;
+  rom::RomWorkspace& ws = editor.workspace;
   ws.m_image_loaded = true;
-  ws.m_notices = ImageNotices(ws.m_working_image);
-  SetTitle(editor, TitleWith(ws, std::filesystem::path(path).filename().string()));
+  ws.m_notices = rom::ImageNotices(ws.m_working_image);
+  editor.SetTitle(
+      platform::TitleWith(editor.base_title, std::filesystem::path(path).filename().string()));
   return 1;
 }
 
@@ -161,12 +148,12 @@ int OpenChosenFile(Editor& editor, const std::string& path) {
   try {
     read = util::ReadWholeFile(path, bytes, error);
   } catch (const std::bad_alloc&) {
-    ShowPlainMessage(editor, kMsgFailedToAllocateMemory);
+    rom::ShowPlainMessage(editor, rom::kMsgFailedToAllocateMemory);
     return 0;
   }
   if (!read) {
     editor.workspace.m_diagnostics.push_back(error);
-    ShowErrorMessage(editor, kMsgUnableToOpenRomFile);
+    rom::ShowErrorMessage(editor, kMsgUnableToOpenRomFile);
     return 0;
   }
   return LoadImageGuarded(editor, bytes, path);
@@ -197,18 +184,4 @@ int OpenRomImageBytes(Editor& editor, std::vector<uint8_t> bytes, const std::str
   return LoadImageGuarded(editor, bytes, path);
 }
 
-int FindGuid(const Guid& guid, std::span<const uint8_t> buffer, uint64_t* after) {
-  const auto found = std::search(buffer.begin(), buffer.end(), guid.begin(), guid.end());
-  if (found == buffer.end()) return 0;
-  if (after) *after = uint64_t(found - buffer.begin()) + guid.size();
-  return 1;
-}
-
-int CheckDmiEndOfTable(std::span<const uint8_t> data) {
-  if (data.size() <= kDmiTableSearchStart) return 0;
-  const auto type = std::find(data.begin() + kDmiTableSearchStart, data.end(), kDmiEndOfTableType);
-  if (type == data.end() || type + 1 == data.end() || type[1] != kDmiEndOfTableLength) return 0;
-  return std::find(type + 2, data.end(), 0xFF) != data.end() ? 1 : 0;
-}
-
-}  // namespace kalvire::rom
+}  // namespace kalvire::editor

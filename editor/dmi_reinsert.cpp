@@ -1,54 +1,50 @@
 // ReinsertDmiModule: the DMI module goes back only when it fits; otherwise the module as it
 // lies in the image is loaded again and the DMI edits are dropped.
+#include "editor/dmi_reinsert.h"
+
 #include <algorithm>
 #include <vector>
 
 #include "dmi/dmi_parse.h"
 #include "dmi/messages.h"
+#include "editor/messages.h"
 #include "rom/ffs_file.h"
 #include "rom/firmware_walk.h"
 #include "rom/messages.h"
 #include "rom/module_extract.h"
-#include "rom/module_rebuild.h"
-#include "rom/open_image.h"
 #include "rom/rebuild_file.h"
 #include "rom/reinsert.h"
 
-namespace kalvire::rom {
+namespace kalvire::editor {
 
 namespace {
 
-std::optional<uint32_t> FindDmiFile(const RomWorkspace& ws) {
+std::optional<uint32_t> FindDmiFile(const rom::RomWorkspace& ws) {
   for (uint32_t i = 0; i < ws.m_file_count; ++i) {
-    if (ws.m_files[i].name == kDmiModuleGuid) return i;
+    if (ws.m_files[i].name == rom::kDmiModuleGuid) return i;
   }
   return std::nullopt;
 }
 
 // The new file fits when it needs no more room than the old one, or no more than the volume's
 // free space besides; and the chain behind it must stay inside the volume on erased bytes.
-bool DmiFileFits(const RomWorkspace& ws, uint32_t file_index, uint64_t new_length) {
-  const FileRecord& record = ws.m_files[file_index];
-  const uint64_t old_room = Align8(record.size);
-  const uint64_t new_room = Align8(new_length);
+bool DmiFileFits(const rom::RomWorkspace& ws, uint32_t file_index, uint64_t new_length) {
+  const rom::FileRecord& record = ws.m_files[file_index];
+  const uint64_t old_room = rom::Align8(record.size);
+  const uint64_t new_room = rom::Align8(new_length);
   const bool room =
       new_room <= old_room ||
-      new_room - old_room <= VolumeFreeSpace(ws, ws.m_volumes[record.volume_index].start);
-  return room && FileFitsInVolume(ws, file_index, new_length);
-}
-
-void SetTitle(Editor& editor, const std::string& title) {
-  if (editor.controls.prompter) editor.controls.prompter->SetWindowTitle(title);
+      new_room - old_room <= rom::VolumeFreeSpace(ws, ws.m_volumes[record.volume_index].start);
+  return room && rom::FileFitsInVolume(ws, file_index, new_length);
 }
 
 // Loads the DMI module, its tables and its tree again from the image, which still holds the
 // module as it was loaded. Returns kDmiModuleRestored in every case: the edited module was not
 // written, and the image holds the old one.
 int RestoreDmiModule(Editor& editor) {
-  RomWorkspace& ws = editor.workspace;
-  const std::string title =
-      editor.controls.prompter ? editor.controls.prompter->WindowTitle() : ws.m_base_title;
-  SetTitle(editor, title + kTitleOpen + kWaitLoadingFile + kTitleClose);
+  rom::RomWorkspace& ws = editor.workspace;
+  const std::string title = editor.Title();
+  editor.SetTitle(platform::TitleWith(title, kWaitLoadingFile));
   dmi::ResetDmiTables(editor);
   if (platform::TreeControl* tree = editor.controls.dmi_tree) {
     tree->DeleteAllItems();
@@ -57,41 +53,41 @@ int RestoreDmiModule(Editor& editor) {
   // The slot is refilled; the compression version found is not taken over.
   const uint32_t version = ws.m_dmi_module.compression_version;
   ws.m_dmi_module.data_size = 0;
-  const int extracted = ExtractModule(editor, kDmiModuleGuid, ws.m_dmi_module);
+  const int extracted = rom::ExtractModule(editor, rom::kDmiModuleGuid, ws.m_dmi_module);
   ws.m_dmi_module.compression_version = version;
   if (extracted != 1) {
-    SetTitle(editor, ws.m_base_title);
+    editor.SetTitle(editor.base_title);
     return kDmiModuleRestored;
   }
-  if (CheckDmiEndOfTable(ws.m_dmi_module.Data()) != 1) {
-    ShowPlainMessage(editor, kMsgDesiredModuleMissing);
-    SetTitle(editor, ws.m_base_title);
+  if (dmi::CheckDmiEndOfTable(ws.m_dmi_module.Data()) != 1) {
+    rom::ShowPlainMessage(editor, rom::kMsgDesiredModuleMissing);
+    editor.SetTitle(editor.base_title);
     return kDmiModuleRestored;
   }
   dmi::ParseDmiTable(editor);
-  SetTitle(editor, title);
+  editor.SetTitle(title);
   return kDmiModuleRestored;
 }
 
 int ReinsertBuffer(Editor& editor, std::span<const uint8_t> data) {
-  RomWorkspace& ws = editor.workspace;
+  rom::RomWorkspace& ws = editor.workspace;
   const auto file_index = FindDmiFile(ws);
   if (!file_index || !ws.m_dmi_module.Present()) {
-    ShowPlainMessage(editor, kMsgModuleNotRebuildable);
+    rom::ShowPlainMessage(editor, rom::kMsgModuleNotRebuildable);
     return 0;
   }
-  ModuleRebuild rebuild;
+  rom::ModuleRebuild rebuild;
   rebuild.data = data;
   rebuild.data_offset = ws.m_dmi_module.data_offset;
   rebuild.compression_version = ws.m_dmi_module.compression_version;
   rebuild.size_query_message = kMsgCompressedSizeFailed;
-  auto file = BuildModuleFile(editor, *file_index, rebuild);
+  auto file = rom::BuildModuleFile(editor, *file_index, rebuild);
   if (!file) return 0;
   if (!DmiFileFits(ws, *file_index, file->size())) {
-    ShowPlainMessage(editor, kMsgNoSpaceForDmi);
+    rom::ShowPlainMessage(editor, kMsgNoSpaceForDmi);
     return RestoreDmiModule(editor);
   }
-  if (ReinsertFile(editor, *file, ws.m_files[*file_index].volume_index, *file_index) != 1) {
+  if (rom::ReinsertFile(editor, *file, ws.m_files[*file_index].volume_index, *file_index) != 1) {
     return 0;
   }
   // The slot holds the module as it now lies in the image, as the other slots do after a save.
@@ -111,4 +107,4 @@ int ReinsertDmiModule(Editor& editor) {
   return ReinsertBuffer(editor, data);
 }
 
-}  // namespace kalvire::rom
+}  // namespace kalvire::editor

@@ -5,25 +5,25 @@
 
 #include <memory>
 
+#include "editor/editor.h"
 #include "platform/headless_controls.h"
 #include "platform/headless_tree.h"
 #include "platform/scripted_prompter.h"
-#include "rom/editor.h"
 
-namespace kalvire::rom {
+namespace kalvire::editor {
 
-class HeadlessViewHost final : public ViewHost {
+class HeadlessViewHost final : public platform::ViewHost {
  public:
   HeadlessViewHost();
   ~HeadlessViewHost() override;
 
-  void CreateControls(ViewControls& controls) override;
-  void DestroyControls(ViewControls& controls) override;
+  void CreateControls(platform::ViewControls& controls) override;
+  void DestroyControls(platform::ViewControls& controls) override;
   void AdoptControls() override;
 
  private:
   struct ControlSet;
-  static void Fill(ControlSet& set, ViewControls& controls);
+  static void Fill(ControlSet& set, platform::ViewControls& controls);
 
   std::unique_ptr<ControlSet> m_current;  // the set the view shows
   std::unique_ptr<ControlSet> m_created;  // made by an Open that has not finished yet
@@ -41,4 +41,4 @@ struct HeadlessEditor {
   std::unique_ptr<Editor> editor = std::make_unique<Editor>();
 };
 
-}  // namespace kalvire::rom
+}  // namespace kalvire::editor

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "rom/editor.h"
+#include "editor/editor.h"
 
-namespace kalvire::rom {
+namespace kalvire::editor {
 
 // The Open command: asks for a file with the prompter's open dialog and opens it as
 // OpenRomImagePath does. Cancelling changes nothing. Every outcome is shown to the user.
@@ -24,12 +24,4 @@ int OpenRomImagePath(Editor& editor, const std::string& path);
 // The same as OpenRomImagePath for bytes already in memory; `path` names them in the title.
 int OpenRomImageBytes(Editor& editor, std::vector<uint8_t> bytes, const std::string& path);
 
-// 1 when the 16 bytes of `guid` occur in `buffer`, with `after` (when given) set to the
-// offset just past the first occurrence; else 0.
-int FindGuid(const Guid& guid, std::span<const uint8_t> buffer, uint64_t* after = nullptr);
-
-// 1 when the DMI module data holds, from offset 256 on, an end-of-table structure header
-// (its first 0x7F byte followed by 0x04) and after it a 0xFF byte; else 0.
-int CheckDmiEndOfTable(std::span<const uint8_t> data);
-
-}  // namespace kalvire::rom
+}  // namespace kalvire::editor

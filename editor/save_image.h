@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 
-#include "rom/editor.h"
+#include "editor/editor.h"
 
-namespace kalvire::rom {
+namespace kalvire::editor {
 
 // Puts the whole image into the file at `path`; false, with the file as it was, on failure.
 using ImageWriter = std::function<bool(const std::string& path, std::span<const uint8_t> image,
@@ -59,4 +59,4 @@ SaveOutcome SaveRomImage(Editor& editor, const ImageWriter& writer = WriteImageA
 // success the path and the title name the new file.
 SaveOutcome SaveRomImageAs(Editor& editor, const ImageWriter& writer = WriteImageAtomically);
 
-}  // namespace kalvire::rom
+}  // namespace kalvire::editor

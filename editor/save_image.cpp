@@ -1,4 +1,4 @@
-#include "rom/save_image.h"
+#include "editor/save_image.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "dmi/dmi_serialize.h"
+#include "editor/dmi_reinsert.h"
+#include "editor/messages.h"
 #include "rom/firmware_walk.h"
 #include "rom/messages.h"
 #include "rom/module_rebuild.h"
@@ -14,21 +16,12 @@
 #include "tracklog/history.h"
 #include "util/file_io.h"
 
-namespace kalvire::rom {
+namespace kalvire::editor {
 
 namespace {
 
-bool HasImage(const RomWorkspace& ws) {
+bool HasImage(const rom::RomWorkspace& ws) {
   return !ws.m_working_image.empty() && !ws.m_pristine_image.empty();
-}
-
-void SetTitle(Editor& editor, const std::string& title) {
-  if (editor.controls.prompter) editor.controls.prompter->SetWindowTitle(title);
-}
-
-std::string CurrentTitle(const Editor& editor) {
-  return editor.controls.prompter ? editor.controls.prompter->WindowTitle()
-                                  : editor.workspace.m_base_title;
 }
 
 bool AskYesNo(Editor& editor, const char* text, const char* caption) {
@@ -58,7 +51,7 @@ class StepMessages final : public platform::Prompter {
     return m_inner && m_inner->EditDmiStrings(data);
   }
   std::string WindowTitle() const override {
-    return m_inner ? m_inner->WindowTitle() : m_editor.workspace.m_base_title;
+    return m_inner ? m_inner->WindowTitle() : m_editor.base_title;
   }
   void SetWindowTitle(const std::string& title) override {
     if (m_inner) m_inner->SetWindowTitle(title);
@@ -89,13 +82,13 @@ class StepMessages final : public platform::Prompter {
 // the pristine image) and finishes a successful save. False after "Error: Unable to save the
 // file." when the writer fails: the file and the flags stay as they were.
 bool WriteAndFinish(Editor& editor, const std::string& path, const ImageWriter& writer) {
-  RomWorkspace& ws = editor.workspace;
+  rom::RomWorkspace& ws = editor.workspace;
   const bool edited = ws.HasUnsavedEdits();
   const std::vector<uint8_t>& image = edited ? ws.m_working_image : ws.m_pristine_image;
   std::string error;
   if (!writer(path, image, error)) {
     if (!error.empty()) ws.m_diagnostics.push_back(error);
-    ShowPlainMessage(editor, kMsgUnableToSave);
+    rom::ShowPlainMessage(editor, kMsgUnableToSave);
     return false;
   }
   if (edited) ws.m_pristine_image = ws.m_working_image;
@@ -103,14 +96,15 @@ bool WriteAndFinish(Editor& editor, const std::string& path, const ImageWriter& 
 }
 
 // A problem the image did not have before the rebuild (the same file, the same fault).
-std::optional<std::string> NewProblem(const VerifyResult& before, const VerifyResult& after) {
-  for (const VerifyProblem& problem : after.problems) {
-    const bool known =
-        std::any_of(before.problems.begin(), before.problems.end(), [&](const VerifyProblem& old) {
+std::optional<std::string> NewProblem(const rom::VerifyResult& before,
+                                      const rom::VerifyResult& after) {
+  for (const rom::VerifyProblem& problem : after.problems) {
+    const bool known = std::any_of(
+        before.problems.begin(), before.problems.end(), [&](const rom::VerifyProblem& old) {
           return old.volume == problem.volume && old.file == problem.file &&
                  old.reason == problem.reason;
         });
-    if (!known) return FormatVerifyProblem(problem);
+    if (!known) return rom::FormatVerifyProblem(problem);
   }
   return std::nullopt;
 }
@@ -119,19 +113,19 @@ std::optional<std::string> NewProblem(const VerifyResult& before, const VerifyRe
 // put back, every file sound, the same files in every volume. False after "Error: Unable to
 // save the file." and the reason when the rebuild could not hold every edit or broke the image.
 bool RebuildVerified(Editor& editor, SaveOutcome& outcome) {
-  const VerifyResult before = VerifyWorkspace(editor.workspace);
+  const rom::VerifyResult before = rom::VerifyWorkspace(editor.workspace);
   const RebuildOutcome rebuilt = RunRebuildSequence(editor);
   outcome.history_skipped = rebuilt.history_skipped;
   outcome.dmi_restored = rebuilt.dmi_restored;
   std::optional<std::string> fault = rebuilt.refusal;
   if (!fault) {
-    const VerifyResult after = VerifyWorkspace(editor.workspace);
-    fault = CompareFileNames(before.files, after.files);
+    const rom::VerifyResult after = rom::VerifyWorkspace(editor.workspace);
+    fault = rom::CompareFileNames(before.files, after.files);
     if (!fault) fault = NewProblem(before, after);
   }
   if (!fault) return true;
   const std::string text = std::string(kMsgUnableToSave) + "\n" + *fault;
-  ShowPlainMessage(editor, text.c_str());
+  rom::ShowPlainMessage(editor, text.c_str());
   return false;
 }
 
@@ -140,7 +134,7 @@ bool RebuildVerified(Editor& editor, SaveOutcome& outcome) {
 bool RebuildAndWrite(Editor& editor, const std::string& path, const ImageWriter& writer,
                      bool rebuild, SaveOutcome& outcome) {
   if (!rebuild) return WriteAndFinish(editor, path, writer);
-  RomWorkspace unsaved = editor.workspace;
+  rom::RomWorkspace unsaved = editor.workspace;
   if (RebuildVerified(editor, outcome) && WriteAndFinish(editor, path, writer)) return true;
   editor.workspace = std::move(unsaved);
   editor.dmi.rebuild_buffer.clear();
@@ -148,7 +142,7 @@ bool RebuildAndWrite(Editor& editor, const std::string& path, const ImageWriter&
 }
 
 void ClearFlags(Editor& editor) {
-  RomWorkspace& ws = editor.workspace;
+  rom::RomWorkspace& ws = editor.workspace;
   ws.m_setup_form_modified = false;
   ws.m_setup_string_modified = false;
   ws.m_dmi_modified = false;
@@ -157,14 +151,14 @@ void ClearFlags(Editor& editor) {
 
 void Save(Editor& editor, const ImageWriter& writer, SaveOutcome& outcome) {
   if (!AskYesNo(editor, kMsgOverwrite, kCaptionConfirmSave)) return;
-  RomWorkspace& ws = editor.workspace;
+  rom::RomWorkspace& ws = editor.workspace;
   if (!HasImage(ws)) {
-    ShowPlainMessage(editor, kMsgUnableToSave);
+    rom::ShowPlainMessage(editor, kMsgUnableToSave);
     return;
   }
   const std::string path = ws.m_path;
   if (!RebuildAndWrite(editor, path, writer, ws.HasUnsavedEdits(), outcome)) return;
-  ShowPlainMessage(editor, kMsgSaved);
+  rom::ShowPlainMessage(editor, kMsgSaved);
   ClearFlags(editor);
   outcome.saved = true;
 }
@@ -184,26 +178,26 @@ void SaveAs(Editor& editor, const ImageWriter& writer, SaveOutcome& outcome) {
   const auto chosen = editor.controls.prompter->AskFilePath(request);
   if (!chosen || chosen->empty()) return;
   const std::string path = *chosen;
-  RomWorkspace& ws = editor.workspace;
+  rom::RomWorkspace& ws = editor.workspace;
   if (!HasImage(ws)) {
-    ShowPlainMessage(editor, kMsgUnableToSave);
+    rom::ShowPlainMessage(editor, kMsgUnableToSave);
     return;
   }
-  const std::string title = CurrentTitle(editor);
-  SetTitle(editor, ws.m_base_title + kTitleOpen + kWaitSavingFile + kTitleClose);
+  const std::string title = editor.Title();
+  editor.SetTitle(platform::TitleWith(editor.base_title, kWaitSavingFile));
   if (FileExists(path) && !AskYesNo(editor, kMsgFileExists, kCaptionConfirmSaveAs)) {
-    SetTitle(editor, title);
+    editor.SetTitle(title);
     return;
   }
-  const bool rebuild = ws.HasUnsavedEdits() && ws.m_format_marker == kFormatMarkerOpened;
+  const bool rebuild = ws.HasUnsavedEdits() && ws.m_format_marker == rom::kFormatMarkerOpened;
   if (!RebuildAndWrite(editor, path, writer, rebuild, outcome)) {
-    SetTitle(editor, title);
+    editor.SetTitle(title);
     return;
   }
   ws.m_path = path;
-  SetTitle(editor, ws.m_base_title + kTitleOpen + std::filesystem::path(path).filename().string() +
-                       kTitleClose);
-  ShowPlainMessage(editor, kMsgSaved);
+  editor.SetTitle(
+      platform::TitleWith(editor.base_title, std::filesystem::path(path).filename().string()));
+  rom::ShowPlainMessage(editor, kMsgSaved);
   ClearFlags(editor);
   outcome.saved = true;
 }
@@ -216,7 +210,7 @@ SaveOutcome Guarded(Editor& editor, Command command) {
   try {
     command(outcome);
   } catch (const std::bad_alloc&) {
-    ShowPlainMessage(editor, kMsgUnableToSave);
+    rom::ShowPlainMessage(editor, kMsgUnableToSave);
     outcome.saved = false;
   }
   return outcome;
@@ -238,8 +232,8 @@ RebuildOutcome RunRebuildSequence(Editor& editor) {
     editor.dmi.rebuild_buffer.clear();
     return outcome;
   };
-  if (RebuildTseModule(editor) != 1) return refuse(kMsgTseNotRebuilt);
-  if (RebuildSetupModule(editor) != 1) return refuse(kMsgSetupNotRebuilt);
+  if (rom::RebuildTseModule(editor) != 1) return refuse(kMsgTseNotRebuilt);
+  if (rom::RebuildSetupModule(editor) != 1) return refuse(kMsgSetupNotRebuilt);
   if (dmi::SerializeDmiModule(editor) != 1) return refuse(kMsgDmiNotRebuilt);
   const int dmi = ReinsertDmiModule(editor);
   if (dmi == kDmiModuleRestored) {
@@ -248,10 +242,10 @@ RebuildOutcome RunRebuildSequence(Editor& editor) {
   } else if (dmi != 1) {
     return refuse(kMsgDmiNotRebuilt);
   }
-  if (editor.workspace.m_nested.file_index != 0 && RebuildNestedVolume(editor) != 1) {
+  if (editor.workspace.m_nested.file_index != 0 && rom::RebuildNestedVolume(editor) != 1) {
     return refuse(kMsgNestedVolumeNotRebuilt);
   }
-  WalkFirmwareVolumes(editor);
+  rom::WalkFirmwareVolumes(editor);
   messages.Release();
   return outcome;
 }
@@ -264,4 +258,4 @@ SaveOutcome SaveRomImageAs(Editor& editor, const ImageWriter& writer) {
   return Guarded(editor, [&](SaveOutcome& outcome) { SaveAs(editor, writer, outcome); });
 }
 
-}  // namespace kalvire::rom
+}  // namespace kalvire::editor

@@ -1,8 +1,8 @@
-#include "rom/headless_view.h"
+#include "editor/headless_view.h"
 
 #include "setup/messages.h"
 
-namespace kalvire::rom {
+namespace kalvire::editor {
 
 struct HeadlessViewHost::ControlSet {
   platform::HeadlessTree setup_tree;
@@ -20,7 +20,7 @@ struct HeadlessViewHost::ControlSet {
 HeadlessViewHost::HeadlessViewHost() = default;
 HeadlessViewHost::~HeadlessViewHost() = default;
 
-void HeadlessViewHost::Fill(ControlSet& s, ViewControls& controls) {
+void HeadlessViewHost::Fill(ControlSet& s, platform::ViewControls& controls) {
   controls.setup_tree = &s.setup_tree;
   controls.dmi_tree = &s.dmi_tree;
   controls.track_log = &s.track_log;
@@ -33,7 +33,7 @@ void HeadlessViewHost::Fill(ControlSet& s, ViewControls& controls) {
   controls.import_button = &s.import_button;
 }
 
-void HeadlessViewHost::CreateControls(ViewControls& controls) {
+void HeadlessViewHost::CreateControls(platform::ViewControls& controls) {
   auto set = std::make_unique<ControlSet>();
   // The state the desktop view gives its controls when it creates them.
   set->dmi_tree.SetItemData(set->dmi_tree.InsertItem(platform::kRootItem, "DMI"), 0);
@@ -47,20 +47,11 @@ void HeadlessViewHost::CreateControls(ViewControls& controls) {
   Fill(*m_created, controls);
 }
 
-void HeadlessViewHost::DestroyControls(ViewControls& controls) {
+void HeadlessViewHost::DestroyControls(platform::ViewControls& controls) {
   for (std::unique_ptr<ControlSet>* set : {&m_created, &m_current}) {
     if (*set && controls.setup_tree == &(*set)->setup_tree) set->reset();
   }
-  controls.setup_tree = nullptr;
-  controls.dmi_tree = nullptr;
-  controls.track_log = nullptr;
-  controls.hide_radio = nullptr;
-  controls.show_radio = nullptr;
-  controls.access_level_combo = nullptr;
-  controls.delete_option_combo = nullptr;
-  controls.optimal_option_combo = nullptr;
-  controls.delete_button = nullptr;
-  controls.import_button = nullptr;
+  controls.ForgetChildControls();
 }
 
 void HeadlessViewHost::AdoptControls() {
@@ -72,4 +63,4 @@ HeadlessEditor::HeadlessEditor() {
   editor->controls.host = &host;
 }
 
-}  // namespace kalvire::rom
+}  // namespace kalvire::editor

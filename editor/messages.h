@@ -1,0 +1,40 @@
+// Every text Open, Save and Save As show or put in the title. The texts are the program's own
+// and are kept exactly, odd spacing included (a trailing blank, a missing blank after "Error:").
+#pragma once
+
+namespace kalvire::editor {
+
+// Open.
+inline constexpr char kMsgUnableToOpenRomFile[] = "Error: Unable to Open .ROM File";  // error icon
+inline constexpr char kMsgDmiModuleMissing[] = "Error: DMI Module Does not Exist";
+inline constexpr char kMsgSetupModuleMissing[] = "Error: Caller ID Module Does not Exist";
+inline constexpr char kMsgAmiTseModuleMissing[] = "Error: AmiTse SPF Module Does not Exist";
+inline constexpr char kMsgAmiTsePkgGuidMissing[] = "Error: AmitsePkgGuid Does not Exist";
+// Setup data that has a package list but no en-US strings to show.
+inline constexpr char kMsgNoEnglishStrings[] =
+    "Error: The Setup module has no en-US string package";
+// The DMI module words the compressed-size query differently from the other modules.
+inline constexpr char kMsgCompressedSizeFailed[] =
+    "Error: Tiano_Compress failed to get the compressed file size.";
+inline constexpr char kMsgNoSpaceForDmi[] =
+    "No space to insert new DMI Module.Hence old DMI module is restored.";
+// Save and Save As.
+// The reason under "Error: Unable to save the file." when a rebuild step failed silently.
+inline constexpr char kMsgTseNotRebuilt[] = "The AmiTse SPF module could not be rebuilt.";
+inline constexpr char kMsgSetupNotRebuilt[] = "The Setup module could not be rebuilt.";
+inline constexpr char kMsgDmiNotRebuilt[] = "The DMI module could not be rebuilt.";
+inline constexpr char kMsgNestedVolumeNotRebuilt[] =
+    "The compressed firmware volume could not be rebuilt.";
+inline constexpr char kMsgUnableToSave[] = "Error: Unable to save the file.";
+inline constexpr char kMsgSaved[] = "Successfully saved the .ROM file";
+inline constexpr char kCaptionConfirmSave[] = "Confirm Save";
+inline constexpr char kMsgOverwrite[] = "Overwrite existing file?";
+inline constexpr char kCaptionConfirmSaveAs[] = "Confirm Save As";
+inline constexpr char kMsgFileExists[] = "File already exists. Do you want to save with same name?";
+inline constexpr char kWaitLoadingFile[] = " Please Wait While Loading File...";
+inline constexpr char kWaitSavingFile[] = " Please Wait While Saving File...";
+// The Open and Save As dialogs.
+inline constexpr char kRomDefaultExtension[] = ".rom";
+inline constexpr char kRomFileFilter[] = "ROM Files (*.rom)|*.rom|All Files (*.*)|*.*||";
+
+}  // namespace kalvire::editor

@@ -1,0 +1,22 @@
+// What the container operations work on: the workspace of the open image, and the prompter
+// their messages go to (none when null).
+#pragma once
+
+#include "platform/prompter.h"
+#include "rom/rom_workspace.h"
+
+namespace kalvire::rom {
+
+struct RomContext {
+  RomWorkspace& workspace;
+  platform::Prompter* prompter = nullptr;
+};
+
+inline void ShowPlainMessage(RomContext context, const char* text) {
+  if (context.prompter) context.prompter->ShowPlain(text);
+}
+inline void ShowErrorMessage(RomContext context, const char* text) {
+  if (context.prompter) context.prompter->ShowError(text);
+}
+
+}  // namespace kalvire::rom
