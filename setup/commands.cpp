@@ -10,7 +10,7 @@ namespace kalvire::setup {
 void ConnectSetupTree(SetupContext editor) {
   if (editor.controls.setup_tree) {
     editor.controls.setup_tree->SetSelectionHandler(
-        [&editor](platform::TreeItem) { ShowNodeDetails(editor); });
+        [editor](platform::TreeItem) { ShowNodeDetails(editor); });
   }
 }
 
