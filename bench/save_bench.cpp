@@ -12,6 +12,7 @@
 
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_serialize.h"
+#include "editor/dmi_reinsert.h"
 #include "editor/headless_view.h"
 #include "editor/open_image.h"
 #include "editor/save_image.h"

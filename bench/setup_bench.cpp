@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "setup/baseline.h"
 #include "setup/node_edit.h"
 #include "setup/parse_forms.h"
@@ -78,7 +78,7 @@ tools::HiiPackageList LargeMenu() {
 // The menu opened as an image, as the editor opens any file.
 struct OpenedMenu {
   OpenedMenu() {
-    if (rom::OpenRomImageBytes(*view.editor, tools::BuildMenuImage(LargeMenu()), "bench.rom") !=
+    if (editor::OpenRomImageBytes(*view.editor, tools::BuildMenuImage(LargeMenu()), "bench.rom") !=
         1) {
       std::abort();
     }
@@ -90,12 +90,12 @@ struct OpenedMenu {
     }
     std::abort();
   }
-  rom::HeadlessEditor view;
+  editor::HeadlessEditor view;
 };
 
 void BM_ParseAndBaseline(benchmark::State& state) {
   OpenedMenu menu;
-  rom::Editor& editor = *menu.view.editor;
+  editor::Editor& editor = *menu.view.editor;
   platform::TreeControl& tree = *editor.controls.setup_tree;
   for (auto _ : state) {
     state.PauseTiming();

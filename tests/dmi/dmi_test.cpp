@@ -8,8 +8,8 @@
 #include "dmi/dmi_parse.h"
 #include "dmi/dmi_serialize.h"
 #include "dmi/latin1.h"
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "support/test_data.h"
 #include "tools/image_builder.h"
 #include "tools/sample_image.h"
@@ -105,8 +105,8 @@ struct Dmi {
     EXPECT_EQ(SerializeDmiModule(ed), expected);
     return ed.dmi.rebuild_buffer;
   }
-  rom::HeadlessEditor view;
-  rom::Editor& ed = *view.editor;
+  editor::HeadlessEditor view;
+  editor::Editor& ed = *view.editor;
 };
 
 TEST(ParseDmiTable, BothLayoutsParseNameTheTreeAndWriteBackByteForByte) {
@@ -482,9 +482,9 @@ TEST(DmiRealImages, ParseAndSerializeBackIdenticalAndASecondOpenLeavesNothing) {
   if (!dir) GTEST_SKIP() << "the shared images folder beside the repository is absent";
   for (const char* image : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
     SCOPED_TRACE(image);
-    rom::HeadlessEditor view;
-    rom::Editor& editor = *view.editor;
-    ASSERT_EQ(rom::OpenRomImagePath(editor, (*dir / image).string()), 1);
+    editor::HeadlessEditor view;
+    editor::Editor& editor = *view.editor;
+    ASSERT_EQ(editor::OpenRomImagePath(editor, (*dir / image).string()), 1);
     const DmiTables& dmi = editor.dmi;
     EXPECT_GE(dmi.structure_count, 20u);
     EXPECT_EQ(dmi.current[0].strings.at(0), "American Megatrends Inc.");
@@ -495,7 +495,7 @@ TEST(DmiRealImages, ParseAndSerializeBackIdenticalAndASecondOpenLeavesNothing) {
     EXPECT_TRUE(
         std::equal(data.begin(), data.end(), dmi.rebuild_buffer.begin(), dmi.rebuild_buffer.end()));
 
-    ASSERT_EQ(rom::OpenRomImageBytes(editor, tools::BuildSampleImage(), "sample.rom"), 1);
+    ASSERT_EQ(editor::OpenRomImageBytes(editor, tools::BuildSampleImage(), "sample.rom"), 1);
     const uint32_t count = dmi.structure_count;
     EXPECT_EQ(count, tools::BuildSampleSmbios().size());
     for (size_t i = count + 1; i < dmi.current.size(); ++i) {

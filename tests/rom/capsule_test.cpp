@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "editor/save_image.h"
 #include "rom/capsule.h"
-#include "rom/save_image.h"
 #include "save_fixture.h"
 #include "util/le.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "rom/open_image.h"
+#include "editor/open_image.h"
 #include "rom_test_support.h"
 #include "setup_image.h"
 
@@ -27,7 +27,7 @@ TEST(OpenRomImage, OpensAnImageWithAllModulesAndBuildsTheStringTable) {
   TestEditor t;
   const fs::path path = WriteTemp("good.rom", SetupImage({.amitse_second_name = true}));
   t.prompter.QueueFilePath(path.string());
-  OpenRomImage(*t.editor);
+  editor::OpenRomImage(*t.editor);
 
   ASSERT_THAT(t.MessageTexts(), ElementsAre());
   const RomWorkspace& ws = t.ws();
@@ -84,7 +84,7 @@ TEST(OpenRomImage, EachMissingPieceFailsWithItsMessageAndUndoesTheOpen) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TestEditor t;
-    EXPECT_EQ(OpenRomImageBytes(*t.editor, SetupImage(c.parts), "x.rom"), 0);
+    EXPECT_EQ(editor::OpenRomImageBytes(*t.editor, SetupImage(c.parts), "x.rom"), 0);
     EXPECT_EQ(t.MessageTexts(), c.messages);
     for (const auto& message : t.prompter.Messages()) {
       EXPECT_EQ(message.request.icon, platform::MessageIcon::kNone);
@@ -103,17 +103,17 @@ TEST(OpenRomImage, EachMissingPieceFailsWithItsMessageAndUndoesTheOpen) {
 
 TEST(OpenRomImage, ImageWithoutVolumesReportsBothMessages) {
   TestEditor t;
-  EXPECT_EQ(OpenRomImageBytes(*t.editor, Bytes(4096, 0xFF), "blank.rom"), 0);
+  EXPECT_EQ(editor::OpenRomImageBytes(*t.editor, Bytes(4096, 0xFF), "blank.rom"), 0);
   EXPECT_THAT(t.MessageTexts(),
               ElementsAre("Error: Invalid Image type", "Error: DMI Module Does not Exist"));
 }
 
 TEST(OpenRomImage, CancelChangesNothing) {
   TestEditor t;
-  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+  ASSERT_EQ(editor::OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
   t.ws().m_dmi_modified = true;
   t.prompter.QueueFilePath(std::nullopt);
-  OpenRomImage(*t.editor);
+  editor::OpenRomImage(*t.editor);
   EXPECT_TRUE(t.ws().m_dmi_modified);
   EXPECT_TRUE(t.ws().m_image_loaded);
   EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE - [a.rom]");
@@ -121,11 +121,11 @@ TEST(OpenRomImage, CancelChangesNothing) {
 
 TEST(OpenRomImage, BaseTitleIsTakenOnceAndModifiedFlagsAreCleared) {
   TestEditor t;
-  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+  ASSERT_EQ(editor::OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
   t.ws().m_setup_form_modified = true;
   t.ws().m_setup_string_modified = true;
-  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "dir/b.rom"), 1);
-  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "c.rom"), 1);
+  ASSERT_EQ(editor::OpenRomImageBytes(*t.editor, SetupImage(), "dir/b.rom"), 1);
+  ASSERT_EQ(editor::OpenRomImageBytes(*t.editor, SetupImage(), "c.rom"), 1);
   EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE - [c.rom]");
   EXPECT_FALSE(t.ws().m_setup_form_modified);
   EXPECT_FALSE(t.ws().m_setup_string_modified);
@@ -134,10 +134,10 @@ TEST(OpenRomImage, BaseTitleIsTakenOnceAndModifiedFlagsAreCleared) {
 
 TEST(OpenRomImage, UnreadableFileKeepsTheCurrentImageOpen) {
   TestEditor t;
-  ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+  ASSERT_EQ(editor::OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
   t.ws().m_dmi_modified = true;
   const Bytes before = t.ws().m_working_image;
-  EXPECT_EQ(OpenRomImagePath(*t.editor, "/nonexistent/dir/none.rom"), 0);
+  EXPECT_EQ(editor::OpenRomImagePath(*t.editor, "/nonexistent/dir/none.rom"), 0);
   ASSERT_EQ(t.prompter.Messages().size(), 1u);
   EXPECT_EQ(t.prompter.Messages()[0].request.text, "Error: Unable to Open .ROM File");
   EXPECT_EQ(t.prompter.Messages()[0].request.icon, platform::MessageIcon::kError);
@@ -164,16 +164,16 @@ TEST(OpenRomImage, AFileThatFailsToOpenKeepsTheOpenImageItsEditsAndItsControls) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TestEditor t;
-    ASSERT_EQ(OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
+    ASSERT_EQ(editor::OpenRomImageBytes(*t.editor, SetupImage(), "a.rom"), 1);
     t.ws().m_dmi_modified = true;
     t.ws().m_amitse_module.Data()[0] ^= 0xFF;  // an edit of the module data
     const Bytes amitse = t.ws().m_amitse_module.file;
     const Bytes before = t.ws().m_working_image;
     const uint32_t files = t.ws().m_file_count;
-    const ViewControls controls = t.editor->controls;
+    const platform::ViewControls controls = t.editor->controls;
     const int dmi_items = controls.dmi_tree->GetCount();
 
-    EXPECT_EQ(OpenRomImageBytes(*t.editor, c.bytes, "b.rom"), 0);
+    EXPECT_EQ(editor::OpenRomImageBytes(*t.editor, c.bytes, "b.rom"), 0);
     EXPECT_THAT(t.MessageTexts(), Contains(c.message));
     EXPECT_EQ(t.prompter.WindowTitle(), "KALVIRE - [a.rom]");
     EXPECT_TRUE(t.ws().m_image_loaded);

@@ -2,12 +2,12 @@
 
 namespace kalvire::rom::test {
 
-void CountingViewHost::CreateControls(ViewControls& controls) {
+void CountingViewHost::CreateControls(platform::ViewControls& controls) {
   ++created;
   m_host.CreateControls(controls);
 }
 
-void CountingViewHost::DestroyControls(ViewControls& controls) {
+void CountingViewHost::DestroyControls(platform::ViewControls& controls) {
   if (controls.setup_tree) ++destroyed;
   m_host.DestroyControls(controls);
 }

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "dmi/dmi_edit.h"
-#include "rom/open_image.h"
-#include "rom/save_image.h"
+#include "editor/open_image.h"
+#include "editor/save_image.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_edit.h"
 #include "setup/node_lookup.h"
@@ -49,7 +49,7 @@ FfsFile Raw(const char* guid, uint8_t n, uint32_t size) {
 constexpr char kTopFile[] = "1BA0062E-C779-4582-8566-336AE8F78F09";
 
 // The first ONE_OF question with a text.
-uint32_t FirstQuestion(Editor& editor) {
+uint32_t FirstQuestion(editor::Editor& editor) {
   const platform::TreeControl& tree = *editor.controls.setup_tree;
   for (uint32_t node = 0; node < editor.setup.node_count; ++node) {
     const platform::TreeItem item = editor.setup.node_items[node];
@@ -134,7 +134,7 @@ std::vector<std::tuple<int, int, uint64_t>> EditorState::Controls() const {
   return tuples;
 }
 
-EditorState CaptureState(Editor& editor) {
+EditorState CaptureState(editor::Editor& editor) {
   EditorState state;
   for (uint32_t node = 0; node < editor.setup.node_count; ++node) {
     const platform::TreeItem item = editor.setup.node_items[node];
@@ -159,18 +159,18 @@ std::vector<std::string> Session::Messages() const {
 
 std::unique_ptr<Session> OpenSession(const std::string& path) {
   auto session = std::make_unique<Session>();
-  if (OpenRomImagePath(session->editor(), path) == 1) return session;
+  if (editor::OpenRomImagePath(session->editor(), path) == 1) return session;
   ADD_FAILURE() << "the image does not open: " << testing::PrintToString(session->Messages());
   return nullptr;
 }
 
-uint32_t HideQuestion(Editor& editor) {
+uint32_t HideQuestion(editor::Editor& editor) {
   const uint32_t node = FirstQuestion(editor);
   setup::ChangeNodeSetting(editor, setup::kChangeVisibility, 0, 0, node);
   return node;
 }
 
-void EditSetupModule(Editor& editor, bool delete_option) {
+void EditSetupModule(editor::Editor& editor, bool delete_option) {
   const uint32_t node = FirstQuestion(editor);
   platform::TreeControl& tree = *editor.controls.setup_tree;
   tree.SelectItem(editor.setup.node_items[node]);
@@ -183,7 +183,7 @@ void EditSetupModule(Editor& editor, bool delete_option) {
 }
 
 uint32_t EditDmiString(Session& session, uint8_t type, int slot, const std::string& text) {
-  Editor& editor = session.editor();
+  editor::Editor& editor = session.editor();
   platform::TreeControl& tree = *editor.controls.dmi_tree;
   for (platform::TreeItem item = tree.GetChildItem(tree.GetChildItem(platform::kRootItem));
        item != platform::kNoItem; item = tree.GetNextSiblingItem(item)) {
@@ -225,7 +225,7 @@ void WriteBytes(const std::string& path, const Bytes& bytes) {
 void SaveAs(Session& session, const std::string& path) {
   session.prompter().QueueFilePath(path);
   if (std::filesystem::exists(path)) session.prompter().QueueAnswer(true);
-  SaveRomImageAs(session.editor());
+  editor::SaveRomImageAs(session.editor());
 }
 
 }  // namespace kalvire::rom::test

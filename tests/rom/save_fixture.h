@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "rom/headless_view.h"
+#include "editor/headless_view.h"
 #include "setup/baseline.h"
 #include "tools/module_files.h"
 
@@ -45,11 +45,11 @@ struct EditorState {
   std::vector<std::vector<std::string>> dmi_strings;
   std::vector<std::tuple<int, int, uint64_t>> Controls() const;  // visible, access, value
 };
-EditorState CaptureState(Editor& editor);
+EditorState CaptureState(editor::Editor& editor);
 
 struct Session {
-  HeadlessEditor headless;
-  Editor& editor() { return *headless.editor; }
+  editor::HeadlessEditor headless;
+  editor::Editor& editor() { return *headless.editor; }
   platform::ScriptedPrompter& prompter() { return headless.prompter; }
   std::vector<std::string> Messages() const;
 };
@@ -58,11 +58,11 @@ struct Session {
 std::unique_ptr<Session> OpenSession(const std::string& path);
 
 // Hides the first ONE_OF question (AmiTse SPF module); returns its node.
-uint32_t HideQuestion(Editor& editor);
+uint32_t HideQuestion(editor::Editor& editor);
 // Gives the first ONE_OF question a longer text (Setup module) or, with `delete_option` (for a
 // stored compression section, which puts the PE32 image behind its header), deletes its first
 // option.
-void EditSetupModule(Editor& editor, bool delete_option = false);
+void EditSetupModule(editor::Editor& editor, bool delete_option = false);
 // Changes string `slot` of the first DMI structure of `type` through the DMI dialog; returns
 // the structure.
 uint32_t EditDmiString(Session& session, uint8_t type, int slot, const std::string& text);

@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "rom/open_image.h"
-#include "rom/save_image.h"
+#include "editor/open_image.h"
+#include "editor/save_image.h"
 #include "save_fixture.h"
 #include "tools/sample_image.h"
 #include "tracklog/history.h"
@@ -24,7 +24,7 @@ constexpr char kSaved[] = "Successfully saved the .ROM file";
 constexpr char kOverwrite[] = "Overwrite existing file?";
 constexpr char kUnableToSave[] = "Error: Unable to save the file.";
 
-size_t HistoryFiles(Editor& editor) {
+size_t HistoryFiles(editor::Editor& editor) {
   const auto area = tracklog::FindHistoryArea(editor.workspace);
   return area ? tracklog::ReadHistoryChain(editor.workspace, *area).files.size() : 0;
 }
@@ -41,7 +41,7 @@ struct Edited {
     session = OpenSession(path);
     if (session) hidden = HideQuestion(session->editor());
   }
-  Editor& editor() { return session->editor(); }
+  editor::Editor& editor() { return session->editor(); }
 };
 
 TEST(SaveRomImage, AnUneditedImageIsWrittenAsItWasOpenedBySaveAndSaveAs) {
@@ -52,7 +52,7 @@ TEST(SaveRomImage, AnUneditedImageIsWrittenAsItWasOpenedBySaveAndSaveAs) {
   auto session = OpenSession(path);
   ASSERT_TRUE(session);
   session->prompter().QueueAnswer(true);
-  SaveRomImage(session->editor());
+  editor::SaveRomImage(session->editor());
   EXPECT_EQ(ReadBytes(path), original);
   SaveAs(*session, dir.Path("copy.rom"));
   EXPECT_EQ(ReadBytes(dir.Path("copy.rom")), original);
@@ -64,11 +64,11 @@ TEST(SaveRomImage, AnUneditedImageIsWrittenAsItWasOpenedBySaveAndSaveAs) {
 TEST(SaveRomImage, WithoutAnImageBothCommandsReportThatTheyCannotSave) {
   TempDir dir;
   Session session;
-  EXPECT_EQ(OpenRomImageBytes(session.editor(), Bytes(4096, 0xFF), "blank.rom"), 0);
+  EXPECT_EQ(editor::OpenRomImageBytes(session.editor(), Bytes(4096, 0xFF), "blank.rom"), 0);
   session.prompter().QueueAnswer(true);
-  SaveRomImage(session.editor());
+  editor::SaveRomImage(session.editor());
   session.prompter().QueueFilePath(dir.Path("out.rom"));
-  SaveRomImageAs(session.editor());
+  editor::SaveRomImageAs(session.editor());
   const std::vector<std::string> messages = session.Messages();
   ASSERT_GE(messages.size(), 3u);
   EXPECT_THAT(std::vector<std::string>(messages.end() - 3, messages.end()),
@@ -77,8 +77,8 @@ TEST(SaveRomImage, WithoutAnImageBothCommandsReportThatTheyCannotSave) {
 }
 
 // The byte writer of a disk that fills up after `limit` bytes.
-ImageWriter DiskFullAfter(size_t limit) {
-  if (limit == SIZE_MAX) return WriteImageAtomically;
+editor::ImageWriter DiskFullAfter(size_t limit) {
+  if (limit == SIZE_MAX) return editor::WriteImageAtomically;
   return [limit](const std::string& path, std::span<const uint8_t> image, std::string& error) {
     return util::WriteWholeFileAtomic(path, image, error, [limit](int fd, auto data) {
       const size_t n = std::min(limit, data.size());
@@ -138,9 +138,10 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
                                                     : std::nullopt);
     }
     e.session->prompter().QueueAnswer(c.yes);
-    const ImageWriter writer = DiskFullAfter(c.disk_full_after);
-    EXPECT_FALSE(
-        (c.target ? SaveRomImageAs(e.editor(), writer) : SaveRomImage(e.editor(), writer)).saved);
+    const editor::ImageWriter writer = DiskFullAfter(c.disk_full_after);
+    EXPECT_FALSE((c.target ? editor::SaveRomImageAs(e.editor(), writer)
+                           : editor::SaveRomImage(e.editor(), writer))
+                     .saved);
     const std::vector<std::string> messages = e.session->Messages();
     const std::string last = messages.empty() ? "" : messages.back();
     EXPECT_EQ(last.substr(0, c.reason ? c.message.size() : last.size()), c.message);
@@ -176,7 +177,7 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
     const Bytes saved = ReadBytes(e.path);
     EXPECT_NE(saved, e.original);
     e.session->prompter().QueueAnswer(true);
-    SaveRomImage(e.editor());
+    editor::SaveRomImage(e.editor());
     EXPECT_EQ(e.session->Messages().back(), kSaved);
     EXPECT_EQ(ReadBytes(e.path), saved);
     EXPECT_EQ(saved, ws.m_working_image);
@@ -191,7 +192,7 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
 TEST(SaveRomImage, AFullVolumeSavesWithoutHistoryAndRestoresAnOutgrownDmiModule) {
   Edited e({.storage = tools::ModuleStorage::kTiano, .full_volume = true});
   ASSERT_TRUE(e.session);
-  Editor& editor = e.editor();
+  editor::Editor& editor = e.editor();
   const auto area = tracklog::FindHistoryArea(editor.workspace);
   ASSERT_TRUE(area);
   EXPECT_TRUE(area->Empty());
@@ -207,7 +208,7 @@ TEST(SaveRomImage, AFullVolumeSavesWithoutHistoryAndRestoresAnOutgrownDmiModule)
   }
 
   e.session->prompter().QueueFilePath(e.dir.Path("out.rom"));
-  const SaveOutcome outcome = SaveRomImageAs(editor);
+  const editor::SaveOutcome outcome = editor::SaveRomImageAs(editor);
   EXPECT_TRUE(outcome.saved);
   EXPECT_TRUE(outcome.history_skipped);
   EXPECT_TRUE(outcome.dmi_restored);

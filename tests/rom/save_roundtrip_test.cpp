@@ -108,7 +108,7 @@ TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditsAndNothingElse) {
   WriteBytes(input, original);
   auto session = OpenSession(input);
   ASSERT_TRUE(session);
-  Editor& editor = session->editor();
+  editor::Editor& editor = session->editor();
   const RomWorkspace& ours = editor.workspace;
   const auto bytes_before = FileBytes(ours);
 

@@ -1,7 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "rom/open_image.h"
+#include "dmi/dmi_parse.h"
+#include "editor/open_image.h"
 #include "rom/setup_packages.h"
 #include "setup_image.h"
 #include "util/le.h"
@@ -140,7 +141,7 @@ TEST(CheckDmiEndOfTable, NeedsTypeLengthAndAFreeByteAfterOffset256) {
     SCOPED_TRACE(c.name);
     Bytes data(c.size, 0);
     for (const auto& [at, value] : c.bytes) data[at] = value;
-    EXPECT_EQ(CheckDmiEndOfTable(data), c.expected);
+    EXPECT_EQ(dmi::CheckDmiEndOfTable(data), c.expected);
   }
 }
 

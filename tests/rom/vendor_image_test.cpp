@@ -90,7 +90,7 @@ std::pair<std::vector<std::string>, std::multiset<std::string>> Report(const std
   std::smatch m;
   for (std::string row; std::getline(rows, row);) {
     if (std::regex_match(row, m, file_row) && m[1] != "Pad" &&
-        m[2].str().find(FormatGuid(tracklog::kHistoryFileGuid)) == std::string::npos) {
+        m[2].str().find(FormatGuid(rom::kHistoryFileGuid)) == std::string::npos) {
       report.first.push_back(m[1].str() + " " + m[2].str());
     }
   }
@@ -123,7 +123,7 @@ TEST_P(VendorImage, OpensWithItsModulesStringsAndTables) {
   auto session = OpenSession(m_path);
   ASSERT_TRUE(session);
   EXPECT_THAT(session->Messages(), IsEmpty());
-  Editor& editor = session->editor();
+  editor::Editor& editor = session->editor();
   const RomWorkspace& ws = editor.workspace;
   EXPECT_EQ(ws.m_volume_count, c.volumes);
   EXPECT_EQ(ws.m_file_count, c.files);
@@ -160,7 +160,7 @@ TEST_P(VendorImage, OpensWithItsModulesStringsAndTables) {
 }
 
 // The first shown ONE_OF question after `after` with a text and a control record.
-uint32_t Question(Editor& editor, uint8_t opcode, uint32_t after = 0) {
+uint32_t Question(editor::Editor& editor, uint8_t opcode, uint32_t after = 0) {
   const platform::TreeControl& tree = *editor.controls.setup_tree;
   for (uint32_t node = after + 1; node < editor.setup.node_count; ++node) {
     const platform::TreeItem item = editor.setup.node_items[node];
@@ -177,7 +177,7 @@ uint32_t Question(Editor& editor, uint8_t opcode, uint32_t after = 0) {
 // Every kind of edit: a longer and a shorter question text, hide, access level, optimal
 // defaults of a ONE_OF and a CHECKBOX, an option deleted and longer DMI strings.
 void EditEverything(Session& session) {
-  Editor& editor = session.editor();
+  editor::Editor& editor = session.editor();
   const uint32_t q1 = Question(editor, setup::kOpOneOf), q2 = Question(editor, setup::kOpOneOf, q1);
   const uint32_t q3 = Question(editor, setup::kOpOneOf, q2);
   platform::TreeControl& tree = *editor.controls.setup_tree;

@@ -167,7 +167,7 @@ TEST(CompareFileNames, NamesTheFirstDifferenceAndLeavesPadAndHistoryFilesOut) {
   Bytes image = SmallImage();
   const VerifyResult clean = VerifyImage(image);
   const Bytes pad = PadFile(32);
-  const Bytes history = FfsFile(tracklog::kHistoryFileGuid, 0x01, Bytes(16, 'h'));
+  const Bytes history = FfsFile(rom::kHistoryFileGuid, 0x01, Bytes(16, 'h'));
   std::copy(pad.begin(), pad.end(), image.begin() + 0x140);
   std::copy(history.begin(), history.end(), image.begin() + 0x240);
   const VerifyResult with_both = VerifyImage(image);

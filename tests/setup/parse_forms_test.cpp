@@ -133,7 +133,7 @@ TEST(ParseSetupForms, PackageListGuidAndPackageTypes) {
 
   v = WithSetupData(data);
   v->SetupData()[0] ^= 0xFF;
-  EXPECT_EQ(v->Parse(), kNoPackageList);
+  EXPECT_EQ(v->Parse(), rom::kNoPackageList);
   EXPECT_EQ(v->tree.GetCount(), 0);
   std::copy(rom::kSetupPackageListAltGuid.begin(), rom::kSetupPackageListAltGuid.end(),
             v->SetupData().begin());

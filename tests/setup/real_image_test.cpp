@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "editor/open_image.h"
 #include "rom/firmware_walk.h"
 #include "rom/module_extract.h"
-#include "rom/open_image.h"
 #include "rom/setup_packages.h"
 #include "setup/baseline.h"
 #include "setup/commands.h"
@@ -46,7 +46,7 @@ TEST(SetupRealImages, VendorMenusParseCaptureTheirBaselineAndTakeAStringEdit) {
   for (const char* name : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
     SCOPED_TRACE(name);
     SetupView view;
-    ASSERT_EQ(rom::OpenRomImagePath(view.editor, (*dir / name).string()), 1);
+    ASSERT_EQ(editor::OpenRomImagePath(view.editor, (*dir / name).string()), 1);
     const SetupModel& model = view.editor.setup;
     const auto data = view.SetupData();
     ASSERT_TRUE(view.editor.workspace.m_setup_packages.forms_package.has_value());

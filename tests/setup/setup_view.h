@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "editor/editor.h"
+#include "editor/open_image.h"
 #include "platform/headless_controls.h"
 #include "platform/headless_tree.h"
 #include "platform/scripted_prompter.h"
-#include "rom/editor.h"
 #include "rom/known_guids.h"
-#include "rom/open_image.h"
 #include "rom/setup_packages.h"
 #include "setup/messages.h"
 #include "setup/node_lookup.h"
@@ -39,7 +39,7 @@ constexpr uint32_t NodeOf(uint32_t k) {
 }
 struct SetupView {
   SetupView() {
-    rom::ViewControls& c = editor.controls;
+    platform::ViewControls& c = editor.controls;
     c.setup_tree = &tree;
     c.track_log = &track_log;
     c.hide_radio = &hide;
@@ -132,7 +132,7 @@ struct SetupView {
   platform::HeadlessCombo access_combo, delete_combo, optimal_combo;
   platform::HeadlessButton hide, show, delete_button;
   platform::ScriptedPrompter prompter;
-  rom::Editor editor;
+  editor::Editor editor;
 };
 
 inline tools::MenuImageOptions ImageOptions(SetupLayout layout,
@@ -148,8 +148,9 @@ inline tools::MenuImageOptions ImageOptions(SetupLayout layout,
 inline std::unique_ptr<SetupView> OpenForms(const tools::HiiPackageList& forms,
                                             const tools::MenuImageOptions& options = {}) {
   auto view = std::make_unique<SetupView>();
-  EXPECT_EQ(rom::OpenRomImageBytes(view->editor, tools::BuildMenuImage(forms, options), "menu.rom"),
-            1);
+  EXPECT_EQ(
+      editor::OpenRomImageBytes(view->editor, tools::BuildMenuImage(forms, options), "menu.rom"),
+      1);
   return view;
 }
 

@@ -11,10 +11,10 @@
 #include <sstream>
 
 #include "dmi/dmi_parse.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "rom/ffs_file.h"
 #include "rom/firmware_walk.h"
-#include "rom/headless_view.h"
-#include "rom/open_image.h"
 #include "setup/baseline.h"
 #include "setup/commands.h"
 #include "setup/ifr_layout.h"
@@ -92,7 +92,7 @@ std::string Hex(uint64_t value) {
 // An opened image with what Open leaves to the setup and DMI models completed.
 struct Image {
   explicit Image(const Bytes& bytes, const std::string& name = "board.rom") {
-    if (rom::OpenRomImageBytes(ed, bytes, name) != 1) ADD_FAILURE() << "the image does not open";
+    if (editor::OpenRomImageBytes(ed, bytes, name) != 1) ADD_FAILURE() << "the image does not open";
     if (ed.setup.node_count == 0) {
       EXPECT_EQ(
           setup::ParseSetupForms(ed, ed.workspace.m_setup_module.Data(), *ed.controls.setup_tree),
@@ -170,8 +170,8 @@ struct Image {
   uint32_t Question(uint8_t opcode) {
     return Find(opcode, [&](uint32_t n) { return OtherValue(n).has_value(); });
   }
-  rom::HeadlessEditor view;
-  rom::Editor& ed = *view.editor;
+  editor::HeadlessEditor view;
+  editor::Editor& ed = *view.editor;
 };
 
 TEST(TrackLogLines, EveryFormatAsItIsWritten) {
@@ -194,7 +194,7 @@ TEST(TrackLogLines, EveryFormatAsItIsWritten) {
 
 TEST(BuildTrackLog, ListsEveryChangedSettingOfANodeInOrderAndNothingOnceSetBack) {
   Image image(Plain());
-  rom::Editor& ed = image.ed;
+  editor::Editor& ed = image.ed;
   ed.controls.track_log->AddString("    Visibility changed");
   BuildTrackLog(ed);
   EXPECT_THAT(image.Log(), IsEmpty()) << "an image as opened has no changes";
@@ -222,7 +222,7 @@ TEST(BuildTrackLog, ListsEveryChangedSettingOfANodeInOrderAndNothingOnceSetBack)
 
 TEST(BuildTrackLog, TextsDeletedOptionsTheLastNodeAndDmiStrings) {
   Image image(Plain());
-  rom::Editor& ed = image.ed;
+  editor::Editor& ed = image.ed;
   const uint32_t renamed = image.Find(setup::kOpText);
   const std::string old_text = image.Text(renamed);
   const uint32_t pruned = image.Question(setup::kOpOneOf);
@@ -461,7 +461,7 @@ TEST(ImportSettings, MismatchedNodeTextsAndDmiTypesAskBeforeApplying) {
 
 TEST(ImportSettings, LinesWithoutTheirNodeOrNamingWhatTheImageLacksAreSkipped) {
   Image image(Plain());
-  rom::Editor& ed = image.ed;
+  editor::Editor& ed = image.ed;
   const uint32_t nodes = ed.setup.node_count, structures = ed.dmi.structure_count;
   const uint32_t checkbox = image.Find(setup::kOpCheckbox);
   const std::vector<std::string> dmi_before = ed.dmi.current[1].strings;
@@ -566,7 +566,7 @@ TEST(SaveTrackLog, ReplacesAFileOnlyAfterYesAndTheOpenImageNever) {
 
 TEST(SaveTrackLog, WritesWhatTheListShowsAndImportReadsItBack) {
   Image image(Plain());
-  rom::Editor& ed = image.ed;
+  editor::Editor& ed = image.ed;
   image.Hide(image.Find(setup::kOpCheckbox));
   ed.dmi.current[3].strings[0] = "Another Maker";
   TempPath path("board.log");

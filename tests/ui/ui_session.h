@@ -74,7 +74,7 @@ class AppSession {
   app::CKALVIRE_1App& App() { return *m_app; }
   app::CMainFrame& Frame() { return m_app->MainFrame(); }
   CKALVIRE_1View& View() { return Frame().View(); }
-  rom::Editor& Editor() { return View().Editor(); }
+  editor::Editor& Editor() { return View().Editor(); }
   ModalDriver& Driver() { return m_driver; }
   QString Path(const QString& name) const { return m_dir.filePath(name); }
   QString SamplePath() const { return Path("sample.rom"); }
