@@ -1,5 +1,7 @@
 // CKALVIRE_1App: the application object. Start-up creates the profile settings, the document,
 // the frame with its view, opens a file named on the command line and shows the window.
+//
+// The app/ folder: the desktop application around ui/, which it uses with the folders below.
 #pragma once
 
 #include <QSettings>

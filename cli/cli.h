@@ -1,5 +1,7 @@
 // kalvire-cli: every editor operation without a display. Data goes to `out`, diagnostics and
 // messages to `err`. Exit codes: 0 success, 1 failure, 2 usage error.
+//
+// The cli/ folder uses editor/ and the folders below it.
 #pragma once
 
 #include <ostream>

@@ -3,6 +3,8 @@
 // Stream layout: 4-byte compressed size (bit-stream bytes after the header), 4-byte
 // uncompressed size, then the bit stream. Version 1 (EFI) and version 2 (Tiano) differ only
 // in the width of the position-set count field (4 or 5 bits).
+//
+// The codec/ folder: the Tiano/EFI codec and the LZMA section layer. It uses util/ only.
 #pragma once
 
 #include <cstdint>

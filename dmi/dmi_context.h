@@ -1,5 +1,8 @@
 // What the DMI operations work on: the workspace of the open image, the view's controls and the
 // structure tables.
+//
+// The dmi/ folder: the SMBIOS structure table and its string edits. It uses rom/ and the
+// folders below it.
 #pragma once
 
 #include "dmi/dmi_tables.h"

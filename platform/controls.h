@@ -1,5 +1,8 @@
 // The child controls of the main view as the editing operations see them. Each has a desktop
 // (Qt) implementation and a headless one for the command-line tool and the tests.
+//
+// The platform/ folder: the controls, prompts and window title as the operations see them,
+// with headless implementations. It uses no other folder; ui/ implements it with Qt.
 #pragma once
 
 #include <cstdint>

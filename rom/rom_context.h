@@ -1,5 +1,9 @@
 // What the container operations work on: the workspace of the open image, and the prompter
 // their messages go to (none when null).
+//
+// The rom/ folder: the firmware containers only (the workspace buffers and tables, the walk,
+// header readers with their writers, extraction, rebuild, reinsertion, verify). It uses util/,
+// codec/ and platform/, and none of the models or the editor.
 #pragma once
 
 #include "platform/prompter.h"

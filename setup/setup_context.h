@@ -1,5 +1,7 @@
 // What the setup operations work on: the workspace of the open image, the view's controls and
 // the setup model.
+//
+// The setup/ folder: the setup form model and its edits. It uses rom/ and the folders below it.
 #pragma once
 
 #include "platform/view_controls.h"

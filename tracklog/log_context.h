@@ -1,5 +1,8 @@
 // What the track-log operations work on: every part of the open image the log describes or an
 // import changes, and the window title the history record names.
+//
+// The tracklog/ folder: the track log, the history file, the .log file and its import. It uses
+// setup/, dmi/ and the folders below them.
 #pragma once
 
 #include <string>

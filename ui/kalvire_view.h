@@ -1,6 +1,8 @@
 // CKALVIRE_1View: the main view. It owns the editor (workspace and model tables), creates its
 // child controls when an Open has read a file, and routes every command, control notification,
 // context menu and hot key to the core operations the command-line tool runs too.
+//
+// The ui/ folder: the Qt widgets of the desktop editor. It uses editor/ and the folders below it.
 #pragma once
 
 #include <QWidget>

@@ -1,5 +1,8 @@
 // Little-endian loads and stores on byte buffers. Firmware structures are little-endian
 // whatever the host is; values are assembled byte by byte so no alignment is assumed.
+//
+// The util/ folder: byte access with wrap-free bounds checks, hex text and file reading and
+// writing. It uses no other folder.
 #pragma once
 
 #include <cstddef>
