@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One editor for the whole run, as the program keeps one: building its tables for every
   // input would cost more than the input itself. Open and the walk reset what they use.
   // The headless view gives Open the trees it fills, so the DMI and setup parses run too.
-  static editor::HeadlessEditor* const session = new editor::HeadlessEditor();
-  editor::Editor* const editor = session->editor.get();
+  static kalvire::editor::HeadlessEditor* const session = new kalvire::editor::HeadlessEditor();
+  kalvire::editor::Editor* const editor = session->editor.get();
   RomWorkspace& ws = editor->workspace;
   ws.m_diagnostics.clear();
   ws.m_working_image.assign(data, data + size);
@@ -52,6 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VolumeFreeSpace(ws, ws.m_volumes[ws.m_files[i].volume_index].start);
   }
 
-  editor::OpenRomImageBytes(*editor, std::vector<uint8_t>(data, data + size), "fuzz.rom");
+  kalvire::editor::OpenRomImageBytes(*editor, std::vector<uint8_t>(data, data + size), "fuzz.rom");
   return 0;
 }
