@@ -1,16 +1,25 @@
 #include "ui_session.h"
 
-#include <gtest/gtest.h>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
-#include <QTest>
+#include <QStandardPaths>
 #include <QWindow>
 
 #include "setup/ifr_layout.h"
 #include "setup/node_lookup.h"
 #include "tools/sample_image.h"
+
+// The GUI tests need one QApplication for the whole program, on a platform without a display.
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Settings and other per-user files go to a test location, never to the person's profile.
+  QStandardPaths::setTestModeEnabled(true);
+  QApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
 
 namespace kalvire::ui::test {
 
@@ -31,6 +40,13 @@ ModalDriver::ModalDriver() {
 
 void ModalDriver::Expect(const char* class_name, Handler handler) {
   m_handlers.emplace_back(class_name, std::move(handler));
+}
+
+void ModalDriver::ExpectReject(const char* class_name, QString* title) {
+  Expect(class_name, [title](QWidget* widget) {
+    if (title) *title = widget->windowTitle();
+    static_cast<QDialog*>(widget)->reject();
+  });
 }
 
 void ModalDriver::ExpectKey(Qt::Key key) {
@@ -115,9 +131,8 @@ bool AppSession::Start(const QString& file) {
 
 QList<QWidget*> AppSession::Controls() {
   QList<QWidget*> controls;
-  for (QWidget* page : View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+  for (QWidget* page : View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     controls += page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  }
   return controls;
 }
 
@@ -128,15 +143,15 @@ std::vector<std::string> AppSession::TrackLogLines() {
   return lines;
 }
 
-QString AppSession::ShownTitle() {
-  const QWindow* window = Frame().windowHandle();
-  return window ? window->title() : QString();
+QByteArray AppSession::TrackLogFile() {
+  QByteArray log;
+  for (const std::string& line : TrackLogLines()) log += QByteArray::fromStdString(line) + '\n';
+  return log;
 }
 
 platform::TreeItem AppSession::Question(platform::TreeItem other) {
-  const setup::SetupModel& model = Editor().setup;
-  for (uint32_t node = 0; node < model.node_count; ++node) {
-    const platform::TreeItem item = model.nodes[node].item;
+  for (uint32_t node = 0; node < Editor().setup.node_count; ++node) {
+    const platform::TreeItem item = ItemOf(node);
     if (item == platform::kNoItem || item == other ||
         setup::ItemOpcode(SetupTree().GetItemData(item)) != setup::kOpOneOf) {
       continue;
@@ -153,7 +168,7 @@ platform::TreeItem AppSession::Question(platform::TreeItem other) {
 
 uint32_t AppSession::NodeOf(platform::TreeItem item) {
   for (uint32_t node = 0; node < Editor().setup.node_count; ++node) {
-    if (Editor().setup.nodes[node].item == item) return node;
+    if (ItemOf(node) == item) return node;
   }
   return ~0u;
 }
@@ -163,7 +178,7 @@ uint32_t AppSession::HideAQuestion() {
   if (item == platform::kNoItem) return ~0u;
   SetupTree().SelectItem(platform::kNoItem);
   ClickItem(SetupTree(), item);
-  QTest::mouseClick(Radio("hideRadio"), Qt::LeftButton);
+  Click(Radio("hideRadio"));
   return NodeOf(item);
 }
 
@@ -176,16 +191,11 @@ platform::TreeItem AppSession::DmiItem(const std::string& text) {
   return platform::kNoItem;
 }
 
-void AppSession::ClickItem(CTreeCtrlX& tree, platform::TreeItem item) {
-  QTreeWidgetItem* widget = tree.WidgetItem(item);
-  tree.scrollToItem(widget);
-  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(widget).center());
-}
-
-void AppSession::DoubleClickItem(CTreeCtrlX& tree, platform::TreeItem item) {
-  ClickItem(tree, item);
-  QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {},
-                     tree.visualItemRect(tree.WidgetItem(item)).center());
+void AppSession::ClickItem(CTreeCtrlX& tree, platform::TreeItem item, bool twice) {
+  tree.scrollToItem(tree.WidgetItem(item));
+  const QPoint at = tree.visualItemRect(tree.WidgetItem(item)).center();
+  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at);
+  if (twice) QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, at);
 }
 
 void AppSession::PressAlt(Qt::Key key) {

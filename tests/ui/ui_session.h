@@ -2,9 +2,12 @@
 // in a temporary folder, settings in a temporary file, and a driver that answers the dialogs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -45,8 +48,13 @@ class ModalDriver {
   ModalDriver();
   // The next modal dialog of class `class_name` goes to `handler`, which must close it.
   void Expect(const char* class_name, Handler handler);
-  // The next message box is recorded and answered with `key` typed into it.
-  void ExpectKey(Qt::Key key);
+  template <typename Dialog>
+  void Expect(const char* class_name, std::function<void(Dialog&)> handler) {
+    Expect(class_name, [handler](QWidget* widget) { handler(*static_cast<Dialog*>(widget)); });
+  }
+  // The next dialog of `class_name` is rejected; its title goes to `title`.
+  void ExpectReject(const char* class_name, QString* title = nullptr);
+  void ExpectKey(Qt::Key key);           // the next message box is recorded and gets `key` typed
   void ExpectFile(const QString& path);  // the next file dialog chooses `path`
   void ExpectMenu(const QString& choice);
   bool AllHandled() const { return m_handlers.empty(); }
@@ -79,6 +87,9 @@ class AppSession {
   QString Path(const QString& name) const { return m_dir.filePath(name); }
   QString SamplePath() const { return Path("sample.rom"); }
   QString WriteSample(const QString& name);  // the sample image at Path(name)
+  bool Open(const QString& path) { return View().OpenRomImagePath(path.toStdString()); }
+  void Trigger(const char* action) { Frame().Action(action)->trigger(); }
+  QString LastMessage() { return m_driver.messages.empty() ? "" : m_driver.messages.back().text; }
 
   // Every child control of the view (of each page of controls it holds).
   QList<QWidget*> Controls();
@@ -87,25 +98,38 @@ class AppSession {
   QtRadioButton* Radio(const char* name) { return View().findChild<QtRadioButton*>(name); }
   QtPushButton* Button(const char* name) { return View().findChild<QtPushButton*>(name); }
   QtComboBox& Combo(const char* name) { return *View().findChild<QtComboBox*>(name); }
+  void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+  void Choose(QtComboBox& combo, int index) {  // as a person picks an entry of the open list
+    combo.setCurrentIndex(index);
+    emit combo.activated(index);
+  }
   std::vector<std::string> TrackLogLines();
+  QByteArray TrackLogFile();  // the listed lines as Save Track Log writes them
   // The title as the title bar shows it, with the modified mark ("*") resolved.
-  QString ShownTitle();
+  QString ShownTitle() { return Frame().windowHandle()->title(); }
 
   // The first ONE_OF question but `other` that can be hidden, is shown, and has two options
   // or more in both option combos, left selected; kNoItem when none.
   platform::TreeItem Question(platform::TreeItem other = platform::kNoItem);
   uint32_t NodeOf(platform::TreeItem item);
+  platform::TreeItem ItemOf(uint32_t node) { return Editor().setup.nodes[node].item; }
   // Hides Question() with clicks, as a person does; returns its node (~0u when none).
   uint32_t HideAQuestion();
   platform::TreeItem DmiItem(const std::string& text);  // a DMI structure by its text
-  void ClickItem(CTreeCtrlX& tree, platform::TreeItem item);
-  void DoubleClickItem(CTreeCtrlX& tree, platform::TreeItem item);
+  void ClickItem(CTreeCtrlX& tree, platform::TreeItem item, bool twice = false);
   void PressAlt(Qt::Key key);  // typed into the frame
 
  private:
   QTemporaryDir m_dir;
   ModalDriver m_driver;
   std::unique_ptr<app::CKALVIRE_1App> m_app;
+};
+
+// A test that starts with the sample image open.
+class SampleTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(s.Start(s.SamplePath())); }
+  AppSession s;
 };
 
 }  // namespace kalvire::ui::test

@@ -1,0 +1,367 @@
+// A person's session in the desktop editor on the sample image: each kind of edit through the
+// controls, dialogs and hot keys, the title bar's modified mark, the track log, the save and
+// the saved file opened again. Edits no save has written are never lost without a question.
+#include <gmock/gmock.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QWindow>
+
+#include "ui/dmi_dialog.h"
+#include "ui/edit_bios_string.h"
+#include "ui/limited_line_edit.h"
+#include "ui_session.h"
+
+namespace kalvire::ui::test {
+namespace {
+
+using testing::Contains;
+const QString kTitle = "KALVIRE 0.1 - [sample.rom]", kEditedTitle = kTitle + "*";
+
+class GuiSession : public SampleTest {
+ protected:
+  void SetUp() override {
+    SampleTest::SetUp();
+    m_question = s.Question();
+    ASSERT_NE(m_question, platform::kNoItem);
+  }
+
+  // Runs `edit` with the title bar's modified mark taken away first: the edit must bring it back.
+  void Edit(const std::function<void()>& edit) {
+    s.Frame().setWindowModified(false);
+    edit();
+    EXPECT_TRUE(s.Driver().AllHandled());
+    EXPECT_EQ(s.ShownTitle(), kEditedTitle);
+  }
+
+  AppSession& s = SampleTest::s;
+  platform::TreeItem m_question = platform::kNoItem;
+};
+
+TEST_F(GuiSession, HideAndShowByTheRadiosAndAltS) {
+  s.SetupTree().SelectItem(platform::kNoItem);
+  s.ClickItem(s.SetupTree(), m_question);
+  for (const auto& [name, hidden, edit] :
+       std::vector<std::tuple<const char*, bool, std::function<void()>>>{
+           {"Hide", true, [&] { s.Click(s.Radio("hideRadio")); }},
+           {"Alt+S", false, [&] { s.PressAlt(Qt::Key_S); }},
+           {"Alt+S again", true, [&] { s.PressAlt(Qt::Key_S); }},
+           {"Show", false, [&] { s.Click(s.Radio("showRadio")); }}}) {
+    SCOPED_TRACE(name);
+    Edit(edit);
+    EXPECT_EQ(s.Radio("hideRadio")->IsChecked(), hidden);
+    EXPECT_EQ(s.Radio("showRadio")->IsChecked(), !hidden);
+    EXPECT_EQ(s.SetupTree().GetItemColor(m_question),
+              hidden ? platform::kColorRed : platform::kColorBlack);
+  }
+}
+
+// One edit of each kind through the controls and dialogs: Hide, the access level and the
+// optimal option of a question; a rename and a deleted option of a second one; a DMI string.
+// The track log lists them, Save writes them, and the image opened again shows them.
+TEST_F(GuiSession, EveryEditIsListedSavedAndShownAgain) {
+  Edit([&] { s.Click(s.Radio("hideRadio")); });
+  const int access = (s.Combo("accessLevelCombo").GetCurSel() + 1) % 4;
+  Edit([&] { s.Choose(s.Combo("accessLevelCombo"), access); });
+  QtComboBox& optimal = s.Combo("optimalOptionCombo");
+  const int before = optimal.GetCurSel();
+  Edit([&] { QTest::keyClick(&optimal, before > 0 ? Qt::Key_Up : Qt::Key_Down); });
+  ASSERT_NE(optimal.GetCurSel(), before);
+  const std::string optimal_text = optimal.GetText(optimal.GetCurSel());
+
+  const platform::TreeItem renamed = s.Question(m_question);
+  ASSERT_NE(renamed, platform::kNoItem);
+  QStringList shown;
+  s.Driver().Expect<CEditBIOSString>("kalvire::ui::CEditBIOSString", [&](auto& dialog) {
+    shown << dialog.windowTitle() << dialog.Text();
+    dialog.Field().selectAll();
+    QTest::keyClicks(&dialog.Field(), "Renamed In The Editor");
+    dialog.accept();
+  });
+  const QString old_name = QString::fromStdString(s.SetupTree().GetItemText(renamed));
+  Edit([&] { s.ClickItem(s.SetupTree(), renamed, true); });
+  EXPECT_EQ(shown, (QStringList{"Update Data", old_name}));
+  EXPECT_EQ(s.SetupTree().GetItemText(renamed), "Renamed In The Editor");
+  EXPECT_EQ(s.SetupTree().GetItemColor(renamed), platform::kColorRed);
+  QtComboBox& options = s.Combo("deleteOptionCombo");
+  const int deleted = options.GetCount() - 1;
+  const std::string deleted_text = options.GetText(deleted);
+  EXPECT_FALSE(s.Button("deleteButton")->IsEnabled());
+  s.Choose(options, deleted);
+  EXPECT_TRUE(s.Button("deleteButton")->IsEnabled());
+  Edit([&] { s.PressAlt(Qt::Key_D); });
+  s.Driver().Expect<CDmiDialog1>("kalvire::ui::CDmiDialog1", [&](auto& dialog) {
+    dialog.ValueField(1).selectAll();
+    QTest::keyClicks(&dialog.ValueField(1), "GUI Board 9000");
+    dialog.accept();
+  });
+  const platform::TreeItem system = s.DmiItem("System Information (Type 1)");
+  Edit([&] { s.ClickItem(s.DmiTree(), system, true); });
+
+  // Alt+T lists every edit again; Save Track Log writes the list.
+  s.View().findChild<QtListBox*>("trackLogList")->ResetContent();
+  s.PressAlt(Qt::Key_T);
+  for (const std::string line : {"    Visibility changed to Hide", "    Access Level is changed",
+                                 "    BIOS String is changed to \"Renamed In The Editor\"",
+                                 "is deleted", "DMI String is changed  to \"GUI Board 9000\""})
+    EXPECT_THAT(s.TrackLogLines(), Contains(testing::HasSubstr(line)));
+  s.Driver().ExpectFile(s.Path("changes.log"));
+  s.Click(s.Button("saveTrackLogButton"));
+  EXPECT_EQ(FileBytes(s.Path("changes.log")), s.TrackLogFile());
+
+  const uint32_t hidden = s.NodeOf(m_question), renamed_node = s.NodeOf(renamed);
+  s.Driver().ClearRecords();
+  s.Trigger("actionToolbarSave");
+  ASSERT_FALSE(s.Driver().messages.empty());
+  EXPECT_EQ(s.Driver().messages.front().caption, "Confirm Save");
+  EXPECT_EQ(s.LastMessage(), "Successfully saved the .ROM file");
+  EXPECT_EQ(s.ShownTitle(), kTitle);
+  s.Driver().ExpectFile(s.SamplePath());
+  s.Trigger("actionFileOpen");
+  EXPECT_TRUE(s.Driver().AllHandled());
+  EXPECT_EQ(s.ShownTitle(), kTitle);
+  s.SetupTree().SelectItem(s.ItemOf(hidden));
+  EXPECT_TRUE(s.Radio("hideRadio")->IsChecked());
+  EXPECT_FALSE(s.Radio("showRadio")->IsChecked());
+  EXPECT_EQ(s.Combo("accessLevelCombo").GetCurSel(), access);
+  QtComboBox& reopened = s.Combo("optimalOptionCombo");  // a new control
+  EXPECT_EQ(reopened.GetText(reopened.GetCurSel()), optimal_text);
+  EXPECT_EQ(s.SetupTree().GetItemText(s.ItemOf(renamed_node)), "Renamed In The Editor");
+  s.SetupTree().SelectItem(s.ItemOf(renamed_node));
+  EXPECT_NE(s.Combo("deleteOptionCombo").GetText(deleted), deleted_text);
+  QString product;
+  s.Driver().Expect<CDmiDialog1>("kalvire::ui::CDmiDialog1", [&](auto& dialog) {
+    product = dialog.ValueField(1).text();
+    dialog.reject();
+  });
+  s.ClickItem(s.DmiTree(), s.DmiItem("System Information (Type 1)"), true);
+  EXPECT_EQ(product, "GUI Board 9000");
+  EXPECT_TRUE(s.Driver().unexpected.empty());
+}
+
+// Save As proposes ROM files and adds ".rom" to a bare name; the title and the recent file name
+// the new file.
+TEST_F(GuiSession, SaveAsWritesTheNamedFile) {
+  QStringList filters;
+  s.Driver().Expect<QFileDialog>("QFileDialog", [&](auto& dialog) {
+    filters = dialog.nameFilters() << QString::number(dialog.acceptMode());
+    dialog.selectFile(s.Path("saved-as"));
+    static_cast<QDialog&>(dialog).accept();  // QFileDialog's own accept() is protected
+  });
+  s.Trigger("actionFileSaveAs");
+  EXPECT_EQ(filters, (QStringList{"ROM Files (*.rom)", "All Files (*)",
+                                  QString::number(QFileDialog::AcceptSave)}));
+  EXPECT_EQ(FileBytes(s.Path("saved-as.rom")), FileBytes(s.SamplePath()));
+  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [saved-as.rom]");
+  EXPECT_EQ(s.App().RecentFiles().MostRecent(), s.Path("saved-as.rom"));
+  EXPECT_EQ(s.LastMessage(), "Successfully saved the .ROM file");
+}
+
+// A track log saved from one image through Alt+L, imported into another copy through Alt+I.
+TEST_F(GuiSession, ImportAppliesASavedTrackLog) {
+  const uint32_t node = s.NodeOf(m_question);
+  s.Click(s.Radio("hideRadio"));
+  s.PressAlt(Qt::Key_T);
+  const std::vector<std::string> exported = s.TrackLogLines();
+  s.Driver().ExpectFile(s.Path("hide.log"));
+  s.PressAlt(Qt::Key_L);
+  ASSERT_TRUE(s.Open(s.WriteSample("copy.rom")));
+  EXPECT_EQ(s.SetupTree().GetItemColor(s.ItemOf(node)), platform::kDefaultTextColor);
+  s.Driver().ExpectFile(s.Path("hide.log"));
+  s.PressAlt(Qt::Key_I);
+  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [copy.rom]*");
+  EXPECT_EQ(s.SetupTree().GetItemColor(s.ItemOf(node)), platform::kColorRed);
+  s.Click(s.Button("fullTrackLogButton"));
+  EXPECT_EQ(s.TrackLogLines(), exported);
+  EXPECT_TRUE(s.Driver().unexpected.empty());
+}
+
+// A second Open replaces every control, showing its wait texts with a busy cursor; the hot
+// keys reach the new controls, and Alt+S with neither radio checked selects Show.
+TEST_F(GuiSession, SecondOpenReplacesEveryControl) {
+  s.Choose(s.Combo("deleteOptionCombo"), 0);
+  std::vector<QPointer<QWidget>> first;
+  for (QWidget* child : s.Controls()) first.emplace_back(child);
+  ASSERT_EQ(first.size(), 18u);
+  QStringList titles;
+  QObject::connect(s.Frame().windowHandle(), &QWindow::windowTitleChanged, [&](QString title) {
+    const QCursor* cursor = QApplication::overrideCursor();
+    titles << title + (cursor && cursor->shape() == Qt::WaitCursor ? " (busy)" : "");
+  });
+  ASSERT_TRUE(s.Open(s.SamplePath()));
+  s.Click(s.Button("fullTrackLogButton"));
+  EXPECT_EQ(titles, (QStringList{"KALVIRE 0.1 - [ Please Wait While Loading File...] (busy)",
+                                 kTitle + " (busy)",
+                                 kTitle + " - [Please Wait While Loading Track log...] (busy)",
+                                 kTitle + " (busy)"}));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  for (const QPointer<QWidget>& old : first) EXPECT_TRUE(old.isNull());
+  EXPECT_EQ(s.Controls().size(), 18);
+  EXPECT_FALSE(s.Button("deleteButton")->IsEnabled() || s.Combo("accessLevelCombo").IsEnabled());
+  EXPECT_FALSE(s.Radio("hideRadio")->IsEnabled() || s.Radio("hideRadio")->IsChecked());
+  s.PressAlt(Qt::Key_M);
+  EXPECT_TRUE(s.SetupTree().hasFocus());
+  s.PressAlt(Qt::Key_B);
+  EXPECT_TRUE(s.DmiTree().hasFocus());
+  ASSERT_FALSE(s.Radio("showRadio")->IsChecked());
+  s.PressAlt(Qt::Key_S);
+  EXPECT_TRUE(s.Radio("showRadio")->IsChecked());
+  EXPECT_FALSE(s.Radio("hideRadio")->IsChecked());
+}
+
+class EditedImage : public SampleTest {
+ protected:
+  void SetUp() override {
+    SampleTest::SetUp();
+    m_image = FileBytes(s.SamplePath());
+    m_node = s.HideAQuestion();
+    ASSERT_NE(m_node, ~0u);
+    ASSERT_EQ(s.ShownTitle(), kEditedTitle);
+    m_tree = &s.SetupTree();
+  }
+
+  // The first box shown since the records were cleared.
+  void ExpectTheQuestion() {
+    ASSERT_FALSE(s.Driver().messages.empty());
+    const ShownMessage& asked = s.Driver().messages[0];
+    EXPECT_EQ(asked.text, "Save changes to sample.rom?");
+    EXPECT_EQ(asked.caption, "KALVIRE 0.1");
+    EXPECT_EQ(asked.buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    EXPECT_EQ(asked.default_button, QMessageBox::Save);
+  }
+
+  // The image, its edit, its controls and its title as they were; the file untouched.
+  void ExpectEverythingKept() {
+    EXPECT_TRUE(s.Frame().isVisible());
+    EXPECT_EQ(s.ShownTitle(), kEditedTitle);
+    EXPECT_EQ(s.Editor().workspace.m_path, s.SamplePath().toStdString());
+    EXPECT_EQ(FileBytes(s.SamplePath()), m_image);
+    ASSERT_EQ(&s.SetupTree(), m_tree.data());
+    EXPECT_TRUE(m_tree->isVisible());
+    EXPECT_EQ(m_tree->GetItemColor(s.ItemOf(m_node)), platform::kColorRed);
+    s.PressAlt(Qt::Key_T);
+    EXPECT_THAT(s.TrackLogLines(), Contains("    Visibility changed to Hide"));
+  }
+
+  // Alt+L with `chosen` picked in the Save dialog and a box after it answered with `answer`;
+  // returns the file name the dialog proposed.
+  QString SaveTrackLog(const QString& chosen, Qt::Key answer = Qt::Key_unknown) {
+    s.Driver().ClearRecords();
+    QString proposed;
+    s.Driver().Expect<QFileDialog>("QFileDialog", [&](auto& dialog) {
+      proposed = QFileInfo(dialog.selectedFiles().value(0)).fileName();
+      dialog.selectFile(chosen);
+      static_cast<QDialog&>(dialog).accept();
+    });
+    if (answer != Qt::Key_unknown) s.Driver().ExpectKey(answer);
+    s.PressAlt(Qt::Key_L);
+    EXPECT_TRUE(s.Driver().AllHandled());
+    return proposed;
+  }
+
+  QByteArray m_image;
+  uint32_t m_node = ~0u;
+  QPointer<CTreeCtrlX> m_tree;
+};
+
+// Each way to leave the image asks first; only Discard, or a save that wrote the edits, goes on.
+TEST_F(EditedImage, LeavingAsksAndGoesOnOnlyAfterDiscardOrASave) {
+  const struct {
+    const char* name;
+    const char* action;  // nullptr: the title bar's close
+    std::vector<Qt::Key> keys;
+    bool cancel_open_dialog, closes, writes;
+  } cases[] = {
+      {"Cancel on close", nullptr, {Qt::Key_Escape}, false, false, false},
+      {"Cancel on File > Exit", "actionFileExit", {Qt::Key_Escape}, false, false, false},
+      {"Cancel on File > Open", "actionFileOpen", {Qt::Key_Escape}, false, false, false},
+      {"Discard on Open, dialog cancelled", "actionFileOpen", {Qt::Key_D}, true, false, false},
+      {"Save on Exit, then No", "actionFileExit", {Qt::Key_Return, Qt::Key_N}, false, false, false},
+      {"Discard on close", nullptr, {Qt::Key_D}, false, true, false},
+      {"Save on close", nullptr, {Qt::Key_S}, false, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    s.Frame().show();
+    s.Driver().ClearRecords();
+    for (const Qt::Key key : c.keys) s.Driver().ExpectKey(key);
+    if (c.cancel_open_dialog) s.Driver().ExpectReject("QFileDialog");
+    c.action ? s.Trigger(c.action) : (void)s.Frame().windowHandle()->close();
+    EXPECT_TRUE(s.Driver().AllHandled());
+    ExpectTheQuestion();
+    EXPECT_TRUE(s.Driver().unexpected.empty());  // no Open dialog after Cancel
+    EXPECT_TRUE(c.keys[0] != Qt::Key_Escape || s.Driver().messages.size() == 1u);
+    if (!c.closes) {
+      ExpectEverythingKept();
+      continue;
+    }
+    EXPECT_FALSE(s.Frame().isVisible());
+    EXPECT_EQ(FileBytes(s.SamplePath()) != m_image, c.writes);
+    EXPECT_EQ(s.LastMessage() == "Successfully saved the .ROM file", c.writes);
+  }
+}
+
+TEST(UnsavedEdits, NoEditsNoQuestion) {
+  AppSession s;
+  ASSERT_TRUE(s.Start(s.SamplePath()));
+  s.Frame().windowHandle()->close();
+  EXPECT_FALSE(s.Frame().isVisible());
+  EXPECT_TRUE(s.Driver().messages.empty());
+}
+
+TEST_F(EditedImage, AFailedOpenKeepsEverything) {
+  const std::pair<QString, QByteArray> cases[] = {
+      // path, bytes written to it unless empty
+      {s.Path("missing.rom"), {}},
+      {s.Path("notes.rom"), QByteArray(70000, 'x')},
+      {s.Path("half.rom"), m_image.left(m_image.size() / 2)},
+      {"/usr/share/ovmf/OVMF.fd", {}}};  // an EDK2 image, when the ovmf package is there
+  for (const auto& [path, bytes] : cases) {
+    SCOPED_TRACE(path.toStdString());
+    ASSERT_TRUE(bytes.isEmpty() || WriteFile(path, bytes));
+    if (path.startsWith("/usr") && !QFileInfo::exists(path)) continue;
+    s.Driver().ClearRecords();
+    EXPECT_FALSE(s.Open(path));
+    EXPECT_FALSE(s.Driver().messages.empty());
+    ExpectEverythingKept();
+  }
+  s.Driver().ClearRecords();  // the same through File > Open, answering Discard
+  s.Driver().ExpectKey(Qt::Key_D);
+  s.Driver().ExpectFile(s.Path("notes.rom"));
+  s.Trigger("actionFileOpen");
+  ASSERT_GE(s.Driver().messages.size(), 2u);
+  ExpectTheQuestion();
+  ExpectEverythingKept();
+}
+
+// Save Track Log proposes NAME.log, never writes the image file, and replaces a file only
+// after Yes.
+TEST_F(EditedImage, SaveTrackLogProposesALogNameRefusesTheImageAndAsksBeforeReplacing) {
+  const QByteArray log = s.TrackLogFile();
+  ASSERT_TRUE(log.contains("    Visibility changed\n"));
+  EXPECT_EQ(SaveTrackLog(s.Path("sample")), "sample.log");
+  EXPECT_EQ(FileBytes(s.Path("sample.log")), log);
+  EXPECT_TRUE(s.Driver().messages.empty());
+  SaveTrackLog(s.SamplePath());
+  ASSERT_EQ(s.Driver().messages.size(), 1u);
+  EXPECT_EQ(s.LastMessage(), "Error: The track log cannot be written over the open image.");
+  EXPECT_EQ(s.Driver().messages[0].icon, QMessageBox::Critical);
+  ExpectEverythingKept();
+
+  const QString path = s.Path("sample.log");
+  ASSERT_TRUE(WriteFile(path, "kept\n"));
+  for (const auto& [key, replaced] :
+       {std::pair{Qt::Key_Return, false}, {Qt::Key_Escape, false}, {Qt::Key_Y, true}}) {
+    SaveTrackLog(path, key);  // Return presses the default, No
+    ASSERT_EQ(s.Driver().messages.size(), 1u);
+    const ShownMessage& asked = s.Driver().messages[0];
+    EXPECT_EQ(asked.caption, "Confirm Save Track Log");
+    EXPECT_EQ(asked.text, "sample.log already exists. Do you want to replace it?");
+    EXPECT_EQ(asked.buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(FileBytes(path), replaced ? s.TrackLogFile() : QByteArray("kept\n")) << key;
+  }
+  EXPECT_EQ(FileBytes(s.SamplePath()), m_image);
+}
+
+}  // namespace
+}  // namespace kalvire::ui::test

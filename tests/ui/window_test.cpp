@@ -1,0 +1,187 @@
+// The main window: command line, frame, menus, toolbar and status bar; the view's controls with
+// the sample loaded, its context menus, and a screenshot to look at.
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "ui_session.h"
+
+namespace kalvire::ui::test {
+namespace {
+
+TEST(CommandLine, FileOffscreenRunAndErrors) {
+  const std::tuple<QStringList, bool, QString, QString> cases[] = {
+      // arguments, offscreen, file, error
+      {{}, false, "", ""},
+      {{"board.rom", "--offscreen"}, true, "board.rom", ""},
+      {{"--offscreen"}, true, "", "--offscreen needs a file to load"},
+      {{"a.rom", "b.rom"}, false, "a.rom", "more than one file named: b.rom"},
+      {{"--print", "a.rom"}, false, "a.rom", "unknown option --print"}};
+  for (const auto& [arguments, offscreen, file, error] : cases) {
+    const app::CommandLine parsed = app::ParseCommandLine(arguments);
+    EXPECT_EQ(std::tuple(parsed.offscreen, parsed.file, parsed.error),
+              std::tuple(offscreen, file, error))
+        << arguments.join(' ').toStdString();
+  }
+  AppSession s;
+  int exit_code = 0;
+  EXPECT_FALSE(s.App().InitInstance(app::ParseCommandLine({"--bogus"}), exit_code));
+  EXPECT_EQ(exit_code, 2);
+}
+
+TEST(Shell, StartsBlankWithMenusToolbarAndStatusBar) {
+  AppSession s;
+  ASSERT_TRUE(s.Start({}));
+  app::CMainFrame& frame = s.Frame();
+  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1");
+  EXPECT_EQ(frame.geometry(), QRect(100, 100, 950, 800));
+  EXPECT_FALSE(s.View().HotKeysRegistered());
+  QStringList menus;
+  for (const QAction* menu : frame.menuBar()->actions()) {
+    menus << menu->text() + ":";
+    for (const QAction* item : menu->menu()->actions()) menus.back() += " " + item->text();
+  }
+  EXPECT_EQ(menus, (QStringList{"&File: &Open... Save &As...  E&xit", "&View: &Toolbar &Status Bar",
+                                "&Help: &About KALVIRE 0.1"}));
+  QStringList bars;  // the toolbar's buttons, the message pane and the three key indicators
+  for (const QAction* action : frame.findChild<QToolBar*>()->actions())
+    bars << action->objectName();
+  for (const QLabel* label : frame.statusBar()->findChildren<QLabel*>()) bars << label->text();
+  EXPECT_EQ(bars,
+            (QStringList{"actionToolbarOpen", "actionToolbarSave", "Ready", "CAP", "NUM", "SCRL"}));
+  s.Trigger("actionViewStatusBar");
+  s.Trigger("actionViewToolbar");
+  EXPECT_FALSE(frame.statusBar()->isVisible() || frame.findChild<QToolBar*>()->isVisible());
+
+  QStringList asked;  // Ctrl+O asks for a ROM file; Cancel changes nothing
+  s.Driver().Expect<QFileDialog>("QFileDialog", [&](auto& dialog) {
+    asked = dialog.nameFilters() << dialog.defaultSuffix();
+    dialog.reject();
+  });
+  QTest::keyClick(&frame, Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(asked, (QStringList{"ROM Files (*.rom)", "All Files (*)", "rom"}));
+  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1");
+  EXPECT_TRUE(s.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
+  QString about;
+  s.Driver().ExpectReject("kalvire::app::CAboutDlg", &about);
+  s.Trigger("actionHelpAbout");
+  EXPECT_EQ(about, "About KALVIRE 0.1");
+}
+
+// The status bar carries the signed-capsule notice of the image that is open.
+TEST(StatusBar, ShowsTheNoticeOfASignedCapsuleUntilAPlainImageOpens) {
+  AppSession s;
+  // The AMI Aptio signed capsule GUID, header size 0x400, then the image.
+  QByteArray capsule = QByteArray::fromHex("8ba63c4a2377fb48803d578cc1fec44d00040000");
+  capsule.resize(0x400, '\0');
+  ASSERT_TRUE(WriteFile(s.Path("board.cap"), capsule + FileBytes(s.SamplePath())));
+  ASSERT_TRUE(s.Start(s.Path("board.cap")));
+  const QLabel& pane = *s.Frame().statusBar()->findChild<QLabel*>("messagePane");
+  EXPECT_TRUE(pane.text().contains("signed AMI Aptio capsule")) << pane.text().toStdString();
+  EXPECT_TRUE(pane.text().contains("signature will not match"));
+  ASSERT_TRUE(s.Open(s.SamplePath()));
+  EXPECT_EQ(pane.text(), "Ready");
+}
+
+// The shown controls, their texts, lying in the view without covering each other, a closed
+// combo box one line high; and a screenshot in which the setup tree shows its items.
+TEST_F(SampleTest, ViewShowsItsControlsAndTheirTexts) {
+  const std::pair<const char*, const char*> shown[] = {
+      {"setupTree", ""},
+      {"dmiTree", ""},
+      {"trackLogList", ""},
+      {"dmiTablesLabel", "DMI Ta<u>b</u>les:"},
+      {"hideRadio", "Hid&e"},
+      {"showRadio", "&Show"},
+      {"trackLogLabel", "Track Log Option:"},
+      {"fullTrackLogButton", "Full &Track Log"},
+      {"saveTrackLogButton", "Save Track &Log"},
+      {"importButton", "&Import Settings"},
+      {"biosMenuLabel", "BIOS <u>M</u>enu:"},
+      {"visibilityLabel", "Chang<u>e</u> Vi<u>s</u>ibility:"},
+      {"optimalOptionLabel", "O<u>p</u>timal BIOS Option:"},
+      {"optimalOptionCombo", ""}};
+  QList<QWidget*> hidden = s.Controls();
+  QList<QRect> taken;
+  for (const auto& [name, text] : shown) {
+    SCOPED_TRACE(name);
+    QWidget* widget = s.View().findChild<QWidget*>(name);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_TRUE(HasVisibleStyle(*widget));
+    hidden.removeOne(widget);
+    const auto* label = qobject_cast<QLabel*>(widget);
+    const auto* button = qobject_cast<QAbstractButton*>(widget);
+    EXPECT_EQ(label ? label->text() : button ? button->text() : QString(), text);
+    if (qobject_cast<QComboBox*>(widget)) {
+      EXPECT_EQ(widget->height(), widget->sizeHint().height());
+    }
+    EXPECT_TRUE(s.View().rect().contains(widget->geometry()));
+    for (const QRect& other : taken) EXPECT_FALSE(other.intersects(widget->geometry()));
+    taken << widget->geometry();
+  }
+  QStringList rest;  // shown later, for a question
+  for (const QWidget* widget : hidden)
+    rest << widget->objectName() + (HasVisibleStyle(*widget) ? "!" : "");
+  EXPECT_EQ(rest, (QStringList{"accessLevelLabel", "deleteButton", "accessLevelCombo",
+                               "deleteOptionCombo"}));
+  // The track log scrolls sideways for its long lines.
+  EXPECT_GT(s.View().findChild<QtListBox*>()->horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(s.DmiTree().GetItemText(s.DmiTree().GetChildItem(platform::kRootItem)), "DMI");
+  QStringList levels;
+  for (int i = 0; i < s.Combo("accessLevelCombo").GetCount(); ++i)
+    levels << QString::fromStdString(s.Combo("accessLevelCombo").GetText(i));
+  EXPECT_EQ(levels, (QStringList{"Default", "Extended User", "User", "Supervisor"}));
+
+  QTest::qWait(50);
+  const QImage image = s.Frame().grab().toImage();
+  ASSERT_TRUE(QDir().mkpath(KALVIRE_UI_ARTIFACTS_DIR));
+  EXPECT_TRUE(image.save(QStringLiteral(KALVIRE_UI_ARTIFACTS_DIR "/main_window.png")));
+  const QRect tree = s.SetupTree().geometry().translated(s.View().mapTo(&s.Frame(), QPoint()));
+  int dark = 0;
+  for (int y = tree.top(); y < tree.bottom(); y += 2) {
+    for (int x = tree.left(); x < tree.right(); x += 2) dark += qGray(image.pixel(x, y)) < 100;
+  }
+  EXPECT_GT(dark, 5);
+}
+
+// A right-click opens the "Edit" menu only inside the area of the setup tree and to its right,
+// and its Edit renames the selected node; the DMI tree's Edit opens the selected structure,
+// not the one under the cursor.
+TEST_F(SampleTest, ContextMenusEditTheSelection) {
+  const auto right_click = [&](QWidget& widget, QPoint at) {
+    s.Driver().ClearRecords();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget.mapToGlobal(at));
+    QApplication::sendEvent(&widget, &event);
+    return s.Driver().menus.size();
+  };
+  for (const auto& [at, menus] : {std::pair{QPoint(550, 100), 1u},
+                                  {QPoint(599, 599), 1u},
+                                  {QPoint(200, 620), 0u},
+                                  {QPoint(620, 100), 0u}})
+    EXPECT_EQ(right_click(s.View(), at), menus) << at.x() << "," << at.y();
+  CTreeCtrlX& tree = s.SetupTree();
+  tree.SelectItem(tree.GetChildItem(tree.GetChildItem(platform::kRootItem)));
+  s.Driver().ExpectMenu("Edit");
+  s.Driver().ExpectReject("kalvire::ui::CEditBIOSString");
+  EXPECT_EQ(right_click(*tree.viewport(), QPoint(5, 5)), 1u);  // reaches the view
+  EXPECT_EQ(s.Driver().menus[0], QStringList{"Edit"});
+  EXPECT_TRUE(s.Driver().AllHandled());
+  CTreeCtrlX& dmi = s.DmiTree();
+  const platform::TreeItem structure = dmi.GetChildItem(dmi.GetChildItem(platform::kRootItem));
+  dmi.SelectItem(structure);
+  QString caption;
+  s.Driver().ExpectMenu("Edit");
+  s.Driver().ExpectReject("kalvire::ui::CDmiDialog1", &caption);
+  EXPECT_EQ(right_click(*dmi.viewport(), QPoint(5, dmi.viewport()->height() - 5)), 1u);
+  EXPECT_TRUE(s.Driver().AllHandled());
+  EXPECT_EQ(caption.toStdString(), dmi.GetItemText(structure));
+  EXPECT_TRUE(s.Driver().unexpected.empty());
+}
+
+}  // namespace
+}  // namespace kalvire::ui::test
