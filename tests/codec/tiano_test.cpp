@@ -366,18 +366,6 @@ TEST(TianoDecompress, MatchCopiesRepeatOverlappingSources) {
   }
 }
 
-TEST(TianoDecompress, RandomStreamsStayInsideTheirBuffers) {
-  for (uint64_t seed = 1; seed <= 300; ++seed) {
-    Bytes stream = test::RandomBytes(8 + seed % 97, seed);
-    util::StoreLe32(stream.data(), uint32_t(stream.size() - 8));
-    util::StoreLe32(stream.data() + 4, 1 + uint32_t(seed * 37 % 4000));
-    for (uint32_t version : kVersions) {
-      const CodecStatus status = Decode(stream, version).status;
-      EXPECT_TRUE(status == kCodecSuccess || status == kCodecInvalid) << seed;
-    }
-  }
-}
-
 TEST(TianoDecodeTable, RejectsInvalidLengthLists) {
   const std::pair<const char*, Bytes> cases[] = {
       {"length 17", {1, 17, 1}},

@@ -382,21 +382,6 @@ TEST(ImportSettings, EveryKindOfChangeIsRepeated) {
   });
 }
 
-TEST(ImportSettings, OptimalDefaultsAreRepeatedInVendorImages) {
-  const auto dir = test::SharedImagesDir();
-  if (!dir) GTEST_SKIP() << "the shared images folder beside the repository is absent";
-  for (const char* name : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
-    const Bytes bytes = test::ReadFileOrFail(*dir / name);
-    for (const uint8_t opcode : {setup::kOpCheckbox, setup::kOpOneOf, setup::kOpNumeric}) {
-      SCOPED_TRACE(std::string(name) + ", opcode " + Hex(opcode));
-      ExpectImportRepeats(bytes, [opcode](Image& image) {
-        const uint32_t node = image.Question(opcode);
-        setup::ApplyOptimalSelection(image.ed, node, uint32_t(*image.OtherValue(node)));
-      });
-    }
-  }
-}
-
 TEST(ImportSettings, DmiLinesApplyUnderTheirHeaderOnly) {
   Image image(Plain());
   std::vector<std::string>& strings = image.ed.dmi.current[1].strings;
