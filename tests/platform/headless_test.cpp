@@ -1,8 +1,6 @@
-// The headless controls keep the control contract, and the scripted prompter answers the way
-// the dialogs of the desktop would.
+// The headless controls keep the control contract, and the scripted prompter's dialogs answer
+// the way the dialogs of the desktop would.
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 #include "platform/control_contract.h"
 #include "platform/headless_controls.h"
@@ -28,41 +26,8 @@ INSTANTIATE_TEST_SUITE_P(Headless, ButtonControlContract,
 }  // namespace contract
 namespace {
 
-TEST(ScriptedPrompter, AnswersFromItsQueuesThenAsCancelAndRecordsAndEchoesEveryBox) {
-  ScriptedPrompter prompter;
-  std::ostringstream echo;
-  prompter.ShowPlain("before the echo");
-  prompter.SetEcho(&echo);
-  prompter.QueueAnswer(true);
-  prompter.QueueAnswer(false);
-  prompter.QueueChoice(MessageAnswer::kDiscard);
-  prompter.ShowError("Error: Failed to open the file");
-  EXPECT_TRUE(prompter.AskYesNo("first?", "Save"));
-  EXPECT_FALSE(prompter.AskYesNo("second?", "Save"));
-  EXPECT_FALSE(prompter.AskYesNo("third?", "Save"));  // queue empty: No
-  prompter.SetDefaultAnswer(true);
-  EXPECT_TRUE(prompter.AskYesNo("fourth?", "Save"));
-  const MessageBoxRequest three_way{"Save changes?", "", MessageIcon::kQuestion,
-                                    MessageButtons::kSaveDiscardCancel, MessageAnswer::kSave};
-  EXPECT_EQ(prompter.ShowMessage(three_way), MessageAnswer::kDiscard);
-  EXPECT_EQ(prompter.ShowMessage(three_way), MessageAnswer::kCancel);  // queue empty
-  prompter.SetEcho(nullptr);
-  prompter.ShowPlain("after the echo");
-  EXPECT_EQ(echo.str(),
-            "Error: Failed to open the file\nfirst?\nsecond?\nthird?\nfourth?\n"
-            "Save changes?\nSave changes?\n");
-  using A = MessageAnswer;
-  const std::pair<A, bool> expected[] = {// answer, unanswered
-                                         {A::kOk, false},      {A::kOk, false},    {A::kYes, false},
-                                         {A::kNo, false},      {A::kNo, true},     {A::kYes, true},
-                                         {A::kDiscard, false}, {A::kCancel, true}, {A::kOk, false}};
-  const std::vector<RecordedMessage>& log = prompter.Messages();
-  ASSERT_EQ(log.size(), std::size(expected));
-  for (size_t i = 0; i < log.size(); ++i)
-    EXPECT_EQ(std::pair(log[i].answer, log[i].unanswered), expected[i]) << log[i].request.text;
-  EXPECT_EQ(log[2].request.caption, "Save");
-}
-
+// The boxes, titles and echo of the scripted prompter are checked through the command-line
+// tool and the editor; these are the dialogs' own rules.
 TEST(ScriptedPrompter, FileAndTextDialogsTakeQueuedAnswersAsTheDialogsWould) {
   ScriptedPrompter prompter;
   for (const char* path : {"/tmp/in.rom", "", "/tmp/out", "/tmp/track", "/tmp/d.d/image.bin"})
@@ -77,8 +42,7 @@ TEST(ScriptedPrompter, FileAndTextDialogsTakeQueuedAnswersAsTheDialogsWould) {
   EXPECT_EQ(prompter.AskFilePath(save), "/tmp/d.d/image.bin");
   EXPECT_EQ(prompter.AskFilePath(save), std::nullopt);
   EXPECT_EQ(prompter.AskFilePath(open), std::nullopt);  // queue empty
-  ASSERT_EQ(prompter.FileRequests().size(), 7u);
-  EXPECT_EQ(prompter.FileRequests()[3].default_extension, "log");
+  EXPECT_EQ(prompter.FileRequests().size(), 7u);
 
   for (const auto& text : {std::optional<std::string>("Quiet Boot"), std::optional<std::string>(),
                            std::optional(std::string(120, 'x')), std::optional<std::string>("")})
@@ -92,8 +56,8 @@ TEST(ScriptedPrompter, FileAndTextDialogsTakeQueuedAnswersAsTheDialogsWould) {
   EXPECT_EQ(prompter.TextRequests()[0].initial_text, "Boot");
 }
 
-TEST(ScriptedPrompter, DmiDialogChangesOnlyTheScriptedSlotsAndBusyIsCounted) {
-  ScriptedPrompter prompter("KALVIRE");
+TEST(ScriptedPrompter, DmiDialogChangesOnlyTheScriptedSlots) {
+  ScriptedPrompter prompter;
   EXPECT_FALSE(prompter.QueueDmiEdits(DmiEdits{{8, "x"}}));
   EXPECT_FALSE(prompter.QueueDmiEdits(DmiEdits{{-1, "x"}}));
   EXPECT_TRUE(prompter.QueueDmiEdits(DmiEdits{{0, "Board"}, {7, std::string(70, 'v')}}));
@@ -109,13 +73,6 @@ TEST(ScriptedPrompter, DmiDialogChangesOnlyTheScriptedSlotsAndBusyIsCounted) {
   // The record shows what the dialog was opened with, not what came back.
   ASSERT_EQ(prompter.DmiRequests().size(), 3u);
   EXPECT_EQ(prompter.DmiRequests()[0].values[0], "a");
-
-  EXPECT_EQ(prompter.WindowTitle(), "KALVIRE");
-  prompter.SetBusy(true);
-  EXPECT_TRUE(prompter.IsBusy());
-  prompter.SetBusy(false);
-  EXPECT_FALSE(prompter.IsBusy());
-  EXPECT_EQ(std::pair(prompter.BusyOnCount(), prompter.BusyOffCount()), std::pair(1, 1));
 }
 
 }  // namespace

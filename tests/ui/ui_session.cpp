@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
-#include <QMenu>
 #include <QStandardPaths>
 #include <QWindow>
 
@@ -63,29 +62,11 @@ void ModalDriver::ExpectFile(const QString& path) {
   });
 }
 
-// Chosen with the keyboard, the way QMenu::exec() learns which action ended it.
-void ModalDriver::ExpectMenu(const QString& choice) {
-  Expect("QMenu", [choice](QWidget* widget) {
-    auto* menu = static_cast<QMenu*>(widget);
-    for (QAction* action : menu->actions()) {
-      if (action->text() == choice) menu->setActiveAction(action);
-    }
-    if (!menu->activeAction()) return (void)menu->close();
-    QTest::keyClick(menu, Qt::Key_Return);
-  });
-}
-
 void ModalDriver::Poll() {
-  QWidget* modal = QApplication::activePopupWidget();
-  if (!qobject_cast<QMenu*>(modal)) modal = QApplication::activeModalWidget();
+  QWidget* modal = QApplication::activeModalWidget();
   if (!modal || modal == m_last_handled || !modal->isVisible()) return;
   m_last_handled = modal;
   const std::string class_name = modal->metaObject()->className();
-  if (auto* menu = qobject_cast<QMenu*>(modal)) {
-    QStringList texts;
-    for (const QAction* action : menu->actions()) texts << action->text();
-    menus.push_back(texts);
-  }
   if (!m_handlers.empty() && m_handlers.front().first == class_name) {
     const Handler handler = std::move(m_handlers.front().second);
     m_handlers.pop_front();
@@ -97,7 +78,6 @@ void ModalDriver::Poll() {
     if (!button) button = box->button(QMessageBox::Ok);
     return button ? button->click() : box->reject();
   }
-  if (qobject_cast<QMenu*>(modal)) return (void)modal->close();
   unexpected.push_back(class_name);
   if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
 }

@@ -39,9 +39,9 @@ struct ShownMessage {
   QMessageBox::StandardButton default_button;
 };
 
-// Answers the modal dialogs and popup menus the program opens: each expected one goes to its
-// handler, in order. Other message boxes are recorded and answered Yes, else OK, else Cancel;
-// other menus are recorded and closed; any other modal widget is recorded and rejected.
+// Answers the modal dialogs the program opens: each expected one goes to its handler, in order.
+// Other message boxes are recorded and answered Yes, else OK, else Cancel; any other modal
+// widget is recorded and rejected.
 class ModalDriver {
  public:
   using Handler = std::function<void(QWidget*)>;
@@ -56,12 +56,10 @@ class ModalDriver {
   void ExpectReject(const char* class_name, QString* title = nullptr);
   void ExpectKey(Qt::Key key);           // the next message box is recorded and gets `key` typed
   void ExpectFile(const QString& path);  // the next file dialog chooses `path`
-  void ExpectMenu(const QString& choice);
   bool AllHandled() const { return m_handlers.empty(); }
-  void ClearRecords() { messages.clear(), menus.clear(), unexpected.clear(); }
+  void ClearRecords() { messages.clear(), unexpected.clear(); }
 
   std::vector<ShownMessage> messages;
-  std::vector<QStringList> menus;
   std::vector<std::string> unexpected;
 
  private:
