@@ -3,12 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "cli/cli.h"
 #include "editor/save_image.h"
 #include "rom/capsule.h"
-#include "save_fixture.h"
+#include "rom_test_support.h"
 #include "util/le.h"
 
 namespace kalvire::rom::test {
@@ -18,6 +15,7 @@ using ::testing::HasSubstr;
 
 constexpr size_t kHeaderSize = 0x800;
 constexpr size_t kSignatureSize = 0x230;
+constexpr char kSigned[] = "4A3CA68B-7723-48FB-803D-578CC1FEC44D";
 
 Bytes WrapInCapsule(const Bytes& image, const char* guid) {
   Bytes capsule(kHeaderSize, 0);
@@ -35,7 +33,7 @@ Bytes WrapInCapsule(const Bytes& image, const char* guid) {
 TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsuleBytes) {
   TempDir dir;
   const std::string path = dir.Path("capsule.cap");
-  const Bytes original = WrapInCapsule(SaveTestImage({}), "4A3CA68B-7723-48FB-803D-578CC1FEC44D");
+  const Bytes original = WrapInCapsule(SaveTestImage({}), kSigned);
   WriteBytes(path, original);
   const auto session = OpenSession(path);
   ASSERT_TRUE(session);
@@ -44,10 +42,9 @@ TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsu
   EXPECT_THAT(notices[0], HasSubstr("signed AMI Aptio capsule"));
   EXPECT_THAT(notices[0], HasSubstr("signature will not match"));
 
-  std::ostringstream out, err;
-  const char* argv[] = {"kalvire-cli", "info", path.c_str()};
-  EXPECT_EQ(cli::RunCli(3, argv, out, err), 0);
-  EXPECT_THAT(out.str(), HasSubstr(notices[0]));
+  const CliResult info = RunCli({"info", path});
+  EXPECT_EQ(info.code, 0);
+  EXPECT_THAT(info.out, HasSubstr(notices[0]));
 
   HideQuestion(session->editor());
   SaveAs(*session, dir.Path("out.cap"));
@@ -58,21 +55,16 @@ TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsu
   EXPECT_TRUE(std::equal(original.begin(), original.begin() + kHeaderSize, saved.begin()));
   EXPECT_TRUE(
       std::equal(original.end() - kSignatureSize, original.end(), saved.end() - kSignatureSize));
-}
-
-TEST(SignedCapsule, OnlyASignedCapsuleWithSoundSizesGivesTheNotice) {
-  Bytes unsigned_capsule =
-      WrapInCapsule(Bytes(0x1000, 0xFF), "3BE07062-1D51-45D2-832B-F093257ED461");
-  Bytes oversized = WrapInCapsule(Bytes(0x1000, 0xFF), "4A3CA68B-7723-48FB-803D-578CC1FEC44D");
+  // Only a signed capsule with sound sizes gives the notice.
+  const Bytes blank = WrapInCapsule(Bytes(0x1000, 0xFF), kSigned);
+  Bytes oversized = blank;
   util::StoreLe32(&oversized[16], uint32_t(oversized.size() + 1));
-  Bytes signed_capsule = WrapInCapsule(Bytes(0x1000, 0xFF), "4A3CA68B-7723-48FB-803D-578CC1FEC44D");
-  EXPECT_FALSE(FindSignedCapsule(unsigned_capsule));
-  EXPECT_FALSE(FindSignedCapsule(oversized));
-  EXPECT_FALSE(FindSignedCapsule(std::span(signed_capsule).first(27)));
-  const auto header = FindSignedCapsule(signed_capsule);
+  EXPECT_FALSE(FindSignedCapsule(
+      WrapInCapsule(Bytes(0x1000, 0xFF), "3BE07062-1D51-45D2-832B-F093257ED461")));
+  EXPECT_FALSE(FindSignedCapsule(oversized) || FindSignedCapsule(std::span(blank).first(27)));
+  const auto header = FindSignedCapsule(blank);
   ASSERT_TRUE(header);
-  EXPECT_EQ(header->header_size, kHeaderSize);
-  EXPECT_EQ(header->flags, 0x00050000u);
+  EXPECT_EQ(std::tuple(header->header_size, header->flags), std::tuple(kHeaderSize, 0x00050000u));
 }
 
 }  // namespace

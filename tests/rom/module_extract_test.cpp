@@ -8,7 +8,6 @@
 #include "rom/firmware_walk.h"
 #include "rom/module_extract.h"
 #include "rom/section.h"
-#include "rom_test_images.h"
 #include "rom_test_support.h"
 #include "support/test_data.h"
 #include "util/le.h"
@@ -28,10 +27,10 @@ Bytes TianoStream(std::span<const uint8_t> data, uint32_t version) {
 }
 
 // Walks a one-volume image holding the module file of `sections` and extracts `guid`.
-int Extract(TestEditor& t, const Bytes& sections, ModuleSlot& slot, const Guid& guid = kModule) {
+int Extract(Session& t, const Bytes& sections, ModuleSlot& slot, const Guid& guid = kModule) {
   t.ws().m_working_image = Volume({FfsFile(kModule, 0x07, sections)}, {.fv_length = 0x8000});
-  EXPECT_EQ(WalkFirmwareVolumes(*t.editor), 1);
-  return ExtractModule(*t.editor, guid, slot);
+  EXPECT_EQ(WalkFirmwareVolumes(t.editor()), 1);
+  return ExtractModule(t.editor(), guid, slot);
 }
 
 struct StorageCase {
@@ -75,7 +74,7 @@ TEST(ExtractModule, DecodesEachStorageInPlaceAndFixesTheHeader) {
   // clang-format on
   for (const StorageCase& c : cases) {
     SCOPED_TRACE(c.name);
-    TestEditor t;
+    Session t;
     ModuleSlot slot;
     slot.compression_version = c.version_before;
     ASSERT_EQ(Extract(t, c.sections, slot), 1);
@@ -83,7 +82,9 @@ TEST(ExtractModule, DecodesEachStorageInPlaceAndFixesTheHeader) {
     EXPECT_EQ(slot.data_offset, c.data_offset);
     EXPECT_EQ(slot.data_size, c.data_size);
     EXPECT_TRUE(std::equal(c.data.begin(), c.data.end(), slot.Data().begin()));
-    if (c.data_offset == 32) EXPECT_EQ(Bytes(&slot.file[30], &slot.file[32]), Bytes(2, 0xFD));
+    if (c.data_offset == 32) {
+      EXPECT_EQ(Bytes(&slot.file[30], &slot.file[32]), Bytes(2, 0xFD));
+    }
     if (c.file_size != 0) {
       EXPECT_TRUE(FfsHeaderChecksumHolds(std::span<const uint8_t>(slot.file).first(24)));
       EXPECT_EQ(util::LoadLe24(slot.file.data() + 20), c.file_size);
@@ -115,12 +116,12 @@ TEST(ExtractModule, FailuresLeaveTheSlotEmpty) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    TestEditor t;
+    Session t;
     ModuleSlot slot;
     slot.file = Bytes(30, 1);
     EXPECT_EQ(Extract(t, c.sections, slot, c.guid), c.expected);
     EXPECT_FALSE(slot.Present());
-    EXPECT_EQ(t.MessageTexts(),
+    EXPECT_EQ(t.Messages(),
               c.message ? std::vector<std::string>{"Error: .ROM file is of unsupported version "}
                         : std::vector<std::string>{});
   }

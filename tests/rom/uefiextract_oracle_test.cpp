@@ -10,7 +10,6 @@
 #include "rom/ffs_file.h"
 #include "rom/firmware_walk.h"
 #include "rom_test_support.h"
-#include "save_fixture.h"
 #include "support/test_data.h"
 #include "support/uefiextract_report.h"
 #include "tools/flash_descriptor.h"
@@ -53,9 +52,9 @@ TEST(UefiExtractOracle, WalkListsTheSameFilesPerVolumeOnEveryImage) {
     SCOPED_TRACE(image.string());
     const auto expected = kalvire::test::UefiExtractFileLists(image, dir.dir() / "work");
     ASSERT_TRUE(expected.has_value());
-    TestEditor t;
+    Session t;
     t.ws().m_working_image = kalvire::test::ReadFileOrFail(image);
-    const int result = WalkFirmwareVolumes(*t.editor);
+    const int result = WalkFirmwareVolumes(t.editor());
     FileLists walked(t.ws().m_volume_count);
     for (uint32_t i = 0; i < t.ws().m_file_count; ++i) {
       const FileRecord& file = t.ws().m_files[i];
@@ -64,7 +63,9 @@ TEST(UefiExtractOracle, WalkListsTheSameFilesPerVolumeOnEveryImage) {
       walked[file.volume_index].push_back(FormatGuid(file.name));
     }
     EXPECT_EQ(kalvire::test::NormalizedFileLists(walked), *expected);
-    if (!expected->empty()) EXPECT_EQ(result, 1);
+    if (!expected->empty()) {
+      EXPECT_EQ(result, 1);
+    }
   }
 }
 
