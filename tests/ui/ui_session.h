@@ -74,8 +74,7 @@ class ModalDriver {
 class AppSession {
  public:
   AppSession();
-  // Starts the application with `file` on the command line (empty: none), frame active.
-  bool Start(const QString& file);
+  bool Start(const QString& file);  // `file` on the command line (empty: none), frame active
 
   app::CKALVIRE_1App& App() { return *m_app; }
   app::CMainFrame& Frame() { return m_app->MainFrame(); }
@@ -103,8 +102,7 @@ class AppSession {
   }
   std::vector<std::string> TrackLogLines();
   QByteArray TrackLogFile();  // the listed lines as Save Track Log writes them
-  // The title as the title bar shows it, with the modified mark ("*") resolved.
-  QString ShownTitle() { return Frame().windowHandle()->title(); }
+  QString ShownTitle() { return Frame().windowHandle()->title(); }  // with the "*" mark
 
   // The first ONE_OF question but `other` that can be hidden, is shown, and has two options
   // or more in both option combos, left selected; kNoItem when none.
