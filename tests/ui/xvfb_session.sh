@@ -21,7 +21,7 @@ done
 
 readonly title_base="KALVIRE 0.1"
 readonly image_name="h61-bios-region.bin"
-readonly wait_seconds=20  # generous: the machine may be busy building
+readonly wait_seconds=60  # generous: the machine may be busy building
 
 work=$(mktemp -d)
 pids=()
