@@ -8,25 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "util/guid.h"
+
 namespace kalvire::rom {
 
-using Guid = std::array<uint8_t, 16>;
-
-namespace detail {
-constexpr uint8_t HexNibble(char c) {
-  return uint8_t(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-}
-constexpr uint8_t HexByte(std::string_view text, size_t at) {
-  return uint8_t(HexNibble(text[at]) << 4 | HexNibble(text[at + 1]));
-}
-}  // namespace detail
+using Guid = util::Guid;
 
 // "8C8CE578-8A3D-4F1C-9935-896185C32DD3" (registry form) to the stored bytes.
 constexpr Guid MakeGuid(std::string_view text) {
-  constexpr size_t kTextPositions[16] = {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34};
-  Guid guid{};
-  for (size_t i = 0; i < 16; ++i) guid[i] = detail::HexByte(text, kTextPositions[i]);
-  return guid;
+  return util::GuidFromText(text);
 }
 
 // The registry form, upper case, of 16 stored bytes.

@@ -1,31 +1,19 @@
-// GUIDs as the 16 bytes stored in firmware (first three fields little-endian), written in
-// registry form in the source so they can be checked against the standards by eye.
+// The GUIDs the builder writes, kept apart from the editor's own list so that each checks the
+// other; the text form is parsed by util/guid.h.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 
+#include "util/guid.h"
+
 namespace kalvire::tools {
 
-using Guid = std::array<uint8_t, 16>;
+using Guid = util::Guid;
 
-namespace detail {
-constexpr uint8_t HexNibble(char c) {
-  return c <= '9' ? uint8_t(c - '0') : uint8_t((c | 0x20) - 'a' + 10);
-}
-constexpr uint8_t HexByte(std::string_view text, size_t at) {
-  return uint8_t(HexNibble(text[at]) << 4 | HexNibble(text[at + 1]));
-}
-}  // namespace detail
-
-// "8C8CE578-8A3D-4F1C-9935-896185C32DD3" -> stored bytes 78 E5 8C 8C 3D 8A 1C 4F 99 35 ...
 constexpr Guid GuidFromString(std::string_view text) {
-  using detail::HexByte;
-  return Guid{HexByte(text, 6),  HexByte(text, 4),  HexByte(text, 2),  HexByte(text, 0),
-              HexByte(text, 11), HexByte(text, 9),  HexByte(text, 16), HexByte(text, 14),
-              HexByte(text, 19), HexByte(text, 21), HexByte(text, 24), HexByte(text, 26),
-              HexByte(text, 28), HexByte(text, 30), HexByte(text, 32), HexByte(text, 34)};
+  return util::GuidFromText(text);
 }
 
 // Firmware file systems.
