@@ -99,7 +99,9 @@ struct Image {
           1);
       EXPECT_EQ(setup::CaptureBaseline(ed), 1);
     }
-    if (ed.dmi.structure_count == 0) EXPECT_EQ(dmi::ParseDmiTable(ed), 1);
+    if (ed.dmi.structure_count == 0) {
+      EXPECT_EQ(dmi::ParseDmiTable(ed), 1);
+    }
     setup::ConnectSetupTree(ed);
   }
   std::vector<std::string> Log() {
