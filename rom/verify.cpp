@@ -18,10 +18,6 @@ namespace {
 constexpr uint8_t kStateDataValid = 0x04;
 constexpr uint8_t kStateDeleted = 0x10;
 
-std::string VolumeLabel(BufferPos start) {
-  return PositionText(start);
-}
-
 struct VolumeView {
   std::span<const uint8_t> buffer;
   uint64_t start = 0;
@@ -182,7 +178,7 @@ std::optional<VolumeView> ViewVolume(const RomWorkspace& ws, BufferPos start, ui
   VolumeView view;
   view.buffer = ws.Buffer(start.buffer);
   view.start = start.offset;
-  view.label = VolumeLabel(start);
+  view.label = PositionText(start);
   const auto header = ReadVolumeHeader(view.buffer, start.offset);
   if (!header || !util::Fits(view.buffer, start.offset, header->fv_length) ||
       first_file < start.offset || first_file > start.offset + header->fv_length) {
@@ -247,7 +243,7 @@ VerifyResult VerifyWorkspace(const RomWorkspace& workspace) {
     uint64_t first_file = 0;
     if (!ReadValidVolume(workspace.Buffer(start.buffer), start.offset, header, first_file)) {
       result.problems.push_back(
-          {VolumeLabel(start), "", 0, "the volume passes the end of its buffer"});
+          {PositionText(start), "", 0, "the volume passes the end of its buffer"});
       continue;
     }
     if (const auto view = ViewVolume(workspace, start, first_file, result)) {
