@@ -88,7 +88,7 @@ TEST(ParseSetupForms, NodesRecordTheirOpcodesPagesAndControls) {
   ASSERT_EQ(model.node_count, NodeOf(kMany) + 1);
   for (uint32_t n = 0; n < model.node_count; ++n) {
     SCOPED_TRACE(v->Text(n));
-    const uint32_t data = v->tree.GetItemData(model.node_items[n]);
+    const uint32_t data = v->tree().GetItemData(model.node_items[n]);
     const uint8_t opcode = ItemOpcode(data);
     EXPECT_EQ(d[ItemOffset(data)], opcode);
     EXPECT_EQ(util::LoadLe16(d.data() + ItemOffset(data) + (opcode == kOpForm ? 4 : 2)),
@@ -107,7 +107,7 @@ TEST(ParseSetupForms, NodesRecordTheirOpcodesPagesAndControls) {
     EXPECT_EQ(model.nodes[n].control_index, page == 1 ? k : k - kSata);
     EXPECT_EQ(control.control_record, uint64_t(v->Control(k) - spf.data()));
   }
-  EXPECT_EQ(v->tree.GetItemData(model.root_item), 0u);
+  EXPECT_EQ(v->tree().GetItemData(model.root_item), 0u);
   NodeControl control;
   EXPECT_EQ(FindNodeControl(v->editor, model.root_item, control), 0);
 }
@@ -134,7 +134,7 @@ TEST(ParseSetupForms, PackageListGuidAndPackageTypes) {
   v = WithSetupData(data);
   v->SetupData()[0] ^= 0xFF;
   EXPECT_EQ(v->Parse(), rom::kNoPackageList);
-  EXPECT_EQ(v->tree.GetCount(), 0);
+  EXPECT_EQ(v->tree().GetCount(), 0);
   std::copy(rom::kSetupPackageListAltGuid.begin(), rom::kSetupPackageListAltGuid.end(),
             v->SetupData().begin());
   EXPECT_EQ(v->Parse(), 1);  // the other GUID, recorded in the flag
@@ -154,7 +154,7 @@ TEST(ParseSetupForms, MalformedOpcodesAndPackages) {
   f.FormSet("Two");
   f.Form(1100, "Two");
   auto v = Parsed(f);
-  const uint64_t zeroed = ItemOffset(v->tree.GetItemData(v->Item(*v->Node("Zeroed"))));
+  const uint64_t zeroed = ItemOffset(v->tree().GetItemData(v->Item(2)));
   const std::vector<std::string>& diagnostics = v->editor.workspace.m_diagnostics;
 
   auto z = WithSetupData(f.Data());
@@ -267,7 +267,7 @@ TEST(CaptureBaseline, DisplayReadsValuesTheBaselineLeavesOut) {
     SCOPED_TRACE(item);
     v->Select(NodeOf(item));
     EXPECT_THAT(v->Log(), IsEmpty());
-    EXPECT_EQ(v->tree.GetItemColor(v->Item(NodeOf(item))), platform::kColorBlack);
+    EXPECT_EQ(v->Color(NodeOf(item)), platform::kColorBlack);
     EXPECT_EQ(v->editor.setup.node_states[NodeOf(item)].optimal_changed, 0u);
     EXPECT_EQ(v->editor.setup.current_value_width, width);
   }

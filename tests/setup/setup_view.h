@@ -1,5 +1,5 @@
-// The setup tests' editor: headless controls as the command-line tool wires them, and one menu
-// of every kind of item, built by the image builder and opened as an image.
+// The setup tests' editor: the headless editor the command-line tool runs, and one menu of every
+// kind of item, built by the image builder and opened as an image.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -10,14 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor.h"
+#include "editor/headless_view.h"
 #include "editor/open_image.h"
-#include "platform/headless_controls.h"
-#include "platform/headless_tree.h"
-#include "platform/scripted_prompter.h"
 #include "rom/known_guids.h"
 #include "rom/setup_packages.h"
-#include "setup/messages.h"
 #include "setup/node_lookup.h"
 #include "setup/parse_forms.h"
 #include "tools/edit_forms.h"
@@ -32,66 +28,65 @@ using tools::IfrItemKind;
 using tools::ModuleStorage;
 using tools::SetupLayout;
 using Bytes = std::vector<uint8_t>;
+using Texts = std::vector<std::string>;
 
 using enum tools::EditFormsItem;
 constexpr uint32_t NodeOf(uint32_t k) {
   return tools::EditFormsNode(k);
 }
+
 struct SetupView {
+  // The controls as an Open creates them, for a view whose module is put in by hand.
   SetupView() {
-    platform::ViewControls& c = editor.controls;
-    c.setup_tree = &tree;
-    c.track_log = &track_log;
-    c.hide_radio = &hide;
-    c.show_radio = &show;
-    c.access_level_combo = &access_combo;
-    c.delete_option_combo = &delete_combo;
-    c.optimal_option_combo = &optimal_combo;
-    c.delete_button = &delete_button;
-    c.prompter = &prompter;
-    for (const char* name : kAccessLevelNames) access_combo.AddString(name);
+    h.host.CreateControls(editor.controls);
+    h.host.AdoptControls();
   }
+  platform::TreeControl& tree() const { return *editor.controls.setup_tree; }
+  platform::ButtonControl& hide() const { return *editor.controls.hide_radio; }
+  platform::ButtonControl& show() const { return *editor.controls.show_radio; }
+  platform::ButtonControl& delete_button() const { return *editor.controls.delete_button; }
+  platform::ComboControl& access() const { return *editor.controls.access_level_combo; }
+  platform::ComboControl& deletes() const { return *editor.controls.delete_option_combo; }
+  platform::ComboControl& optimal() const { return *editor.controls.optimal_option_combo; }
 
   platform::TreeItem Item(uint32_t node) const { return editor.setup.node_items[node]; }
-  std::string Text(uint32_t node) const { return tree.GetItemText(Item(node)); }
-  void Select(uint32_t node) { tree.SelectItem(Item(node)); }
-  std::optional<uint32_t> Node(const std::string& text) const {
-    for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
-      if (Text(n) == text) return n;
-    }
-    return std::nullopt;
-  }
-  std::vector<std::string> Log() const {
-    std::vector<std::string> lines;
-    for (int i = 0; i < track_log.GetCount(); ++i) lines.push_back(track_log.GetText(i));
+  std::string Text(uint32_t node) const { return tree().GetItemText(Item(node)); }
+  platform::ItemColor Color(uint32_t node) const { return tree().GetItemColor(Item(node)); }
+  void Select(uint32_t node) { tree().SelectItem(Item(node)); }
+  Texts Log() const {
+    Texts lines;
+    for (int i = 0; i < editor.controls.track_log->GetCount(); ++i)
+      lines.push_back(editor.controls.track_log->GetText(i));
     return lines;
   }
-  static std::vector<std::string> Entries(const platform::HeadlessCombo& combo) {
-    std::vector<std::string> texts;
+  static Texts Entries(const platform::ComboControl& combo) {
+    Texts texts;
     for (int i = 0; i < combo.GetCount(); ++i) texts.push_back(combo.GetText(i));
     return texts;
   }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& m : prompter.Messages()) texts.push_back(m.request.text);
+  Texts Messages() const {
+    Texts texts;
+    for (const auto& m : h.prompter.Messages()) texts.push_back(m.request.text);
     return texts;
   }
+  platform::MessageIcon Icon() const { return h.prompter.Messages().at(0).request.icon; }
   // The tree as indented lines of item texts, two blanks per level, "BIOS" included.
   std::string Outline(platform::TreeItem parent = platform::kRootItem, int depth = 0) const {
     std::string out;
-    for (platform::TreeItem item = tree.GetChildItem(parent); item != platform::kNoItem;
-         item = tree.GetNextSiblingItem(item)) {
-      out += std::string(2 * depth, ' ') + tree.GetItemText(item) + "\n" + Outline(item, depth + 1);
+    for (platform::TreeItem item = tree().GetChildItem(parent); item != platform::kNoItem;
+         item = tree().GetNextSiblingItem(item)) {
+      out +=
+          std::string(2 * depth, ' ') + tree().GetItemText(item) + "\n" + Outline(item, depth + 1);
     }
     return out;
   }
   std::span<uint8_t> SetupData() { return editor.workspace.m_setup_module.Data(); }
-  int32_t Parse() { return ParseSetupForms(editor, SetupData(), tree); }
+  int32_t Parse() { return ParseSetupForms(editor, SetupData(), tree()); }
   // Every node's item data and text, cut as Open cuts texts (an edited item shows all it got).
   std::vector<std::pair<uint32_t, std::string>> Items() const {
     std::vector<std::pair<uint32_t, std::string>> items;
     for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
-      items.emplace_back(tree.GetItemData(Item(n)), Text(n).substr(0, 199));
+      items.emplace_back(tree().GetItemData(Item(n)), Text(n).substr(0, 199));
     }
     return items;
   }
@@ -114,39 +109,30 @@ struct SetupView {
     return s + util::LoadLe32(s + 48) + 80 * k;
   }
   uint32_t Flags(size_t k) { return util::LoadLe32(Control(k) + 28); }
-  // The image offset of the data of variable `name` in "StdDefaults".
-  size_t Variable(const std::string& name) const {
+  // Byte `offset` of the data of variable `name` in "StdDefaults".
+  uint8_t VariableByte(const std::string& name, size_t offset) const {
     const Bytes& image = editor.workspace.m_working_image;
     const std::string defaults("StdDefaults\0", 12), entry = name + '\0';
     auto at = std::search(image.begin(), image.end(), defaults.begin(), defaults.end());
     at = std::search(at, image.end(), entry.begin(), entry.end());
-    EXPECT_TRUE(at != image.end()) << name;
-    return size_t(at - image.begin()) + entry.size();
-  }
-  uint8_t VariableByte(const std::string& name, size_t offset) const {
-    return editor.workspace.m_working_image[Variable(name) + offset];
+    if (image.end() - at < ptrdiff_t(entry.size() + offset + 1)) {
+      ADD_FAILURE() << "no StdDefaults variable " << name;
+      return 0xEE;
+    }
+    return at[entry.size() + offset];
   }
 
-  platform::HeadlessTree tree;
-  platform::HeadlessList track_log;
-  platform::HeadlessCombo access_combo, delete_combo, optimal_combo;
-  platform::HeadlessButton hide, show, delete_button;
-  platform::ScriptedPrompter prompter;
-  editor::Editor editor;
+  editor::HeadlessEditor h;
+  editor::Editor& editor = *h.editor;
+  platform::ScriptedPrompter& prompter = h.prompter;
 };
 
-inline tools::MenuImageOptions ImageOptions(SetupLayout layout,
+inline std::unique_ptr<SetupView> OpenForms(const tools::HiiPackageList& forms,
+                                            SetupLayout layout = SetupLayout::kPe32,
                                             ModuleStorage storage = ModuleStorage::kPlain) {
-  tools::MenuImageOptions options;
-  options.layout = layout;
-  options.setup_storage = storage;
+  tools::MenuImageOptions options{layout, storage, {}};
   options.setup_image.trailing_sections = {{".xdata", Bytes(40, 0x5C)},
                                            {".vendor", Bytes(70, 0x6D)}};
-  return options;
-}
-
-inline std::unique_ptr<SetupView> OpenForms(const tools::HiiPackageList& forms,
-                                            const tools::MenuImageOptions& options = {}) {
   auto view = std::make_unique<SetupView>();
   EXPECT_EQ(
       editor::OpenRomImageBytes(view->editor, tools::BuildMenuImage(forms, options), "menu.rom"),
@@ -156,7 +142,7 @@ inline std::unique_ptr<SetupView> OpenForms(const tools::HiiPackageList& forms,
 
 inline std::unique_ptr<SetupView> OpenTestMenu(SetupLayout layout = SetupLayout::kPe32,
                                                ModuleStorage storage = ModuleStorage::kPlain) {
-  return OpenForms(tools::BuildEditForms(layout), ImageOptions(layout, storage));
+  return OpenForms(tools::BuildEditForms(layout), layout, storage);
 }
 
 // A view whose workspace holds `setup` as the Setup module of an opened image, its packages
@@ -166,7 +152,9 @@ inline std::unique_ptr<SetupView> WithSetupModule(rom::ModuleSlot setup, bool lo
   rom::RomWorkspace& ws = v->editor.workspace;
   ws.m_setup_module = std::move(setup);
   ws.m_format_marker = rom::kFormatMarkerOpened;
-  if (locate) EXPECT_EQ(rom::LocateSetupPackages(ws), 1);
+  if (locate) {
+    EXPECT_EQ(rom::LocateSetupPackages(ws), 1);
+  }
   return v;
 }
 // The same for a package list alone, whose forms packages are walked from the first.

@@ -1,0 +1,160 @@
+// Edits that refuse: the message and its icon, and the module data, the defaults, the flags and
+// the list of differences left as they were.
+#include <functional>
+
+#include "setup/commands.h"
+#include "setup/ifr_layout.h"
+#include "setup/node_edit.h"
+#include "setup/option_delete.h"
+#include "setup/string_edit.h"
+#include "setup_view.h"
+
+namespace kalvire::setup::test {
+namespace {
+
+using Act = std::function<void(SetupView&)>;
+using enum platform::MessageIcon;
+
+Act Optimal(uint32_t item, uint32_t value) {
+  return [=](SetupView& v) { ApplyOptimalSelection(v.editor, NodeOf(item), value); };
+}
+Act Delete(uint32_t item, std::string name) {
+  return [=](SetupView& v) { DeleteOption(v.editor, NodeOf(item), name); };
+}
+Act Edit(std::optional<std::string> answer) {
+  return [=](SetupView& v) {
+    v.prompter.QueueText(answer);
+    EditSelectedString(v.editor);
+  };
+}
+uint64_t PeHeader(SetupView& v) {
+  return 4 + util::LoadLe32(v.SetupData().data() + 4 + 0x3C);
+}
+uint64_t Resources(SetupView& v) {
+  return 4 + util::LoadLe32(v.SetupData().data() + PeHeader(v) + 152);
+}
+Act Add32(std::function<uint64_t(SetupView&)> offset, uint32_t amount) {
+  return [=](SetupView& v) {
+    uint8_t* at = v.SetupData().data() + offset(v);
+    util::StoreLe32(at, util::LoadLe32(at) + amount);
+  };
+}
+
+struct Case {
+  const char* name;
+  Act spoil, act;
+  const char* message;  // nullptr: none
+  platform::MessageIcon icon = kNone;
+  bool asks = false;  // whether the Update Data dialog comes before the refusal
+};
+
+const char kNotStorable[] =
+    "Error: String holds a character that cannot be stored in the string package";
+const char kSizes[] =
+    "Error: String Edit not possible: the Setup module's sizes do not match its data";
+const char kRange[] = "Error: not a valid value. Please enter value between 5 to 200";
+const auto reloc = [](SetupView& v) { return PeHeader(v) + 176; };
+
+const Case kCases[] = {
+    {"node past the table",
+     {},
+     [](SetupView& v) {
+       ChangeNodeSetting(v.editor, kChangeVisibility, 0, 0, v.editor.setup.node_count);
+     },
+     nullptr},
+    {"optimal of a form",
+     {},
+     [](SetupView& v) { ChangeNodeSetting(v.editor, kChangeOptimal, 1, 0, 0); },
+     "Error: Optimal options cannot be modified for FORM OP"},
+    {"value of no option", {}, Optimal(kBootMode, 7), nullptr},
+    {"numeric below", {}, Optimal(kNumber2, 4), kRange, kError},
+    {"numeric above", {}, Optimal(kNumber2, 201), kRange, kError},
+    {"control data length of no width",
+     [](SetupView& v) {
+       util::StoreLe16(v.Control(kNumber1) + kControlDataLength, 3);
+       v.Select(NodeOf(kNumber1));
+     },
+     Optimal(kNumber1, 20), "Error: ControlDataLength value is not valid", kError},
+    {"unknown option name",
+     {},
+     Delete(kMode, "Turbo"),
+     "Invalid delete option \"Turbo\" for node \"Mode\"",
+     kError},
+    {"question without options",
+     {},
+     Delete(kNumber1, "0"),
+     "Invalid delete option \"0\" for node \"Number 1\"",
+     kError},
+    {"delete with no node selected",
+     {},
+     [](SetupView& v) {
+       v.tree().SelectItem(v.editor.setup.root_item);
+       DeleteSelectedOption(v.editor);
+     },
+     "Invlaid node number"},
+    {"delete of a checkbox option",
+     {},
+     [](SetupView& v) {
+       v.Select(NodeOf(kFastBoot));
+       v.delete_button().SetEnabled(true);
+       DeleteSelectedOption(v.editor);
+     },
+     "Check Box option deletion is not allowed"},
+    {"string edit cancelled", {}, Edit(std::nullopt), nullptr, kNone, true},
+    {"same text", {}, Edit("SATA Mode"), nullptr, kNone, true},
+    {"block byte", {}, Edit(std::string("SATA\x14Mode")), kNotStorable, kNone, true},
+    {"zero byte", {}, Edit(std::string("SATA\0Mode", 9)), kNotStorable, kNone, true},
+    {"not a PE32 section", [](SetupView& v) { v.SetupData()[3] = 0x19; }, Edit("S"),
+     "Error: String Edit allowed only for PE32 compatible modules"},
+    {"no MZ", [](SetupView& v) { v.SetupData()[5] = 'X'; }, Edit("S"),
+     "Error: Invalid PE32 Image DOS Header"},
+    {"no .rsrc",
+     [](SetupView& v) {
+       uint8_t* d = v.SetupData().data();
+       uint64_t h = PeHeader(v) + 24 + util::LoadLe16(d + PeHeader(v) + 20);
+       while (std::memcmp(d + h, ".rsrc", 5) != 0) h += 40;
+       d[h + 1] = 'R';
+     },
+     Edit("S"), "Error: No valid .rsrc section"},
+    {"root item", [](SetupView& v) { v.tree().SelectItem(v.editor.setup.root_item); }, Edit("S"),
+     "Error: String Edit not allowed for root form."},
+    {"string id past the strings",
+     [](SetupView& v) { v.editor.setup.nodes[NodeOf(kSata)].string_id = 900; }, Edit("S"),
+     "Error: String not found in the string package"},
+    {"relocation data not behind the list", Add32(reloc, 0x20), Edit("S"), kSizes, kNone, true},
+    {"relocation data outside the image", Add32(reloc, 0x7FFFFF00), Edit("S"), kSizes, kNone, true},
+    {"resource data entry outside the image",
+     [](SetupView& v) { util::StoreLe32(v.SetupData().data() + Resources(v) + 68, 0x7FFFFFF0); },
+     Edit("S"), kSizes, kNone, true},
+    {"resource list outside the image",
+     Add32([](SetupView& v) { return Resources(v) + 72; }, 0x7FFFFF00), Edit("S"), kSizes, kNone,
+     true},
+};
+
+TEST(SetupEdits, RefusalsChangeNothing) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    auto v = OpenTestMenu();
+    v->Select(NodeOf(kSata));
+    if (c.spoil) c.spoil(*v);
+    const rom::RomWorkspace& ws = v->editor.workspace;
+    const Bytes spf = ws.m_amitse_module.file, image = ws.m_working_image,
+                setup = ws.m_setup_module.file;
+    const Texts log = v->Log();
+    c.act(*v);
+    EXPECT_EQ(ws.m_amitse_module.file, spf);
+    EXPECT_EQ(ws.m_working_image, image);
+    EXPECT_EQ(ws.m_setup_module.file, setup);
+    EXPECT_FALSE(ws.m_setup_form_modified || ws.m_setup_string_modified);
+    EXPECT_EQ(v->Log(), log);
+    for (uint32_t n = 0; n < v->editor.setup.node_count; ++n) {
+      EXPECT_EQ(v->editor.setup.node_states[n].option_deleted, 0) << n;
+    }
+    EXPECT_EQ(v->prompter.TextRequests().size(), c.asks ? 1u : 0u);
+    EXPECT_EQ(v->Messages(), c.message ? Texts{c.message} : Texts{});
+    if (c.message) EXPECT_EQ(v->Icon(), c.icon);
+  }
+}
+
+}  // namespace
+}  // namespace kalvire::setup::test
