@@ -1,48 +1,53 @@
 #include <functional>
 
-#include "rom/setup_packages.h"
 #include "setup/baseline.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_control.h"
-#include "setup/parse_forms.h"
 #include "setup_view.h"
 
 namespace kalvire::setup::test {
 namespace {
 
 using Forms = tools::FormsWriter;
+using ::testing::Contains;
+using ::testing::StartsWith;
 
-std::unique_ptr<SetupView> Parsed(Forms& f) {
+// A menu written as lines "<kind><id>:<text>" joined by '|': 'P' a package, 'S' a formset, 'F'
+// a form of id <id>, 'R' a REF to form <id>, 'G' a subtitle, 'T' a text, 'W' a password, 'D' a
+// date.
+Forms Write(std::string_view menu) {
+  using enum IfrItemKind;
+  const std::string kinds = "RGTWD";
+  const IfrItemKind kind[] = {kRef, kSubtitle, kText, kPassword, kDate};
+  Forms f;
+  for (size_t at = 0; at < menu.size();) {
+    const size_t colon = menu.find(':', at), end = std::min(menu.find('|', at), menu.size());
+    const std::string text(menu.substr(colon + 1, end - colon - 1));
+    const uint16_t id =
+        uint16_t(std::stoul("0" + std::string(menu.substr(at + 1, colon - at - 1))));
+    if (menu[at] == 'P') f.Package();
+    if (menu[at] == 'S') f.FormSet(text);
+    if (menu[at] == 'F') f.Form(id, text);
+    if (kinds.find(menu[at]) != std::string::npos) f.Add(kind[kinds.find(menu[at])], text, id);
+    at = end + 1;
+  }
+  return f;
+}
+std::unique_ptr<SetupView> Parsed(Forms f) {
   auto v = WithSetupData(f.Data());
   EXPECT_EQ(v->Parse(), 1);
   return v;
 }
-// The package at index `n` of the list's data.
-uint64_t PackageAt(SetupView& v, int n) {
-  uint64_t pos = 20;
-  while (n-- > 0) pos += util::LoadLe24(v.SetupData().data() + pos);
-  return pos;
-}
 
 TEST(ParseSetupForms, PlacesFormsReferencesSubtitlesAndTexts) {
-  Forms f;
-  f.FormSet("Main").varstores = {{{}, 1, 16, "Setup"}};
-  f.Form(1024, "Main");  // titled like the formset: its main form
-  f.Add(IfrItemKind::kText, "Before any subtitle");
-  f.Add(IfrItemKind::kSubtitle, "Group");
-  f.Add(IfrItemKind::kText, "Under group");
-  f.Add(IfrItemKind::kRef, "Go Advanced", 1025);
-  f.Add(IfrItemKind::kRef, "", 1030);  // empty prompt: still a node
-  f.Form(1025, "Advanced");
-  f.Add(IfrItemKind::kPassword, "Password");
-  f.Form(1026, "Lonely");  // no earlier REF: under the main form
-  f.Add(IfrItemKind::kRef, "Back to Lonely", 1026);
-  f.Form(1027, "Chipset");
-  f.Add(IfrItemKind::kText, "Chipset text");
-  f.Package();
-  f.FormSet("Boot");
-  f.Form(2000, "Boot Options");  // first form of its package: under BIOS
-  f.Add(IfrItemKind::kDate, "Date");
+  // "Main" is titled like its formset: the main form. A REF of an empty prompt is still a node.
+  // "Lonely" has no earlier REF: it goes under the main form. "Boot Options" is the first form
+  // of its package: under BIOS.
+  Forms f = Write(
+      "S:Main|F1024:Main|T:Before any subtitle|G:Group|T:Under group|R1025:Go Advanced|R1030:|"
+      "F1025:Advanced|W:Password|F1026:Lonely|R1026:Back to Lonely|F1027:Chipset|T:Chipset text|"
+      "P:|S:Boot|F2000:Boot Options|D:Date");
+  f.list.forms_packages[0][0].varstores = {{{}, 1, 16, "Setup"}};
   auto v = Parsed(f);
   EXPECT_EQ(v->Outline(),
             "BIOS\n  Main\n    Before any subtitle\n    Group\n      Under group\n    Go Advanced\n"
@@ -55,26 +60,14 @@ TEST(ParseSetupForms, PlacesFormsReferencesSubtitlesAndTexts) {
 }
 
 TEST(ParseSetupForms, FormsWithoutMainFormOrOutsideTheMap) {
-  Forms f;
-  f.FormSet("Set");
-  f.Form(1100, "First");  // not titled like the formset: no main form
-  f.Add(IfrItemKind::kRef, "Nowhere", 1200);
-  f.Form(1101, "Second");
-  f.Add(IfrItemKind::kRef, "To target", 1150);
-  f.Form(1150, "Target");
-  EXPECT_EQ(Parsed(f)->Outline(), "BIOS\n  First\n    Nowhere\nSecond\n  To target\n  Target\n");
-
-  Forms g;
-  g.FormSet("Set");
-  g.Form(1, "Set");
-  g.Add(IfrItemKind::kRef, "Low", 5);
-  g.Add(IfrItemKind::kRef, "High", 20000);
-  g.Form(5, "Five");
-  g.Add(IfrItemKind::kText, "In five");
-  g.Form(20000, "Twenty thousand");
-  g.Add(IfrItemKind::kText, "In twenty thousand");
-  g.Form(1024, "In range");
-  EXPECT_EQ(Parsed(g)->Outline(),
+  // "First" is not titled like the formset: there is no main form.
+  EXPECT_EQ(Parsed(Write("S:Set|F1100:First|R1200:Nowhere|F1101:Second|R1150:To target|"
+                         "F1150:Target"))
+                ->Outline(),
+            "BIOS\n  First\n    Nowhere\nSecond\n  To target\n  Target\n");
+  EXPECT_EQ(Parsed(Write("S:Set|F1:Set|R5:Low|R20000:High|F5:Five|T:In five|F20000:Twenty "
+                         "thousand|T:In twenty thousand|F1024:In range"))
+                ->Outline(),
             "BIOS\n  Set\n    Low\n    High\n    Five\n      In five\n    Twenty thousand\n"
             "      In twenty thousand\n    In range\n");
 }
@@ -83,8 +76,8 @@ TEST(ParseSetupForms, FormsWithoutMainFormOrOutsideTheMap) {
 TEST(ParseSetupForms, NodesRecordTheirOpcodesPagesAndControls) {
   auto v = OpenTestMenu();
   const SetupModel& model = v->editor.setup;
-  const std::span<const uint8_t> d = v->SetupData();
-  const std::span<const uint8_t> spf = v->editor.workspace.m_amitse_module.Data();
+  const std::span<const uint8_t> d = v->SetupData(),
+                                 spf = v->editor.workspace.m_amitse_module.Data();
   ASSERT_EQ(model.node_count, NodeOf(kMany) + 1);
   for (uint32_t n = 0; n < model.node_count; ++n) {
     SCOPED_TRACE(v->Text(n));
@@ -97,14 +90,9 @@ TEST(ParseSetupForms, NodesRecordTheirOpcodesPagesAndControls) {
     NodeControl control;
     ASSERT_EQ(FindNodeControl(v->editor, model.node_items[n], control), 1);
     const uint32_t page = n < NodeOf(kSata) - 1 ? 1 : 2;  // "Main", "Advanced"
-    if (opcode == kOpForm) {
-      EXPECT_EQ(model.nodes[n].page_number, page - 1);
-      EXPECT_EQ(control.control_record, uint64_t(v->Control(page == 1 ? 0 : kSata) - spf.data()));
-      continue;
-    }
-    const uint32_t k = n - (page == 1 ? 1 : 2);
-    EXPECT_EQ(model.nodes[n].page_number, page);
-    EXPECT_EQ(model.nodes[n].control_index, page == 1 ? k : k - kSata);
+    const uint32_t k = opcode == kOpForm ? (page == 1 ? 0 : kSata) : n - page;
+    EXPECT_EQ(model.nodes[n].page_number, opcode == kOpForm ? page - 1 : page);
+    if (opcode != kOpForm) EXPECT_EQ(model.nodes[n].control_index, page == 1 ? k : k - kSata);
     EXPECT_EQ(control.control_record, uint64_t(v->Control(k) - spf.data()));
   }
   EXPECT_EQ(v->tree().GetItemData(model.root_item), 0u);
@@ -113,15 +101,11 @@ TEST(ParseSetupForms, NodesRecordTheirOpcodesPagesAndControls) {
 }
 
 TEST(ParseSetupForms, PackageListGuidAndPackageTypes) {
-  Forms f;
-  for (const char* name : {"One", "Two", "Three"}) {
-    f.Package();
-    f.FormSet(name);
-    f.Form(uint16_t(1024 + name[1]), name);
-  }
-  const Bytes data = f.Data();
+  const Bytes data = Write("P:|S:One|F1024:One|P:|S:Two|F1025:Two|P:|S:Three|F1026:Three").Data();
   auto v = WithSetupData(data);
-  v->SetupData()[PackageAt(*v, 2) + 3] = 0x04;  // the walk stops before a string package
+  uint64_t third = 20;
+  for (int i = 0; i < 2; ++i) third += util::LoadLe24(v->SetupData().data() + third);
+  v->SetupData()[third + 3] = 0x04;  // the walk stops before a string package
   ASSERT_EQ(v->Parse(), 1);
   EXPECT_EQ(v->Outline(), "BIOS\n  One\n  Two\n");
 
@@ -144,28 +128,18 @@ TEST(ParseSetupForms, PackageListGuidAndPackageTypes) {
 
 // Malformed streams: the parse keeps inside the data and says what it refused.
 TEST(ParseSetupForms, MalformedOpcodesAndPackages) {
-  Forms f;
-  f.FormSet("One");
-  f.Form(1024, "One");
-  f.Add(IfrItemKind::kText, "Kept");
-  f.Add(IfrItemKind::kText, "Zeroed");
-  f.Add(IfrItemKind::kText, "Never reached");
-  f.Package();
-  f.FormSet("Two");
-  f.Form(1100, "Two");
-  auto v = Parsed(f);
-  const uint64_t zeroed = ItemOffset(v->tree().GetItemData(v->Item(2)));
-  const std::vector<std::string>& diagnostics = v->editor.workspace.m_diagnostics;
-
-  auto z = WithSetupData(f.Data());
+  const Forms f = Write("S:One|F1024:One|T:Kept|T:Zeroed|T:Never reached|P:|S:Two|F1100:Two");
+  auto good = Parsed(f);
+  EXPECT_THAT(good->editor.workspace.m_diagnostics, IsEmpty());
+  const uint64_t zeroed = ItemOffset(good->tree().GetItemData(good->Item(2)));
+  auto z = WithSetupData(Forms(f).Data());
   z->SetupData()[zeroed + 1] = 0;
   ASSERT_EQ(z->Parse(), 1);
   EXPECT_EQ(z->Outline(), "BIOS\n  One\n    Kept\n  Two\n");
   EXPECT_THAT(z->editor.workspace.m_diagnostics,
-              ::testing::Contains(::testing::StartsWith("IFR opcode of length 0 at offset ")));
-
+              Contains(StartsWith("IFR opcode of length 0 at offset ")));
   // A package running past the data is walked to the data's end.
-  auto p = WithSetupData(f.Data());
+  auto p = WithSetupData(Forms(f).Data());
   Bytes& file = p->editor.workspace.m_setup_module.file;
   file.resize(zeroed + 8);
   util::StoreLe24(file.data() + 20, 0xFFFFF0);
@@ -173,59 +147,51 @@ TEST(ParseSetupForms, MalformedOpcodesAndPackages) {
   ASSERT_EQ(p->Parse(), 1);
   EXPECT_EQ(p->Outline(), "BIOS\n  One\n    Kept\n    Zeroed\n");
   EXPECT_THAT(p->editor.workspace.m_diagnostics,
-              ::testing::Contains(
-                  ::testing::StartsWith("forms package running past the Setup data at offset ")));
+              Contains(StartsWith("forms package running past the Setup data at offset ")));
   file[zeroed + 1] = 0x7F;  // an opcode whose length passes the data's end is not read
   auto q = std::make_unique<SetupView>();
   q->editor.workspace = p->editor.workspace;
   ASSERT_EQ(q->Parse(), 1);
   EXPECT_EQ(q->Outline(), "BIOS\n  One\n    Kept\n");
-  EXPECT_THAT(diagnostics, IsEmpty());
 }
 
 TEST(ParseSetupForms, FullTablesStop) {
-  struct Case {
+  const struct {
     const char* name;
     std::function<void(Forms&)> fill;
     uint32_t nodes;
     const char* message;  // the error box, nullptr: none
-    const char* diagnostic;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"node table",
        [](Forms& f) {
          for (size_t i = 0; i < kNodeCapacity; ++i) f.Add(IfrItemKind::kText, "Item");
        },
-       uint32_t(kNodeCapacity), "Error: node_no exceeds 12289", nullptr},
+       uint32_t(kNodeCapacity), "Error: node_no exceeds 12289"},
       {"form id list",
        [](Forms& f) {
          for (size_t i = 0; i < kFormIdListCapacity; ++i)
            f.Add(IfrItemKind::kRef, "Ref", uint16_t(2000 + i % 100));
        },
-       uint32_t(kFormIdListCapacity), "Error: num_Form_id exceeds 2049", nullptr},
+       uint32_t(kFormIdListCapacity), "Error: num_Form_id exceeds 2049"},
       {"variable stores",
        [](Forms& f) {
          for (size_t i = 0; i <= kVarStoreCapacity; ++i)
            f.list.forms_packages[0][0].varstores.push_back({{}, uint16_t(i), 4, "V"});
        },
-       1, nullptr, "more than 512 variable stores: VARSTORE ignored at offset "},
+       1, nullptr},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Forms f;
-    f.FormSet("Set");
-    f.Form(1024, "Set");
+    Forms f = Write("S:Set|F1024:Set");
     c.fill(f);
     auto v = Parsed(f);
     EXPECT_EQ(v->editor.setup.node_count, c.nodes);
-    EXPECT_EQ(v->Messages(),
-              c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
-    if (c.message) EXPECT_EQ(v->prompter.Messages()[0].request.icon, platform::MessageIcon::kError);
-    if (c.diagnostic) {
-      EXPECT_EQ(v->editor.setup.var_store_count, kVarStoreCapacity);
-      EXPECT_THAT(v->editor.workspace.m_diagnostics,
-                  ::testing::Contains(::testing::StartsWith(c.diagnostic)));
-    }
+    EXPECT_EQ(v->Messages(), c.message ? Texts{c.message} : Texts{});
+    if (c.message) EXPECT_EQ(v->Icon(), platform::MessageIcon::kError);
+    if (c.message) continue;  // the stores past the table are dropped, and said so
+    EXPECT_EQ(v->editor.setup.var_store_count, kVarStoreCapacity);
+    EXPECT_THAT(v->editor.workspace.m_diagnostics,
+                Contains(StartsWith("more than 512 variable stores: VARSTORE ignored at offset ")));
   }
 }
 
@@ -235,22 +201,14 @@ TEST(CaptureBaseline, ReadsVisibilityAccessAndValuesByControlType) {
   util::StoreLe16(v->Control(kZero) + kControlDataLength, 3);
   v->Control(kZero)[65] = 0x5A;
   ASSERT_EQ(CaptureBaseline(v->editor), 1);
-  struct Expected {
-    uint32_t node;
-    uint8_t visible, access;
-    uint64_t value;
-  };
-  for (const Expected& e :
-       {Expected{0, 1, 0, 0}, Expected{NodeOf(kBootMode), 1, 0, 1},
-        Expected{NodeOf(kZero), 1, 0, 0x5A}, Expected{NodeOf(kChecked), 1, 0, 1},
-        Expected{NodeOf(kNumber4), 1, 0, 10}, Expected{NodeOf(kInfo), 1, 2, 0},
-        Expected{NodeOf(kHidden), 0, 3, 0}}) {
-    SCOPED_TRACE(e.node);
-    const NodeState& state = v->editor.setup.node_states[e.node];
-    EXPECT_EQ(state.baseline_visibility, e.visible);
-    EXPECT_EQ(state.baseline_access, e.access);
-    EXPECT_EQ(state.baseline_value, e.value);
+  std::string baseline;
+  for (const uint32_t n : {0u, NodeOf(kBootMode), NodeOf(kZero), NodeOf(kChecked), NodeOf(kNumber4),
+                           NodeOf(kInfo), NodeOf(kHidden)}) {
+    const NodeState& s = v->editor.setup.node_states[n];
+    baseline += std::to_string(s.baseline_visibility) + std::to_string(s.baseline_access) + ":" +
+                std::to_string(s.baseline_value) + " ";
   }
+  EXPECT_EQ(baseline, "10:0 10:1 10:90 10:1 10:10 12:0 03:0 ");
   EXPECT_STREQ(v->editor.setup.node_states[NodeOf(kNumber4)].baseline_text.data(), "Number 4");
 }
 
@@ -268,7 +226,6 @@ TEST(CaptureBaseline, DisplayReadsValuesTheBaselineLeavesOut) {
     v->Select(NodeOf(item));
     EXPECT_THAT(v->Log(), IsEmpty());
     EXPECT_EQ(v->Color(NodeOf(item)), platform::kColorBlack);
-    EXPECT_EQ(v->editor.setup.node_states[NodeOf(item)].optimal_changed, 0u);
     EXPECT_EQ(v->editor.setup.current_value_width, width);
   }
 }
@@ -287,8 +244,7 @@ TEST(FindNodeControl, SpfHeaderAndOffsetsOutsideTheModuleAreRefused) {
     NodeControl control;
     EXPECT_EQ(FindNodeControl(w->editor, w->Item(NodeOf(kBootMode)), control), 0);
     EXPECT_THAT(w->editor.workspace.m_diagnostics,
-                ::testing::Contains(::testing::StartsWith(
-                    "SPF page or control outside the AmiTse data for node ")));
+                Contains(StartsWith("SPF page or control outside the AmiTse data for node ")));
     const Bytes before = w->editor.workspace.m_amitse_module.file;
     w->Select(NodeOf(kBootMode));  // the display then leaves everything as it was
     EXPECT_EQ(w->editor.workspace.m_amitse_module.file, before);
