@@ -40,12 +40,28 @@ Act Add32(std::function<uint64_t(SetupView&)> offset, uint32_t amount) {
   };
 }
 
+// Selects the root, or `item` with the Delete button enabled, and presses Delete.
+Act DeleteSelected(std::optional<uint32_t> item) {
+  return [=](SetupView& v) {
+    v.tree().SelectItem(item ? v.Item(NodeOf(*item)) : v.editor.setup.root_item);
+    if (item) v.delete_button().SetEnabled(true);
+    DeleteSelectedOption(v.editor);
+  };
+}
+// A change of node `node`, the first past the table for nullopt.
+Act Setting(uint8_t kind, uint32_t value, std::optional<uint32_t> node) {
+  return [=](SetupView& v) {
+    ChangeNodeSetting(v.editor, kind, value, 0, node.value_or(v.editor.setup.node_count));
+  };
+}
+
 struct Case {
   const char* name;
-  Act spoil, act;
+  Act act;
   const char* message;  // nullptr: none
   platform::MessageIcon icon = kNone;
   bool asks = false;  // whether the Update Data dialog comes before the refusal
+  Act spoil = {};     // done before the state that must stay is taken
 };
 
 const char kNotStorable[] =
@@ -56,79 +72,50 @@ const char kRange[] = "Error: not a valid value. Please enter value between 5 to
 const auto reloc = [](SetupView& v) { return PeHeader(v) + 176; };
 
 const Case kCases[] = {
-    {"node past the table",
-     {},
-     [](SetupView& v) {
-       ChangeNodeSetting(v.editor, kChangeVisibility, 0, 0, v.editor.setup.node_count);
-     },
-     nullptr},
-    {"optimal of a form",
-     {},
-     [](SetupView& v) { ChangeNodeSetting(v.editor, kChangeOptimal, 1, 0, 0); },
+    {"node past the table", Setting(kChangeVisibility, 0, std::nullopt), nullptr},
+    {"optimal of a form", Setting(kChangeOptimal, 1, 0),
      "Error: Optimal options cannot be modified for FORM OP"},
-    {"value of no option", {}, Optimal(kBootMode, 7), nullptr},
-    {"numeric below", {}, Optimal(kNumber2, 4), kRange, kError},
-    {"numeric above", {}, Optimal(kNumber2, 201), kRange, kError},
-    {"control data length of no width",
+    {"value of no option", Optimal(kBootMode, 7), nullptr},
+    {"numeric below", Optimal(kNumber2, 4), kRange, kError},
+    {"numeric above", Optimal(kNumber2, 201), kRange, kError},
+    {"control data length of no width", Optimal(kNumber1, 20),
+     "Error: ControlDataLength value is not valid", kError, false,
      [](SetupView& v) {
        util::StoreLe16(v.Control(kNumber1) + kControlDataLength, 3);
        v.Select(NodeOf(kNumber1));
-     },
-     Optimal(kNumber1, 20), "Error: ControlDataLength value is not valid", kError},
-    {"unknown option name",
-     {},
-     Delete(kMode, "Turbo"),
-     "Invalid delete option \"Turbo\" for node \"Mode\"",
-     kError},
-    {"question without options",
-     {},
-     Delete(kNumber1, "0"),
-     "Invalid delete option \"0\" for node \"Number 1\"",
-     kError},
-    {"delete with no node selected",
-     {},
-     [](SetupView& v) {
-       v.tree().SelectItem(v.editor.setup.root_item);
-       DeleteSelectedOption(v.editor);
-     },
-     "Invlaid node number"},
-    {"delete of a checkbox option",
-     {},
-     [](SetupView& v) {
-       v.Select(NodeOf(kFastBoot));
-       v.delete_button().SetEnabled(true);
-       DeleteSelectedOption(v.editor);
-     },
+     }},
+    {"unknown option name", Delete(kMode, "Turbo"),
+     "Invalid delete option \"Turbo\" for node \"Mode\"", kError},
+    {"question without options", Delete(kNumber1, "0"),
+     "Invalid delete option \"0\" for node \"Number 1\"", kError},
+    {"delete with no node selected", DeleteSelected(std::nullopt), "Invlaid node number"},
+    {"delete of a checkbox option", DeleteSelected(kFastBoot),
      "Check Box option deletion is not allowed"},
-    {"string edit cancelled", {}, Edit(std::nullopt), nullptr, kNone, true},
-    {"same text", {}, Edit("SATA Mode"), nullptr, kNone, true},
-    {"block byte", {}, Edit(std::string("SATA\x14Mode")), kNotStorable, kNone, true},
-    {"zero byte", {}, Edit(std::string("SATA\0Mode", 9)), kNotStorable, kNone, true},
-    {"not a PE32 section", [](SetupView& v) { v.SetupData()[3] = 0x19; }, Edit("S"),
-     "Error: String Edit allowed only for PE32 compatible modules"},
-    {"no MZ", [](SetupView& v) { v.SetupData()[5] = 'X'; }, Edit("S"),
-     "Error: Invalid PE32 Image DOS Header"},
-    {"no .rsrc",
+    {"string edit cancelled", Edit(std::nullopt), nullptr, kNone, true},
+    {"same text", Edit("SATA Mode"), nullptr, kNone, true},
+    {"block byte", Edit(std::string("SATA\x14Mode")), kNotStorable, kNone, true},
+    {"zero byte", Edit(std::string("SATA\0Mode", 9)), kNotStorable, kNone, true},
+    {"not a PE32 section", Edit("S"), "Error: String Edit allowed only for PE32 compatible modules",
+     kNone, false, [](SetupView& v) { v.SetupData()[3] = 0x19; }},
+    {"no MZ", Edit("S"), "Error: Invalid PE32 Image DOS Header", kNone, false,
+     [](SetupView& v) { v.SetupData()[5] = 'X'; }},
+    {"no .rsrc", Edit("S"), "Error: No valid .rsrc section", kNone, false,
      [](SetupView& v) {
        uint8_t* d = v.SetupData().data();
        uint64_t h = PeHeader(v) + 24 + util::LoadLe16(d + PeHeader(v) + 20);
        while (std::memcmp(d + h, ".rsrc", 5) != 0) h += 40;
        d[h + 1] = 'R';
-     },
-     Edit("S"), "Error: No valid .rsrc section"},
-    {"root item", [](SetupView& v) { v.tree().SelectItem(v.editor.setup.root_item); }, Edit("S"),
-     "Error: String Edit not allowed for root form."},
-    {"string id past the strings",
-     [](SetupView& v) { v.editor.setup.nodes[NodeOf(kSata)].string_id = 900; }, Edit("S"),
-     "Error: String not found in the string package"},
-    {"relocation data not behind the list", Add32(reloc, 0x20), Edit("S"), kSizes, kNone, true},
-    {"relocation data outside the image", Add32(reloc, 0x7FFFFF00), Edit("S"), kSizes, kNone, true},
-    {"resource data entry outside the image",
-     [](SetupView& v) { util::StoreLe32(v.SetupData().data() + Resources(v) + 68, 0x7FFFFFF0); },
-     Edit("S"), kSizes, kNone, true},
-    {"resource list outside the image",
-     Add32([](SetupView& v) { return Resources(v) + 72; }, 0x7FFFFF00), Edit("S"), kSizes, kNone,
-     true},
+     }},
+    {"root item", Edit("S"), "Error: String Edit not allowed for root form.", kNone, false,
+     [](SetupView& v) { v.tree().SelectItem(v.editor.setup.root_item); }},
+    {"string id past the strings", Edit("S"), "Error: String not found in the string package",
+     kNone, false, [](SetupView& v) { v.editor.setup.nodes[NodeOf(kSata)].string_id = 900; }},
+    {"relocation data not behind the list", Edit("S"), kSizes, kNone, true, Add32(reloc, 0x20)},
+    {"relocation data outside the image", Edit("S"), kSizes, kNone, true, Add32(reloc, 0x7FFFFF00)},
+    {"resource data entry outside the image", Edit("S"), kSizes, kNone, true,
+     [](SetupView& v) { util::StoreLe32(v.SetupData().data() + Resources(v) + 68, 0x7FFFFFF0); }},
+    {"resource list outside the image", Edit("S"), kSizes, kNone, true,
+     Add32([](SetupView& v) { return Resources(v) + 72; }, 0x7FFFFF00)},
 };
 
 TEST(SetupEdits, RefusalsChangeNothing) {

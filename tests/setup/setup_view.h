@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
@@ -29,7 +28,6 @@ using tools::ModuleStorage;
 using tools::SetupLayout;
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
-
 using enum tools::EditFormsItem;
 constexpr uint32_t NodeOf(uint32_t k) {
   return tools::EditFormsNode(k);
@@ -52,6 +50,7 @@ struct SetupView {
   platform::TreeItem Item(uint32_t node) const { return editor.setup.node_items[node]; }
   std::string Text(uint32_t node) const { return tree().GetItemText(Item(node)); }
   platform::ItemColor Color(uint32_t node) const { return tree().GetItemColor(Item(node)); }
+  uint64_t Offset(uint32_t node) const { return ItemOffset(tree().GetItemData(Item(node))); }
   void Select(uint32_t node) { tree().SelectItem(Item(node)); }
   Texts Log() const {
     Texts lines;
@@ -85,9 +84,8 @@ struct SetupView {
   // Every node's item data and text, cut as Open cuts texts (an edited item shows all it got).
   std::vector<std::pair<uint32_t, std::string>> Items() const {
     std::vector<std::pair<uint32_t, std::string>> items;
-    for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
+    for (uint32_t n = 0; n < editor.setup.node_count; ++n)
       items.emplace_back(tree().GetItemData(Item(n)), Text(n).substr(0, 199));
-    }
     return items;
   }
   // The "$SPF" header in the AmiTse data and the control record of item `k` in parse order,
@@ -96,10 +94,7 @@ struct SetupView {
     const std::span<uint8_t> d = editor.workspace.m_amitse_module.Data();
     const auto& guid = rom::kAmiTsePkgGuid;
     for (size_t s = 0; s + 64 <= d.size(); ++s) {
-      if (std::equal(d.begin() + s, d.begin() + s + 4, "$SPF") &&
-          std::equal(guid.begin(), guid.end(), d.begin() + s + 20)) {
-        return s;
-      }
+      if (!memcmp(&d[s], "$SPF", 4) && std::equal(guid.begin(), guid.end(), &d[s + 20])) return s;
     }
     ADD_FAILURE() << "no $SPF header";
     return 0;
@@ -115,11 +110,9 @@ struct SetupView {
     const std::string defaults("StdDefaults\0", 12), entry = name + '\0';
     auto at = std::search(image.begin(), image.end(), defaults.begin(), defaults.end());
     at = std::search(at, image.end(), entry.begin(), entry.end());
-    if (image.end() - at < ptrdiff_t(entry.size() + offset + 1)) {
-      ADD_FAILURE() << "no StdDefaults variable " << name;
-      return 0xEE;
-    }
-    return at[entry.size() + offset];
+    if (image.end() - at > ptrdiff_t(entry.size() + offset)) return at[entry.size() + offset];
+    ADD_FAILURE() << "no StdDefaults variable " << name;
+    return 0xEE;
   }
 
   editor::HeadlessEditor h;
@@ -134,12 +127,10 @@ inline std::unique_ptr<SetupView> OpenForms(const tools::HiiPackageList& forms,
   options.setup_image.trailing_sections = {{".xdata", Bytes(40, 0x5C)},
                                            {".vendor", Bytes(70, 0x6D)}};
   auto view = std::make_unique<SetupView>();
-  EXPECT_EQ(
-      editor::OpenRomImageBytes(view->editor, tools::BuildMenuImage(forms, options), "menu.rom"),
-      1);
+  const Bytes image = tools::BuildMenuImage(forms, options);
+  EXPECT_EQ(editor::OpenRomImageBytes(view->editor, image, "menu.rom"), 1);
   return view;
 }
-
 inline std::unique_ptr<SetupView> OpenTestMenu(SetupLayout layout = SetupLayout::kPe32,
                                                ModuleStorage storage = ModuleStorage::kPlain) {
   return OpenForms(tools::BuildEditForms(layout), layout, storage);
@@ -149,18 +140,15 @@ inline std::unique_ptr<SetupView> OpenTestMenu(SetupLayout layout = SetupLayout:
 // found as Open finds them.
 inline std::unique_ptr<SetupView> WithSetupModule(rom::ModuleSlot setup, bool locate = true) {
   auto v = std::make_unique<SetupView>();
-  rom::RomWorkspace& ws = v->editor.workspace;
-  ws.m_setup_module = std::move(setup);
-  ws.m_format_marker = rom::kFormatMarkerOpened;
-  if (locate) {
-    EXPECT_EQ(rom::LocateSetupPackages(ws), 1);
-  }
+  v->editor.workspace.m_setup_module = std::move(setup);
+  v->editor.workspace.m_format_marker = rom::kFormatMarkerOpened;
+  EXPECT_TRUE(!locate || rom::LocateSetupPackages(v->editor.workspace) == 1);
   return v;
 }
 // The same for a package list alone, whose forms packages are walked from the first.
-inline std::unique_ptr<SetupView> WithSetupData(Bytes data, bool locate = true) {
+inline std::unique_ptr<SetupView> WithSetupData(Bytes data) {
   const uint32_t size = uint32_t(data.size());
-  auto v = WithSetupModule({std::move(data), 0, size}, locate);
+  auto v = WithSetupModule({std::move(data), 0, size});
   v->editor.workspace.m_setup_packages.forms_package = 20;
   return v;
 }
