@@ -13,7 +13,7 @@ std::string OptimalLine(int from, int to) {
          " to option :" + std::to_string(to);
 }
 
-TEST(ChangeNodeSetting, HideAndShowTheSelectedNode) {
+TEST(ChangeNodeSetting, VisibilityAndAccessLevel) {
   auto v = OpenTestMenu();
   v->Select(0);  // a FORM offers no visibility or access change
   EXPECT_FALSE(v->hide().IsVisible() || v->show().IsEnabled() || v->access().IsEnabled());
@@ -31,19 +31,16 @@ TEST(ChangeNodeSetting, HideAndShowTheSelectedNode) {
   ShowSelectedNode(v->editor);
   EXPECT_EQ(v->Flags(kBootMode), 0x11u);
   EXPECT_EQ(v->Color(node), kBlack);
-}
-
-TEST(ChangeNodeSetting, AccessLevelAndVisibilityTogether) {
-  auto v = OpenTestMenu();
-  const uint32_t node = NodeOf(kVendor);
-  ChangeNodeSetting(v->editor, kChangeAccessLevel, 3, 0, node);
+  // Access level and visibility together.
+  const uint32_t vendor = NodeOf(kVendor);
+  ChangeNodeSetting(v->editor, kChangeAccessLevel, 3, 0, vendor);
   EXPECT_EQ(v->Flags(kVendor), 0x07u);
-  ChangeNodeSetting(v->editor, kChangeVisibility, 0, 0, node);
-  ChangeNodeSetting(v->editor, kChangeVisibility, 1, 0, node);
-  EXPECT_EQ(v->Color(node), kRed);  // access still changed
-  ChangeNodeSetting(v->editor, kChangeAccessLevel, 0, 0, node);
-  EXPECT_EQ(v->Color(node), kBlack);
-  v->Select(node);
+  ChangeNodeSetting(v->editor, kChangeVisibility, 0, 0, vendor);
+  ChangeNodeSetting(v->editor, kChangeVisibility, 1, 0, vendor);
+  EXPECT_EQ(v->Color(vendor), kRed);  // access still changed
+  ChangeNodeSetting(v->editor, kChangeAccessLevel, 0, 0, vendor);
+  EXPECT_EQ(v->Color(vendor), kBlack);
+  v->Select(vendor);
   EXPECT_THAT(v->Log(), IsEmpty());
   v->access().SetCurSel(2);  // the GUI's way in
   ChangeSelectedAccessLevel(v->editor);
@@ -112,21 +109,6 @@ TEST(ApplyOptimalSelection, NumericWritesEveryWidthAtItsPlaceAndNothingElse) {
   EXPECT_EQ(util::LoadLe16(v->Control(kNumber2) + 66), 5);
 }
 
-TEST(ApplyOptimalSelection, NumericOfTheSelectedNodeAsksInUpdateData) {
-  auto v = OpenTestMenu();
-  v->Select(NodeOf(kNumber4));
-  v->prompter.QueueText(std::nullopt);  // Cancel
-  v->prompter.QueueText("150");
-  ChangeSelectedOptimalOption(v->editor);
-  EXPECT_EQ(util::LoadLe32(v->Control(kNumber4) + 68), 10u);
-  ChangeSelectedOptimalOption(v->editor);
-  EXPECT_EQ(util::LoadLe32(v->Control(kNumber4) + 68), 150u);
-  const platform::TextDialogRequest& r = v->prompter.TextRequests().at(0);
-  EXPECT_EQ(r.title + "|" + r.initial_text + "|" + std::to_string(r.max_length),
-            "Update Data|10|100");
-  EXPECT_THAT(SetupView::Entries(v->optimal()), ElementsAre("150"));
-}
-
 TEST(ApplyOptimalSelection, OneOfOfDataLengthZeroWarnsAndWritesOneByte) {
   auto v = OpenTestMenu();
   util::StoreLe16(v->Control(kZero) + kControlDataLength, 0);
@@ -159,19 +141,6 @@ TEST(WriteStdDefault, UsesTheQuestionsVariableStoreOrSetup) {
   EXPECT_EQ(util::LoadLe16(v->Control(kBootMode) + 66), 0);
   EXPECT_THAT(v->Messages(),
               ElementsAre("Error: Unable to find desired module. Check the .ROM file"));
-}
-
-TEST(ShowNodeDetails, ListsAChangedItemText) {
-  auto v = OpenTestMenu();
-  const uint32_t node = NodeOf(kInfo);
-  v->tree().SetItemText(v->Item(node), "Renamed");
-  v->Select(node);
-  EXPECT_THAT(v->Log(), ElementsAre("    String is changed to \"Renamed \" from \" Info \""));
-  v->tree().SetItemText(v->Item(node), "Info");
-  v->editor.setup.node_states[node].option_deleted = 1;  // a deleted option keeps it red
-  v->Select(node);
-  EXPECT_THAT(v->Log(), IsEmpty());
-  EXPECT_EQ(v->Color(node), kRed);
 }
 
 // The string ids of the ONE_OF_OPTIONs after the question of `node`, read from the bytes.

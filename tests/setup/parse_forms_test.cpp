@@ -1,5 +1,3 @@
-#include <functional>
-
 #include "setup/baseline.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_control.h"
@@ -39,65 +37,25 @@ std::unique_ptr<SetupView> Parsed(Forms f) {
   return v;
 }
 
+// "Main" is titled like its formset: the main form. A REF of an empty prompt is still a node.
+// "Lonely" has no earlier REF: it goes under the main form. "Boot Options" is the first form of
+// its package: under BIOS. "First" is not titled like its formset: there is no main form. Form
+// ids 5 and 20000 lie outside the map of form ids.
 TEST(ParseSetupForms, PlacesFormsReferencesSubtitlesAndTexts) {
-  // "Main" is titled like its formset: the main form. A REF of an empty prompt is still a node.
-  // "Lonely" has no earlier REF: it goes under the main form. "Boot Options" is the first form
-  // of its package: under BIOS.
-  Forms f = Write(
-      "S:Main|F1024:Main|T:Before any subtitle|G:Group|T:Under group|R1025:Go Advanced|R1030:|"
-      "F1025:Advanced|W:Password|F1026:Lonely|R1026:Back to Lonely|F1027:Chipset|T:Chipset text|"
-      "P:|S:Boot|F2000:Boot Options|D:Date");
-  f.list.forms_packages[0][0].varstores = {{{}, 1, 16, "Setup"}};
-  auto v = Parsed(f);
-  EXPECT_EQ(v->Outline(),
-            "BIOS\n  Main\n    Before any subtitle\n    Group\n      Under group\n    Go Advanced\n"
-            "    \n    Advanced\n      Password\n    Lonely\n      Back to Lonely\n    Chipset\n"
-            "      Chipset text\n  Boot Options\n    Date\n");
-  EXPECT_EQ(v->editor.setup.node_count, 14u);
-  ASSERT_EQ(v->editor.setup.var_store_count, 1u);
-  EXPECT_STREQ(v->editor.setup.var_stores[0].name.data(), "Setup");
-  EXPECT_STREQ(v->editor.setup.var_stores[0].formset_title.data(), "Main");
-}
-
-TEST(ParseSetupForms, FormsWithoutMainFormOrOutsideTheMap) {
-  // "First" is not titled like the formset: there is no main form.
-  EXPECT_EQ(Parsed(Write("S:Set|F1100:First|R1200:Nowhere|F1101:Second|R1150:To target|"
-                         "F1150:Target"))
-                ->Outline(),
-            "BIOS\n  First\n    Nowhere\nSecond\n  To target\n  Target\n");
-  EXPECT_EQ(Parsed(Write("S:Set|F1:Set|R5:Low|R20000:High|F5:Five|T:In five|F20000:Twenty "
-                         "thousand|T:In twenty thousand|F1024:In range"))
-                ->Outline(),
-            "BIOS\n  Set\n    Low\n    High\n    Five\n      In five\n    Twenty thousand\n"
-            "      In twenty thousand\n    In range\n");
-}
-
-// Each node's item data names its opcode and offset, and its control is the item's record.
-TEST(ParseSetupForms, NodesRecordTheirOpcodesPagesAndControls) {
-  auto v = OpenTestMenu();
-  const SetupModel& model = v->editor.setup;
-  const std::span<const uint8_t> d = v->SetupData(),
-                                 spf = v->editor.workspace.m_amitse_module.Data();
-  ASSERT_EQ(model.node_count, NodeOf(kMany) + 1);
-  for (uint32_t n = 0; n < model.node_count; ++n) {
-    SCOPED_TRACE(v->Text(n));
-    const uint32_t data = v->tree().GetItemData(model.node_items[n]);
-    const uint8_t opcode = ItemOpcode(data);
-    EXPECT_EQ(d[ItemOffset(data)], opcode);
-    EXPECT_EQ(util::LoadLe16(d.data() + ItemOffset(data) + (opcode == kOpForm ? 4 : 2)),
-              model.nodes[n].string_id);
-    EXPECT_EQ(model.node_items[n], model.nodes[n].item);
-    NodeControl control;
-    ASSERT_EQ(FindNodeControl(v->editor, model.node_items[n], control), 1);
-    const uint32_t page = n < NodeOf(kSata) - 1 ? 1 : 2;  // "Main", "Advanced"
-    const uint32_t k = opcode == kOpForm ? (page == 1 ? 0 : kSata) : n - page;
-    EXPECT_EQ(model.nodes[n].page_number, opcode == kOpForm ? page - 1 : page);
-    if (opcode != kOpForm) EXPECT_EQ(model.nodes[n].control_index, page == 1 ? k : k - kSata);
-    EXPECT_EQ(control.control_record, uint64_t(v->Control(k) - spf.data()));
-  }
-  EXPECT_EQ(v->tree().GetItemData(model.root_item), 0u);
-  NodeControl control;
-  EXPECT_EQ(FindNodeControl(v->editor, model.root_item, control), 0);
+  const std::pair<const char*, const char*> menus[] = {
+      {"S:Main|F1024:Main|T:Before any subtitle|G:Group|T:Under group|R1025:Go Advanced|R1030:|"
+       "F1025:Advanced|W:Password|F1026:Lonely|R1026:Back to Lonely|F1027:Chipset|T:Chipset "
+       "text|P:|S:Boot|F2000:Boot Options|D:Date",
+       "BIOS\n  Main\n    Before any subtitle\n    Group\n      Under group\n    Go Advanced\n"
+       "    \n    Advanced\n      Password\n    Lonely\n      Back to Lonely\n    Chipset\n"
+       "      Chipset text\n  Boot Options\n    Date\n"},
+      {"S:Set|F1100:First|R1200:Nowhere|F1101:Second|R1150:To target|F1150:Target",
+       "BIOS\n  First\n    Nowhere\nSecond\n  To target\n  Target\n"},
+      {"S:Set|F1:Set|R5:Low|R20000:High|F5:Five|T:In five|F20000:Twenty thousand|T:In twenty "
+       "thousand|F1024:In range",
+       "BIOS\n  Set\n    Low\n    High\n    Five\n      In five\n    Twenty thousand\n"
+       "      In twenty thousand\n    In range\n"}};
+  for (const auto& [menu, outline] : menus) EXPECT_EQ(Parsed(Write(menu))->Outline(), outline);
 }
 
 TEST(ParseSetupForms, PackageListGuidAndPackageTypes) {
@@ -155,51 +113,42 @@ TEST(ParseSetupForms, MalformedOpcodesAndPackages) {
   EXPECT_EQ(q->Outline(), "BIOS\n  One\n    Kept\n");
 }
 
+// A full node table or form id list stops the parse with a box; stores past the table of
+// variable stores are dropped, and said so.
 TEST(ParseSetupForms, FullTablesStop) {
-  const struct {
-    const char* name;
-    std::function<void(Forms&)> fill;
-    uint32_t nodes;
-    const char* message;  // the error box, nullptr: none
-  } cases[] = {
-      {"node table",
-       [](Forms& f) {
-         for (size_t i = 0; i < kNodeCapacity; ++i) f.Add(IfrItemKind::kText, "Item");
-       },
-       uint32_t(kNodeCapacity), "Error: node_no exceeds 12289"},
-      {"form id list",
-       [](Forms& f) {
-         for (size_t i = 0; i < kFormIdListCapacity; ++i)
-           f.Add(IfrItemKind::kRef, "Ref", uint16_t(2000 + i % 100));
-       },
-       uint32_t(kFormIdListCapacity), "Error: num_Form_id exceeds 2049"},
-      {"variable stores",
-       [](Forms& f) {
-         for (size_t i = 0; i <= kVarStoreCapacity; ++i)
-           f.list.forms_packages[0][0].varstores.push_back({{}, uint16_t(i), 4, "V"});
-       },
-       1, nullptr},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  const std::tuple<IfrItemKind, size_t, const char*> full[] = {
+      {IfrItemKind::kText, kNodeCapacity, "Error: node_no exceeds 12289"},
+      {IfrItemKind::kRef, kFormIdListCapacity, "Error: num_Form_id exceeds 2049"}};
+  for (const auto& [kind, capacity, message] : full) {
     Forms f = Write("S:Set|F1024:Set");
-    c.fill(f);
+    for (size_t i = 0; i < capacity; ++i) f.Add(kind, "Item", uint16_t(2000 + i % 100));
     auto v = Parsed(f);
-    EXPECT_EQ(v->editor.setup.node_count, c.nodes);
-    EXPECT_EQ(v->Messages(), c.message ? Texts{c.message} : Texts{});
-    if (c.message) EXPECT_EQ(v->Icon(), platform::MessageIcon::kError);
-    if (c.message) continue;  // the stores past the table are dropped, and said so
-    EXPECT_EQ(v->editor.setup.var_store_count, kVarStoreCapacity);
-    EXPECT_THAT(v->editor.workspace.m_diagnostics,
-                Contains(StartsWith("more than 512 variable stores: VARSTORE ignored at offset ")));
+    EXPECT_EQ(v->editor.setup.node_count, capacity);
+    EXPECT_THAT(v->Messages(), ElementsAre(message));
+    EXPECT_EQ(v->Icon(), platform::MessageIcon::kError);
   }
+  Forms f = Write("S:Set|F1024:Set");
+  for (size_t i = 0; i <= kVarStoreCapacity; ++i)
+    f.list.forms_packages[0][0].varstores.push_back({{}, uint16_t(i), 4, "V"});
+  auto v = Parsed(f);
+  EXPECT_THAT(v->Messages(), IsEmpty());
+  EXPECT_EQ(v->editor.setup.var_store_count, kVarStoreCapacity);
+  EXPECT_EQ(std::string(v->editor.setup.var_stores[1].name.data()) +
+                v->editor.setup.var_stores[1].formset_title.data(),
+            "VSet");
+  EXPECT_THAT(v->editor.workspace.m_diagnostics,
+              Contains(StartsWith("more than 512 variable stores: VARSTORE ignored at offset ")));
 }
 
+// The baseline reads visibility, access and values by control type; a pop-up of an unusual
+// length falls back to its 8-bit value. The display reads the value of a text, which the
+// baseline leaves out, and shows every question kind's stored value unchanged at its width.
 TEST(CaptureBaseline, ReadsVisibilityAccessAndValuesByControlType) {
   auto v = OpenTestMenu();
-  // A pop-up of an unusual length: the baseline falls back to its 8-bit value.
   util::StoreLe16(v->Control(kZero) + kControlDataLength, 3);
   v->Control(kZero)[65] = 0x5A;
+  util::StoreLe16(v->Control(kInfo) + kControlDataLength, 1);
+  v->Control(kInfo)[65] = 9;
   ASSERT_EQ(CaptureBaseline(v->editor), 1);
   std::string baseline;
   for (const uint32_t n : {0u, NodeOf(kBootMode), NodeOf(kZero), NodeOf(kChecked), NodeOf(kNumber4),
@@ -210,16 +159,9 @@ TEST(CaptureBaseline, ReadsVisibilityAccessAndValuesByControlType) {
   }
   EXPECT_EQ(baseline, "10:0 10:1 10:90 10:1 10:10 12:0 03:0 ");
   EXPECT_STREQ(v->editor.setup.node_states[NodeOf(kNumber4)].baseline_text.data(), "Number 4");
-}
-
-TEST(CaptureBaseline, DisplayReadsValuesTheBaselineLeavesOut) {
-  auto v = OpenTestMenu();
-  util::StoreLe16(v->Control(kInfo) + kControlDataLength, 1);  // a text's value of 9
-  v->Control(kInfo)[65] = 9;
   v->Select(NodeOf(kInfo));
   EXPECT_THAT(v->Log(),
               ElementsAre("    Optimal option is Changed from Default Option :0 to option :9"));
-  // Every question kind shows its stored value unchanged: black, nothing listed, its width.
   for (const auto& [item, width] :
        {std::pair{kBootMode, 2}, {kSata, 1}, {kChecked, 1}, {kNumber4, 4}}) {
     SCOPED_TRACE(item);
@@ -232,6 +174,8 @@ TEST(CaptureBaseline, DisplayReadsValuesTheBaselineLeavesOut) {
 
 TEST(FindNodeControl, SpfHeaderAndOffsetsOutsideTheModuleAreRefused) {
   auto v = OpenTestMenu();
+  NodeControl root;  // the root names no control
+  EXPECT_EQ(FindNodeControl(v->editor, v->editor.setup.root_item, root), 0);
   v->editor.workspace.m_amitse_module.Data()[v->Spf() + 20] ^= 0xFF;  // the GUID after "$SPF"
   EXPECT_EQ(CaptureBaseline(v->editor), 0);
   ControlState state;
