@@ -52,17 +52,14 @@ struct SetupView {
   platform::ItemColor Color(uint32_t node) const { return tree().GetItemColor(Item(node)); }
   uint64_t Offset(uint32_t node) const { return ItemOffset(tree().GetItemData(Item(node))); }
   void Select(uint32_t node) { tree().SelectItem(Item(node)); }
-  Texts Log() const {
-    Texts lines;
-    for (int i = 0; i < editor.controls.track_log->GetCount(); ++i)
-      lines.push_back(editor.controls.track_log->GetText(i));
-    return lines;
-  }
-  static Texts Entries(const platform::ComboControl& combo) {
+  // The texts of a list, a combo box or the message boxes shown.
+  template <typename Control>
+  static Texts Entries(const Control& control) {
     Texts texts;
-    for (int i = 0; i < combo.GetCount(); ++i) texts.push_back(combo.GetText(i));
+    for (int i = 0; i < control.GetCount(); ++i) texts.push_back(control.GetText(i));
     return texts;
   }
+  Texts Log() const { return Entries(*editor.controls.track_log); }
   Texts Messages() const {
     Texts texts;
     for (const auto& m : h.prompter.Messages()) texts.push_back(m.request.text);
@@ -92,10 +89,9 @@ struct SetupView {
   // found without the editor's lookup.
   size_t Spf() {
     const std::span<uint8_t> d = editor.workspace.m_amitse_module.Data();
-    const auto& guid = rom::kAmiTsePkgGuid;
-    for (size_t s = 0; s + 64 <= d.size(); ++s) {
-      if (!memcmp(&d[s], "$SPF", 4) && std::equal(guid.begin(), guid.end(), &d[s + 20])) return s;
-    }
+    for (size_t s = 0; s + 64 <= d.size(); ++s)
+      if (!memcmp(&d[s], "$SPF", 4) && !memcmp(&d[s + 20], rom::kAmiTsePkgGuid.data(), 16))
+        return s;
     ADD_FAILURE() << "no $SPF header";
     return 0;
   }

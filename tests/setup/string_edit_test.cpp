@@ -125,26 +125,5 @@ TEST(EditSetupString, UpdateDataDialogAndASharedStringId) {
   EXPECT_EQ(view->deletes().GetCount(), 3);
 }
 
-// Linkers round .rsrc's VirtualSize up past the list (the vendor image has 3 bytes more); an
-// edit that leaves the list just short of an alignment boundary must not push it into .reloc.
-TEST(EditSetupString, RoundedVirtualSizeStaysInsideRsrc) {
-  auto view = OpenTestMenu();
-  uint8_t* d = view->SetupData().data();
-  const uint64_t pe = 4 + util::LoadLe32(d + 4 + 0x3C);
-  uint64_t rsrc = pe + 24 + util::LoadLe16(d + pe + 20);
-  while (std::memcmp(d + rsrc, ".rsrc", 5) != 0) rsrc += 40;
-  const uint32_t list_length = util::LoadLe32(d + pe + 156) - 96;
-  for (const uint64_t at : {pe + 156, rsrc + 8})
-    util::StoreLe32(d + at, util::LoadLe32(d + at) + 3);
-  ASSERT_LT(list_length % 32, 29u);
-  size_t added = 1;
-  while ((list_length + 2 * added) % 32 != 0 && (list_length + 2 * added) % 32 < 30) ++added;
-  EditSetupString(view->editor, NodeOf(kBootMode), "Boot Mode" + std::string(added, '.'));
-  d = view->SetupData().data();
-  EXPECT_LE(util::LoadLe32(d + pe + 156), util::LoadLe32(d + rsrc + 16));
-  EXPECT_EQ(util::LoadLe32(d + pe + 156), util::LoadLe32(d + rsrc + 8));
-  ExpectReopensAsEdited(*view);
-}
-
 }  // namespace
 }  // namespace kalvire::setup::test
