@@ -5,9 +5,6 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "editor/headless_view.h"
 #include "editor/open_image.h"
@@ -34,8 +31,7 @@ constexpr uint32_t NodeOf(uint32_t k) {
 }
 
 struct SetupView {
-  // The controls as an Open creates them, for a view whose module is put in by hand.
-  SetupView() {
+  SetupView() {  // the controls as an Open creates them, for a module put in by hand
     h.host.CreateControls(editor.controls);
     h.host.AdoptControls();
   }
@@ -65,7 +61,6 @@ struct SetupView {
     for (const auto& m : h.prompter.Messages()) texts.push_back(m.request.text);
     return texts;
   }
-  platform::MessageIcon Icon() const { return h.prompter.Messages().at(0).request.icon; }
   // The tree as indented lines of item texts, two blanks per level, "BIOS" included.
   std::string Outline(platform::TreeItem parent = platform::kRootItem, int depth = 0) const {
     std::string out;
@@ -123,8 +118,7 @@ inline std::unique_ptr<SetupView> OpenForms(const tools::HiiPackageList& forms,
   options.setup_image.trailing_sections = {{".xdata", Bytes(40, 0x5C)},
                                            {".vendor", Bytes(70, 0x6D)}};
   auto view = std::make_unique<SetupView>();
-  const Bytes image = tools::BuildMenuImage(forms, options);
-  EXPECT_EQ(editor::OpenRomImageBytes(view->editor, image, "menu.rom"), 1);
+  EXPECT_EQ(editor::OpenRomImageBytes(view->editor, BuildMenuImage(forms, options), "menu.rom"), 1);
   return view;
 }
 inline std::unique_ptr<SetupView> OpenTestMenu(SetupLayout layout = SetupLayout::kPe32,
@@ -134,11 +128,11 @@ inline std::unique_ptr<SetupView> OpenTestMenu(SetupLayout layout = SetupLayout:
 
 // A view whose workspace holds `setup` as the Setup module of an opened image, its packages
 // found as Open finds them.
-inline std::unique_ptr<SetupView> WithSetupModule(rom::ModuleSlot setup, bool locate = true) {
+inline std::unique_ptr<SetupView> WithSetupModule(rom::ModuleSlot setup) {
   auto v = std::make_unique<SetupView>();
   v->editor.workspace.m_setup_module = std::move(setup);
   v->editor.workspace.m_format_marker = rom::kFormatMarkerOpened;
-  EXPECT_TRUE(!locate || rom::LocateSetupPackages(v->editor.workspace) == 1);
+  EXPECT_EQ(rom::LocateSetupPackages(v->editor.workspace), 1);
   return v;
 }
 // The same for a package list alone, whose forms packages are walked from the first.
