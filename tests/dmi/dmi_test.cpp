@@ -289,9 +289,12 @@ TEST(SerializeDmiModule, ATableThatNoLongerFitsIsRefusedAndThePaddingIsKept) {
     Dmi t;
     ASSERT_EQ(t.Load(OneStructure("AB", c.padded)), 1);
     t.ed.dmi.current[0].strings[0] = c.text;
-    Bytes expected = OneStructure("AB", c.padded);
-    const Bytes table = tools::BuildSmbiosTable({Structure(0, {c.text})});
-    std::copy(table.begin(), table.end(), expected.begin() + (c.padded ? 29 : 20));
+    Bytes expected;
+    if (c.fits) {  // a table that does not fit would be copied past the module's end
+      expected = OneStructure("AB", c.padded);
+      const Bytes table = tools::BuildSmbiosTable({Structure(0, {c.text})});
+      std::copy(table.begin(), table.end(), expected.begin() + (c.padded ? 29 : 20));
+    }
     EXPECT_EQ(t.Serialize(c.fits), c.fits ? expected : Bytes{});
     EXPECT_EQ(t.Messages(), c.fits ? Texts{} : Texts{kTooLong});
   }
