@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <vector>
 
 #include "support/test_data.h"
 
@@ -48,8 +47,6 @@ TEST(LzmaSection, RoundTripsVariedContent) {
     for (const Bytes& source : sources) {
       SCOPED_TRACE(testing::Message() << size << " bytes, kind " << &source - sources);
       const Bytes payload = Compress(source);
-      // The 13-byte header and the range coder's 5 start bytes.
-      EXPECT_GE(payload.size(), 18u);
       Bytes out(Lzma_GetDecodedSize(payload));
       EXPECT_EQ(Lzma_Decompress(payload, out), kCodecSuccess);
       EXPECT_EQ(out, source);
@@ -60,14 +57,13 @@ TEST(LzmaSection, RoundTripsVariedContent) {
 TEST(LzmaSection, DamagedPayloads) {
   const Bytes source = test::MixedCorpus(20000, 3);
   const Bytes good = Compress(source);
-  const auto size_byte = [](Bytes& p) { p[5] += 1; };
   const struct {
     const char* name;
     std::function<void(Bytes&)> damage;
     size_t destination;  // bytes of the destination
     CodecStatus status;
   } cases[] = {
-      {"declared size larger than the stream", size_byte, 20001, kCodecInvalid},
+      {"declared size larger than the stream", [](Bytes& p) { ++p[5]; }, 20001, kCodecInvalid},
       {"cut inside the stream", [](Bytes& p) { p.resize(p.size() / 2); }, 20000, kCodecInvalid},
       {"below the 13-byte header", [](Bytes& p) { p.resize(12); }, 64, kCodecInvalid},
       {"properties no decoder accepts", [](Bytes& p) { p[0] = 225; }, 20000, kCodecInvalid},
@@ -88,13 +84,11 @@ TEST(LzmaSection, DamagedPayloads) {
       EXPECT_EQ(out, source);
     }
   }
-  // 13 to 17 bytes: even a zero-size stream needs the range coder's five start bytes.
-  for (size_t n = 13; n <= 17; ++n) {
-    Bytes tiny(good.begin(), good.begin() + n);
-    tiny[5] = tiny[6] = 0;
-    Bytes out;
-    EXPECT_EQ(Lzma_Decompress(tiny, out), kCodecInvalid) << n << " bytes";
-  }
+  // Even a zero-size stream needs the range coder's five start bytes after the 13-byte header.
+  Bytes tiny(good.begin(), good.begin() + 17);
+  std::fill(tiny.begin() + 5, tiny.begin() + 13, 0);
+  Bytes out;
+  EXPECT_EQ(Lzma_Decompress(tiny, out), kCodecInvalid);
 }
 
 }  // namespace
