@@ -82,7 +82,7 @@ void ModalDriver::Poll() {
 }
 
 void ModalDriver::Record(const QMessageBox& box) {
-  messages.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
+  messages.push_back({box.windowTitle(), box.text(), box.standardButtons(),
                       box.standardButton(box.defaultButton())});
 }
 
@@ -120,12 +120,6 @@ std::vector<std::string> AppSession::TrackLogLines() {
   return lines;
 }
 
-QByteArray AppSession::TrackLogFile() {
-  QByteArray log;
-  for (const std::string& line : TrackLogLines()) log += QByteArray::fromStdString(line) + '\n';
-  return log;
-}
-
 platform::TreeItem AppSession::Question(platform::TreeItem other) {
   for (uint32_t node = 0; node < Editor().setup.node_count; ++node) {
     const platform::TreeItem item = ItemOf(node);
@@ -148,15 +142,6 @@ uint32_t AppSession::NodeOf(platform::TreeItem item) {
   return ~0u;
 }
 
-uint32_t AppSession::HideAQuestion() {
-  const platform::TreeItem item = Question();
-  if (item == platform::kNoItem) return ~0u;
-  SetupTree().SelectItem(platform::kNoItem);
-  ClickItem(SetupTree(), item);
-  Click(Radio("hideRadio"));
-  return NodeOf(item);
-}
-
 platform::TreeItem AppSession::DmiItem(const std::string& text) {
   CTreeCtrlX& tree = DmiTree();
   for (platform::TreeItem item = tree.GetChildItem(tree.GetChildItem(platform::kRootItem));
@@ -174,8 +159,7 @@ void AppSession::ClickItem(CTreeCtrlX& tree, platform::TreeItem item, bool twice
 }
 
 void AppSession::PressAlt(Qt::Key key) {
-  // Closing a dialog gives the activation back to the frame on a desktop; the offscreen
-  // platform has no window manager that would.
+  // A desktop's window manager activates the frame again after a dialog; offscreen has none.
   if (!Frame().isActiveWindow()) {
     Frame().activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&Frame()));

@@ -1,5 +1,4 @@
-// The desktop application as a person starts it, on the offscreen platform: the sample image
-// in a temporary folder, settings in a temporary file, and a driver that answers the dialogs.
+// The application started offscreen on a temporary sample image and settings, dialogs answered.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,9 +21,6 @@ QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* out) {  // readable in failure messages
   *out << '"' << text.toStdString() << '"';
 }
-inline void PrintTo(const QStringList& texts, std::ostream* out) {
-  *out << '{' << texts.join(QStringLiteral(", ")).toStdString() << '}';
-}
 QT_END_NAMESPACE
 
 namespace kalvire::ui::test {
@@ -34,14 +30,12 @@ bool WriteFile(const QString& path, const QByteArray& bytes);
 
 struct ShownMessage {
   QString caption, text;
-  QMessageBox::Icon icon;
   QMessageBox::StandardButtons buttons;
   QMessageBox::StandardButton default_button;
 };
 
-// Answers the modal dialogs the program opens: each expected one goes to its handler, in order.
-// Other message boxes are recorded and answered Yes, else OK, else Cancel; any other modal
-// widget is recorded and rejected.
+// Answers modal dialogs: expected ones go to their handlers in order; other message boxes are
+// recorded and answered Yes, else OK, else Cancel; any other modal widget is recorded, rejected.
 class ModalDriver {
  public:
   using Handler = std::function<void(QWidget*)>;
@@ -101,16 +95,12 @@ class AppSession {
     emit combo.activated(index);
   }
   std::vector<std::string> TrackLogLines();
-  QByteArray TrackLogFile();  // the listed lines as Save Track Log writes them
   QString ShownTitle() { return Frame().windowHandle()->title(); }  // with the "*" mark
 
-  // The first ONE_OF question but `other` that can be hidden, is shown, and has two options
-  // or more in both option combos, left selected; kNoItem when none.
+  // The first shown ONE_OF question but `other` with 2+ options in both combos, left selected.
   platform::TreeItem Question(platform::TreeItem other = platform::kNoItem);
   uint32_t NodeOf(platform::TreeItem item);
   platform::TreeItem ItemOf(uint32_t node) { return Editor().setup.nodes[node].item; }
-  // Hides Question() with clicks, as a person does; returns its node (~0u when none).
-  uint32_t HideAQuestion();
   platform::TreeItem DmiItem(const std::string& text);  // a DMI structure by its text
   void ClickItem(CTreeCtrlX& tree, platform::TreeItem item, bool twice = false);
   void PressAlt(Qt::Key key);  // typed into the frame

@@ -1,8 +1,5 @@
-// The controls on their own: the Qt controls keep the contract of the headless ones the core is
-// tested with; the DMI dialog and the coloured tree.
+// The Qt controls keep the headless controls' contract; the DMI dialog on its own.
 #include <QLabel>
-#include <QLineEdit>
-#include <QVBoxLayout>
 
 #include "platform/control_contract.h"
 #include "ui/dmi_dialog.h"
@@ -30,7 +27,6 @@ TEST(DmiDialog, ShowsTheStringsItHasAndKeepsThemWithinTheLimit) {
   data.values = {std::string(70, 'v'), "1.02", "12/07/2026", "", "", "", "", ""};
   dialog.Load(data);
   EXPECT_EQ(dialog.FormattedArea().text(), " 00 18 00 00 01 02 00 F0");
-  EXPECT_TRUE(dialog.FormattedArea().isReadOnly());
   for (int k = 0; k < CDmiDialog1::kSlots; ++k) {
     EXPECT_EQ(dialog.ValueField(k).isHidden() + dialog.LabelField(k).isHidden(), k >= 3 ? 2 : 0);
   }
@@ -50,48 +46,6 @@ TEST(DmiDialog, ShowsTheStringsItHasAndKeepsThemWithinTheLimit) {
   dialog.Store(data);
   EXPECT_EQ(data.values[0] + "|" + data.values[1], std::string(64, 'w') + "|");
   EXPECT_EQ(data.formatted_text, " 00 18 00 00 01 02 00 f0");  // only the field shows capitals
-}
-
-// Red, then black: drawn black. The selected item keeps the selection look only while the tree
-// has the focus.
-TEST(TreePaint, ColoursItemsAndTheSelectionOnlyWhileFocused) {
-  QWidget window;
-  CTreeCtrlX& tree = *new CTreeCtrlX(&window);
-  QLineEdit& elsewhere = *new QLineEdit(&window);
-  (new QVBoxLayout(&window))->addWidget(&tree);
-  window.layout()->addWidget(&elsewhere);
-  std::vector<platform::TreeItem> items;
-  for (const char* text : {"Plain Item", "Changed Item", "Reverted Item"})
-    items.push_back(tree.InsertItem(platform::kRootItem, text));
-  tree.SetItemColor(items[1], platform::kColorRed);
-  tree.SetItemColor(items[2], platform::kColorRed);
-  tree.SetItemColor(items[2], platform::kColorBlack);
-  window.show();
-  window.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  const auto red = [&] {  // per item: drawn red
-    const QImage image = tree.viewport()->grab().toImage();
-    std::string drawn;
-    for (const platform::TreeItem item : items) {
-      const QRect rect = tree.visualItemRect(tree.WidgetItem(item)) & image.rect();
-      int count = 0;
-      for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        for (int x = rect.left(); x <= rect.right(); ++x) {
-          const QRgb pixel = image.pixel(x, y);
-          count += qRed(pixel) > 150 && qGreen(pixel) < 90 && qBlue(pixel) < 90;
-        }
-      }
-      drawn += count > 10 ? 'r' : '-';
-    }
-    return drawn;
-  };
-  elsewhere.setFocus();
-  EXPECT_EQ(red(), "-r-");
-  tree.SelectItem(items[1]);
-  tree.setFocus();
-  EXPECT_EQ(red(), "---");
-  elsewhere.setFocus();
-  EXPECT_EQ(red(), "-r-");
 }
 
 }  // namespace

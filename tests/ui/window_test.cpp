@@ -1,10 +1,7 @@
-// The main window: command line, frame and menus; the view's controls with the sample loaded,
-// and a screenshot to look at.
-#include <QDir>
+// The main window: command line, frame and menus; the view's controls and texts on the sample.
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
-#include <QScrollBar>
 
 #include "ui_session.h"
 
@@ -59,26 +56,18 @@ TEST(Shell, StartsBlankWithItsMenus) {
   EXPECT_EQ(about, "About KALVIRE 0.1");
 }
 
-// The shown controls, their texts, lying in the view without covering each other, a closed
-// combo box one line high; and a screenshot in which the setup tree shows its items.
+// The shown controls (name=text) and their texts, lying in the view without covering each other.
 TEST_F(SampleTest, ViewShowsItsControlsAndTheirTexts) {
-  const char* shown[] = {// name=text
-                         "setupTree=",
-                         "dmiTree=",
-                         "trackLogList=",
-                         "dmiTablesLabel=DMI Ta<u>b</u>les:",
-                         "hideRadio=Hid&e",
-                         "showRadio=&Show",
-                         "trackLogLabel=Track Log Option:",
-                         "fullTrackLogButton=Full &Track Log",
-                         "saveTrackLogButton=Save Track &Log",
-                         "importButton=&Import Settings",
-                         "biosMenuLabel=BIOS <u>M</u>enu:",
-                         "visibilityLabel=Chang<u>e</u> Vi<u>s</u>ibility:",
-                         "optimalOptionLabel=O<u>p</u>timal BIOS Option:",
-                         "optimalOptionCombo="};
+  const QStringList shown =
+      QString(
+          "setupTree=|dmiTree=|trackLogList=|dmiTablesLabel=DMI Ta<u>b</u>les:|hideRadio=Hid&e|"
+          "showRadio=&Show|trackLogLabel=Track Log Option:|fullTrackLogButton=Full &Track Log|"
+          "saveTrackLogButton=Save Track &Log|importButton=&Import Settings|"
+          "biosMenuLabel=BIOS <u>M</u>enu:|visibilityLabel=Chang<u>e</u> Vi<u>s</u>ibility:|"
+          "optimalOptionLabel=O<u>p</u>timal BIOS Option:|optimalOptionCombo=")
+          .split('|');
   QList<QRect> taken;
-  for (const QString entry : shown) {
+  for (const QString& entry : shown) {
     const QString name = entry.section('=', 0, 0), text = entry.section('=', 1);
     SCOPED_TRACE(name.toStdString());
     QWidget* widget = s.View().findChild<QWidget*>(name);
@@ -87,9 +76,6 @@ TEST_F(SampleTest, ViewShowsItsControlsAndTheirTexts) {
     const auto* label = qobject_cast<QLabel*>(widget);
     const auto* button = qobject_cast<QAbstractButton*>(widget);
     EXPECT_EQ(label ? label->text() : button ? button->text() : QString(), text);
-    if (qobject_cast<QComboBox*>(widget)) {
-      EXPECT_EQ(widget->height(), widget->sizeHint().height());
-    }
     EXPECT_TRUE(s.View().rect().contains(widget->geometry()));
     for (const QRect& other : taken) EXPECT_FALSE(other.intersects(widget->geometry()));
     taken << widget->geometry();
@@ -98,19 +84,6 @@ TEST_F(SampleTest, ViewShowsItsControlsAndTheirTexts) {
   for (const char* name :
        {"accessLevelLabel", "deleteButton", "accessLevelCombo", "deleteOptionCombo"})
     EXPECT_FALSE(HasVisibleStyle(*s.View().findChild<QWidget*>(name))) << name;
-  // The track log scrolls sideways for its long lines.
-  EXPECT_GT(s.View().findChild<QtListBox*>()->horizontalScrollBar()->maximum(), 0);
-
-  QTest::qWait(50);
-  const QImage image = s.Frame().grab().toImage();
-  ASSERT_TRUE(QDir().mkpath(KALVIRE_UI_ARTIFACTS_DIR));
-  EXPECT_TRUE(image.save(QStringLiteral(KALVIRE_UI_ARTIFACTS_DIR "/main_window.png")));
-  const QRect tree = s.SetupTree().geometry().translated(s.View().mapTo(&s.Frame(), QPoint()));
-  int dark = 0;
-  for (int y = tree.top(); y < tree.bottom(); y += 2) {
-    for (int x = tree.left(); x < tree.right(); x += 2) dark += qGray(image.pixel(x, y)) < 100;
-  }
-  EXPECT_GT(dark, 5);
 }
 
 }  // namespace
