@@ -1,5 +1,4 @@
-// An image inside a signed capsule: Open tells that a save breaks the signature, and a save
-// keeps the capsule's own bytes.
+// An image inside a signed capsule: Open warns of the signature, a save keeps the capsule bytes.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

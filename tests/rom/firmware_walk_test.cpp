@@ -1,5 +1,4 @@
-// The walk over good and damaged volumes: which files it lists, where it finds volumes and
-// what it refuses. (What it lists on real images is compared with UEFIExtract elsewhere.)
+// The walk over good and damaged volumes: the files it lists and what it refuses.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -23,8 +22,6 @@ Bytes VolumeImageFile(const Bytes& section) {
   AppendSection(sections, section);
   return FfsFile(TestGuid(4, 0x22), 0x0B, sections);
 }
-const Guid kFvFile = TestGuid(4, 0x22);
-
 Bytes Lzma(const Bytes& decoded) {
   return GuidDefinedSection(LzmaPayload(decoded));
 }
@@ -68,7 +65,8 @@ TEST(WalkFirmwareVolumes, ListsTheFilesOfGoodAndDamagedImages) {
       {Section(kSectionRaw, Bytes(0x7C - 4, 0)), Section(kSectionVolumeImage, Volume({RawFile(5)})),
        Section(kSectionVolumeImage, Volume({RawFile(6), RawFile(7)}))})));
   const Bytes fv_undecodable = VolumeImageFile(GuidDefinedSection(undecodable));
-  const Guid fv = kFvFile, g4 = TestGuid(4), g5 = TestGuid(5), g6 = TestGuid(6), g7 = TestGuid(7);
+  const Guid fv = TestGuid(4, 0x22), g4 = TestGuid(4), g5 = TestGuid(5), g6 = TestGuid(6),
+             g7 = TestGuid(7);
   const size_t second = 72 + 64 + 20;  // the second file's size field
   // clang-format off
   const std::vector<WalkCase> cases = {

@@ -1,5 +1,4 @@
-// Extraction of a module's data from its file: each storage decoded in place with the gaps
-// marked and the header fixed up, and each failure leaving the slot empty.
+// Extraction of a module's data from its file in each storage, and its failures.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

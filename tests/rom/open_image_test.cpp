@@ -1,5 +1,4 @@
-// Open: an image with every module builds the tables and the controls; a missing piece fails
-// with its message and undoes the open; a file that fails to open keeps the open image.
+// Open: the tables and controls it builds, its refusals, and what a failed open keeps.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

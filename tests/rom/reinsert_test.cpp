@@ -1,6 +1,4 @@
-// ReinsertFile: a rebuilt file takes its old file's place, what lies behind it moves with its
-// bytes (a fixed file, attribute 0x04, and a volume top file never move), the records follow,
-// and nothing is written past the volume.
+// ReinsertFile: a rebuilt file takes its old place; fixed and top files never move.
 #include <gtest/gtest.h>
 
 #include <numeric>

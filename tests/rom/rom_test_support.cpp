@@ -28,13 +28,11 @@
 
 namespace kalvire::rom::test {
 
-void Append(Bytes& out, std::span<const uint8_t> bytes) {
-  tools::AppendBytes(out, bytes);
-}
+using tools::AppendBytes;
 
 Bytes Join(const std::vector<Bytes>& parts) {
   Bytes out;
-  for (const Bytes& part : parts) Append(out, part);
+  for (const Bytes& part : parts) AppendBytes(out, part);
   return out;
 }
 
@@ -42,7 +40,7 @@ Bytes Section(uint8_t type, std::span<const uint8_t> body) {
   Bytes out(4);
   util::StoreLe24(out.data(), uint32_t(4 + body.size()));
   out[3] = type;
-  Append(out, body);
+  AppendBytes(out, body);
   return out;
 }
 
@@ -51,7 +49,7 @@ Bytes CompressionSection(uint8_t compression_type, uint32_t uncompressed_length,
   Bytes body(5);
   util::StoreLe32(body.data(), uncompressed_length);
   body[4] = compression_type;
-  Append(body, payload);
+  AppendBytes(body, payload);
   return Section(0x01, body);
 }
 
@@ -67,7 +65,7 @@ Bytes LzmaPayload(std::span<const uint8_t> data) {
 
 void AppendSection(Bytes& stream, std::span<const uint8_t> section) {
   stream.resize(tools::AlignUp(stream.size(), 4), 0);
-  Append(stream, section);
+  AppendBytes(stream, section);
 }
 
 Bytes FfsFile(const Guid& name, uint8_t type, std::span<const uint8_t> sections) {
@@ -78,7 +76,7 @@ Bytes FfsFile(const Guid& name, uint8_t type, std::span<const uint8_t> sections)
   out[16] = tools::FfsHeaderChecksum(out);
   out[17] = 0xAA;
   out[23] = 0xF8;
-  Append(out, sections);
+  AppendBytes(out, sections);
   return out;
 }
 
@@ -120,7 +118,7 @@ Bytes Volume(const std::vector<Bytes>& files, const VolumeOptions& options) {
 Bytes Package(uint8_t type, std::span<const uint8_t> body) {
   Bytes out(4);
   util::StoreLe32(out.data(), uint32_t(4 + body.size()) | uint32_t(type) << 24);
-  Append(out, body);
+  AppendBytes(out, body);
   return out;
 }
 
@@ -129,15 +127,15 @@ Bytes StringPackage(const char* language, std::span<const uint8_t> blocks) {
   util::StoreLe32(header.data(), 52);      // HdrSize
   util::StoreLe32(header.data() + 4, 52);  // StringInfoOffset
   std::memcpy(header.data() + 42, language, std::strlen(language));
-  Append(header, blocks);
+  AppendBytes(header, blocks);
   return Package(0x04, header);
 }
 
 Bytes PackageList(const Guid& guid, const std::vector<Bytes>& packages) {
   Bytes out(guid.begin(), guid.end());
   out.resize(20);
-  for (const Bytes& package : packages) Append(out, package);
-  Append(out, Package(0xDF, {}));
+  for (const Bytes& package : packages) AppendBytes(out, package);
+  AppendBytes(out, Package(0xDF, {}));
   util::StoreLe32(out.data() + 16, uint32_t(out.size()));
   return out;
 }
@@ -164,13 +162,13 @@ Bytes SetupImage(const SetupImageParts& parts) {
       const Bytes strings = {0x14, 'A', 0, 'B', 0, 0, 0, 0x14, 'C', 0, 0, 0, 0x14};
       if (parts.english_strings) packages.push_back(StringPackage("en-US", strings));
       packages.push_back(StringPackage("fr-FR", Bytes{0x14, 'Z', 0}));
-      Append(body, PackageList(kSetupModuleGuid, packages));
+      AppendBytes(body, PackageList(kSetupModuleGuid, packages));
     }
     files.push_back(FfsFile(kSetupModuleGuid, 0x07, Section(kSectionFreeform, body)));
   }
   if (parts.amitse) {
     Bytes body(24, 0x44);
-    if (parts.amitse_pkg_guid) Append(body, kAmiTsePkgGuid);
+    if (parts.amitse_pkg_guid) AppendBytes(body, kAmiTsePkgGuid);
     const Guid& name = parts.amitse_second_name ? kAmiTseSecondGuid : kAmiTseFirstGuid;
     files.push_back(FfsFile(name, 0x07, Section(kSectionFreeform, body)));
   }

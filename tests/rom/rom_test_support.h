@@ -1,6 +1,4 @@
-// What the ROM tests share: small images built byte by byte on the builders of tools/ (so that
-// damaged ones can be made too), a headless editor, the save tests' images and edits, and a
-// folder of the test's own.
+// Shared by the ROM tests: hand-made images on the tools/ builders, a headless editor session.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +20,6 @@ namespace kalvire::rom::test {
 
 using Bytes = std::vector<uint8_t>;
 
-void Append(Bytes& out, std::span<const uint8_t> bytes);
 Bytes Join(const std::vector<Bytes>& parts);
 // Written by hand, so that sizes past the 24-bit field can be made.
 Bytes Section(uint8_t type, std::span<const uint8_t> body);

@@ -1,7 +1,4 @@
-// Save and Save As: what they ask and write; a declined or refused save keeps the files, the
-// workspace and the edits; and for each module alone and all three, in each storage, the
-// reopened image shows exactly the edited state, every file not rebuilt keeps its bytes, and
-// the image is sound to our verification and to UEFIExtract.
+// Save and Save As: what they ask and write, refusals that keep everything, and round trips.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@ namespace {
 // Puts `list` after 12 bytes of other data into the Setup module slot and locates it.
 int Locate(RomWorkspace& ws, const Bytes& list) {
   ws.m_setup_module.file = Bytes(24 + 12, 0x55);
-  Append(ws.m_setup_module.file, list);
+  tools::AppendBytes(ws.m_setup_module.file, list);
   ws.m_setup_module.data_offset = 24;
   ws.m_setup_module.data_size = uint32_t(ws.m_setup_module.file.size() - 24);
   return LocateSetupPackages(ws);

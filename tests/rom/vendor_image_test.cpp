@@ -1,7 +1,4 @@
-// The two real vendor images: what Open, the walk and the command-line tool find in each, and
-// one save of every kind of edit, with pinned bytes, that reopens with exactly the edits, is as
-// sound as the original (to our check and to UEFIExtract) and whose track log, imported into
-// the unedited image, saves the same bytes. Nothing is written inside the shared folder.
+// The real vendor images: Open, one save of every edit kind (pinned bytes) and its track log.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// Verification of firmware volumes: clean images stay clean, each kind of damage is reported
-// at the file it hits, and the file-name comparison a save runs after its rebuild.
+// Verification of firmware volumes and the file-name comparison a save runs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
