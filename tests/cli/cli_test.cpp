@@ -13,6 +13,7 @@
 #include "cli/node_number.h"
 #include "support/test_data.h"
 #include "support/uefiextract_report.h"
+#include "tools/flash_descriptor.h"
 #include "tools/sample_image.h"
 #include "util/file_io.h"
 
@@ -497,6 +498,9 @@ TEST(CliInfo, ListsTheSameFilesPerVolumeAsUefiExtract) {
   if (!test::HaveUefiExtract())
     GTEST_SKIP() << "UEFIExtract (Debian uefitool-cli) is not installed";
   const auto shared = test::SharedImagesDir().value_or("/nonexistent");
+  const Scratch flash("uefiextract-flash");
+  const std::string full_flash = flash.Write(
+      "full-flash.rom", tools::BuildFullFlashImage(tools::BuildSampleImage(), 0x200000));
   const struct {
     fs::path image;
     bool editable;
@@ -504,6 +508,7 @@ TEST(CliInfo, ListsTheSameFilesPerVolumeAsUefiExtract) {
                {"/usr/share/AAVMF/AAVMF_CODE.fd", false},
                {"/usr/share/qemu-efi-aarch64/QEMU_EFI.fd", false},
                {Sample(), true},
+               {full_flash, true},
                {shared / "h61-bios-region.bin", true},
                {shared / "p7xxdm-full-flash.rom", true}};
   int compared = 0;

@@ -33,7 +33,7 @@ TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsu
   TempDir dir;
   const std::string path = dir.Path("capsule.cap");
   const Bytes original = WrapInCapsule(SaveTestImage({}), kSigned);
-  WriteBytes(path, original);
+  WriteFileOrFail(path, original);
   const auto session = OpenSession(path);
   ASSERT_TRUE(session);
   const std::vector<std::string>& notices = session->editor().workspace.m_notices;
@@ -48,7 +48,7 @@ TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsu
   HideQuestion(session->editor());
   SaveAs(*session, dir.Path("out.cap"));
   EXPECT_EQ(session->Messages().back(), "Successfully saved the .ROM file");
-  const Bytes saved = ReadBytes(dir.Path("out.cap"));
+  const Bytes saved = ReadFileOrFail(dir.Path("out.cap"));
   ASSERT_EQ(saved.size(), original.size());
   EXPECT_NE(saved, original);
   EXPECT_TRUE(std::equal(original.begin(), original.begin() + kHeaderSize, saved.begin()));

@@ -15,7 +15,7 @@ constexpr const char* kDesired = "Error: Unable to find desired module. Check th
 TEST(OpenRomImage, OpensAnImageWithAllModulesAndBuildsTheStringTable) {
   TempDir dir;
   const std::string path = dir.Path("good.rom");
-  WriteBytes(path, SetupImage({.amitse_second_name = true}));
+  WriteFileOrFail(path, SetupImage({.amitse_second_name = true}));
   Session t;
   t.prompter.QueueFilePath(path);
   editor::OpenRomImage(t.editor());

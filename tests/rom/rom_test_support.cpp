@@ -1,10 +1,8 @@
 #include "rom_test_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <fstream>
 #include <numeric>
 #include <sstream>
 
@@ -333,31 +331,6 @@ uint32_t EditDmiString(Session& session, uint8_t type, int slot, const std::stri
   }
   ADD_FAILURE() << "no DMI structure of type " << int(type);
   return 0;
-}
-
-TempDir::TempDir() {
-  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-  std::replace(name.begin(), name.end(), '/', '_');
-  m_dir = std::filesystem::temp_directory_path() /
-          ("kalvire_rom_" + std::to_string(::getpid()) + "_" + name);
-  std::filesystem::remove_all(m_dir);
-  std::filesystem::create_directories(m_dir);
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(m_dir, ignored);
-}
-
-Bytes ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 CliResult RunCli(std::vector<std::string> args) {

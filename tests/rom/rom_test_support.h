@@ -14,6 +14,7 @@
 #include "platform/scripted_prompter.h"
 #include "rom/known_guids.h"
 #include "setup/baseline.h"
+#include "support/test_data.h"
 #include "tools/module_files.h"
 
 namespace kalvire::rom::test {
@@ -97,18 +98,9 @@ uint32_t HideQuestion(editor::Editor& editor);
 void EditSetupModule(editor::Editor& editor, bool delete_option = false);
 uint32_t EditDmiString(Session& session, uint8_t type, int slot, const std::string& text);
 
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-  const std::filesystem::path& dir() const { return m_dir; }
-
- private:
-  std::filesystem::path m_dir;
-};
-Bytes ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const Bytes& bytes);
+using kalvire::test::ReadFileOrFail;
+using kalvire::test::TempDir;
+using kalvire::test::WriteFileOrFail;
 
 struct CliResult {
   int code;

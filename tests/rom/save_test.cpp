@@ -36,14 +36,14 @@ size_t HistoryFiles(editor::Editor& editor) {
 TEST(SaveRomImage, AnUneditedImageIsWrittenAsItWasOpenedBySaveAndSaveAs) {
   TempDir dir;
   const Bytes original = tools::BuildSampleImage();
-  WriteBytes(dir.Path("sample.rom"), original);
+  WriteFileOrFail(dir.Path("sample.rom"), original);
   auto session = OpenSession(dir.Path("sample.rom"));
   ASSERT_TRUE(session);
   session->prompter.QueueAnswer(true);
   editor::SaveRomImage(session->editor());
-  EXPECT_EQ(ReadBytes(dir.Path("sample.rom")), original);
+  EXPECT_EQ(ReadFileOrFail(dir.Path("sample.rom")), original);
   SaveAs(*session, dir.Path("copy.rom"));
-  EXPECT_EQ(ReadBytes(dir.Path("copy.rom")), original);
+  EXPECT_EQ(ReadFileOrFail(dir.Path("copy.rom")), original);
   EXPECT_THAT(session->Messages(), ElementsAre(kOverwrite, kSaved, kSaved));
   EXPECT_EQ(session->prompter.WindowTitle(), "KALVIRE - [copy.rom]");
   EXPECT_EQ(session->ws().m_path, dir.Path("copy.rom"));
@@ -112,13 +112,13 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
     TempDir dir;
     const std::string path = dir.Path("board.rom");
     const Bytes original = SaveTestImage({.full_volume = c.full_volume});
-    WriteBytes(path, original);
+    WriteFileOrFail(path, original);
     auto session = OpenSession(path);
     ASSERT_TRUE(session);
     editor::Editor& editor = session->editor();
     HideQuestion(editor);
     EditSetupModule(editor);
-    WriteBytes(dir.Path("other.rom"), Bytes{1, 2, 3});
+    WriteFileOrFail(dir.Path("other.rom"), Bytes{1, 2, 3});
     fs::create_directory(dir.Path("folder.rom"));
     RomWorkspace& ws = session->ws();
     const Bytes working = ws.m_working_image;
@@ -137,8 +137,8 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
     EXPECT_EQ(last.substr(0, c.reason ? c.message.size() : last.size()), c.message);
     EXPECT_THAT(last, testing::HasSubstr(c.reason ? c.reason : ""));
     EXPECT_THAT(messages, testing::Not(Contains(kSaved)));
-    EXPECT_EQ(ReadBytes(path), original);
-    EXPECT_EQ(ReadBytes(dir.Path("other.rom")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(ReadFileOrFail(path), original);
+    EXPECT_EQ(ReadFileOrFail(dir.Path("other.rom")), (Bytes{1, 2, 3}));
     EXPECT_TRUE(fs::is_empty(dir.Path("folder.rom")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), {}), 3) << "a file was left";
     EXPECT_EQ(ws.m_working_image, working);
@@ -162,12 +162,12 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
     // nothing.
     ws.m_files[record].size -= c.record_overstated;
     SaveAs(*session, path);
-    const Bytes saved = ReadBytes(path);
+    const Bytes saved = ReadFileOrFail(path);
     EXPECT_NE(saved, original);
     session->prompter.QueueAnswer(true);
     editor::SaveRomImage(editor);
     EXPECT_EQ(session->Messages().back(), kSaved);
-    EXPECT_EQ(ReadBytes(path), saved);
+    EXPECT_EQ(ReadFileOrFail(path), saved);
     EXPECT_EQ(saved, ws.m_working_image);
     EXPECT_EQ(ws.m_pristine_image, ws.m_working_image);
     EXPECT_EQ(HistoryFiles(editor), 1u);
@@ -179,8 +179,8 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
 // once its strings no longer compress to the old size.
 TEST(SaveRomImage, AFullVolumeSavesWithoutHistoryAndRestoresAnOutgrownDmiModule) {
   TempDir dir;
-  WriteBytes(dir.Path("in.rom"),
-             SaveTestImage({.storage = ModuleStorage::kTiano, .full_volume = true}));
+  WriteFileOrFail(dir.Path("in.rom"),
+                  SaveTestImage({.storage = ModuleStorage::kTiano, .full_volume = true}));
   auto session = OpenSession(dir.Path("in.rom"));
   ASSERT_TRUE(session);
   editor::Editor& editor = session->editor();
@@ -259,7 +259,7 @@ TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditsAndNothingElse) {
   TempDir dir;
   const std::string input = dir.Path("in.rom"), output = dir.Path("out.rom");
   const Bytes original = SaveTestImage({c.storage, c.nested, c.layout});
-  WriteBytes(input, original);
+  WriteFileOrFail(input, original);
   auto session = OpenSession(input);
   ASSERT_TRUE(session);
   editor::Editor& editor = session->editor();
@@ -289,8 +289,8 @@ TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditsAndNothingElse) {
   const std::vector<std::string> messages = session->Messages();
   ASSERT_EQ(messages.size(), messages_before_save + 1) << testing::PrintToString(messages);
   EXPECT_EQ(messages.back(), kSaved);
-  EXPECT_EQ(ReadBytes(input), original);
-  EXPECT_NE(ReadBytes(output), original);
+  EXPECT_EQ(ReadFileOrFail(input), original);
+  EXPECT_NE(ReadFileOrFail(output), original);
 
   auto reopened = OpenSession(output);
   ASSERT_TRUE(reopened);
@@ -312,7 +312,7 @@ TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditsAndNothingElse) {
       EXPECT_EQ(bytes_after[i].second, bytes_before[i].second);
     }
   }
-  for (const auto& problem : VerifyImage(ReadBytes(output)).problems)
+  for (const auto& problem : VerifyImage(ReadFileOrFail(output)).problems)
     ADD_FAILURE() << FormatVerifyProblem(problem);
   // The saved Setup and AmiTse modules are the edited ones, byte for byte.
   EXPECT_TRUE(std::ranges::equal(ws.m_amitse_module.Data(), ours.m_amitse_module.Data()));

@@ -76,7 +76,7 @@ class VendorImage : public testing::TestWithParam<VendorCase> {
     m_path = Copy(GetParam().file);
   }
   std::string Copy(const std::string& name) {
-    WriteBytes(m_dir.Path(name), m_original);
+    WriteFileOrFail(m_dir.Path(name), m_original);
     return m_dir.Path(name);
   }
   TempDir m_dir;
@@ -135,8 +135,8 @@ TEST_P(VendorImage, OpensWithItsModulesAndEveryEditKindSavesPinnedSoundBytes) {
   const std::string saved_path = m_dir.Path("saved.rom");
   SaveAs(*session, saved_path);
   ASSERT_EQ(session->Messages().back(), "Successfully saved the .ROM file");
-  EXPECT_EQ(ReadBytes(m_path), m_original) << "the opened copy changed";
-  const Bytes saved = ReadBytes(saved_path);
+  EXPECT_EQ(ReadFileOrFail(m_path), m_original) << "the opened copy changed";
+  const Bytes saved = ReadFileOrFail(saved_path);
   ASSERT_EQ(saved.size(), m_original.size());
   EXPECT_EQ(Fnv1a(saved), GetParam().saved_hash) << std::hex << Fnv1a(saved);
 
@@ -174,7 +174,8 @@ TEST_P(VendorImage, OpensWithItsModulesAndEveryEditKindSavesPinnedSoundBytes) {
   EXPECT_THAT(importing->Messages(), IsEmpty());
   SaveAs(*importing, m_dir.Path("imported.rom"));
   ASSERT_EQ(importing->Messages().back(), "Successfully saved the .ROM file");
-  EXPECT_TRUE(ReadBytes(m_dir.Path("imported.rom")) == saved) << "the track log saves otherwise";
+  EXPECT_TRUE(ReadFileOrFail(m_dir.Path("imported.rom")) == saved)
+      << "the track log saves otherwise";
 }
 
 INSTANTIATE_TEST_SUITE_P(SharedImages, VendorImage, testing::ValuesIn(kCases),

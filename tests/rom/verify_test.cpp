@@ -130,12 +130,12 @@ TEST(CompareFileNames, NamesTheFirstDifferenceAndLeavesPadAndHistoryFilesOut) {
 TEST(VerifyCommand, PrintsALinePerProblemAndExitsByTheResult) {
   TempDir dir;
   Bytes image = SmallImage();
-  WriteBytes(dir.Path("clean.rom"), image);
+  WriteFileOrFail(dir.Path("clean.rom"), image);
   const CliResult clean = RunCli({"verify", dir.Path("clean.rom")});
   EXPECT_EQ(std::tie(clean.code, clean.out), std::make_tuple(0, std::string()));
   image[kFiles[0] + 2] ^= 1;
   image[kFiles[2] + 23] = 0xFC;
-  WriteBytes(dir.Path("damaged.rom"), image);
+  WriteFileOrFail(dir.Path("damaged.rom"), image);
   const CliResult damaged = RunCli({"verify", dir.Path("damaged.rom")});
   EXPECT_EQ(damaged.code, 1);
   EXPECT_EQ(std::count(damaged.out.begin(), damaged.out.end(), '\n'), 2);

@@ -1,7 +1,9 @@
 #include "support/test_data.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -76,6 +78,26 @@ std::vector<uint8_t> ReadFileOrFail(const std::filesystem::path& path) {
   std::string error;
   if (!util::ReadWholeFile(path, data, error)) ADD_FAILURE() << error;
   return data;
+}
+
+void WriteFileOrFail(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::string error;
+  if (!util::WriteWholeFileAtomic(path, bytes, error)) ADD_FAILURE() << error;
+}
+
+TempDir::TempDir() {
+  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+  std::replace(name.begin(), name.end(), '/', '_');
+  m_dir = std::filesystem::temp_directory_path() /
+          ("kalvire_" + std::to_string(::getpid()) + "_" + name);
+  std::filesystem::remove_all(m_dir);
+  std::filesystem::create_directories(m_dir);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(m_dir, ignored);
 }
 
 std::string ReadTextFile(const std::filesystem::path& path) {

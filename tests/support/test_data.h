@@ -27,7 +27,20 @@ std::string ReadTextFile(const std::filesystem::path& path);
 // is on the PATH.
 bool HaveUefiExtract();
 
-// Reads a whole file; fails the calling test when it cannot.
+// Reads or writes a whole file; fails the calling test when it cannot.
 std::vector<uint8_t> ReadFileOrFail(const std::filesystem::path& path);
+void WriteFileOrFail(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+// An empty folder named after the running test, removed with what it holds at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+  const std::filesystem::path& dir() const { return m_dir; }
+
+ private:
+  std::filesystem::path m_dir;
+};
 
 }  // namespace kalvire::test

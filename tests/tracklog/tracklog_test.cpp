@@ -2,7 +2,6 @@
 // appends behind the NVRAM store file.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -485,15 +484,6 @@ TEST(ImportSettings, LinesWithoutTheirNodeOrNamingWhatTheImageLacksAreSkipped) {
           "    Import: line 8 skipped, the DMI header has no string index"));
 }
 
-struct TempPath {
-  explicit TempPath(const std::string& name)
-      : path((std::filesystem::temp_directory_path() /
-              ("kalvire_tracklog_" + std::to_string(::getpid()) + "_" + name))
-                 .string()) {}
-  ~TempPath() { std::filesystem::remove(path); }
-  std::string path;
-};
-
 TEST(SaveTrackLog, ProposesTheImageNameWithALogExtension) {
   for (const auto& [file, proposed] : {std::pair{"board.rom", "board.log"},
                                        {"BOARD.ROM", "BOARD.log"},
@@ -514,31 +504,32 @@ TEST(SaveTrackLog, ProposesTheImageNameWithALogExtension) {
 }
 
 TEST(SaveTrackLog, ReplacesAFileOnlyAfterYesAndTheOpenImageNever) {
-  TempPath image_path("open-image.bin"), log("existing.log"), link("link.log");
-  std::ofstream(image_path.path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(Plain().data()), std::streamsize(Plain().size()));
-  std::ofstream(log.path) << "earlier log\n";
-  Image image(Plain(), image_path.path);
+  const test::TempDir dir;
+  const std::string image_path = dir.Path("open-image.bin"), log = dir.Path("existing.log"),
+                    link = dir.Path("link.log");
+  test::WriteFileOrFail(image_path, Plain());
+  std::ofstream(log) << "earlier log\n";
+  Image image(Plain(), image_path);
   image.ed.controls.track_log->AddString("Node No: 1a String: Boot");
-  image.view.prompter.QueueFilePath(log.path);
+  image.view.prompter.QueueFilePath(log);
   image.view.prompter.QueueAnswer(false);
   SaveTrackLog(image.ed);
-  EXPECT_EQ(ReadTextFile(log.path), "earlier log\n");
+  EXPECT_EQ(ReadTextFile(log), "earlier log\n");
   const platform::MessageBoxRequest& asked = image.view.prompter.Messages().at(0).request;
-  EXPECT_EQ(asked.text, std::filesystem::path(log.path).filename().string() +
+  EXPECT_EQ(asked.text, std::filesystem::path(log).filename().string() +
                             " already exists. Do you want to replace it?");
   EXPECT_EQ(asked.caption, "Confirm Save Track Log");
   EXPECT_EQ(asked.buttons, platform::MessageButtons::kYesNo);
   EXPECT_EQ(asked.default_button, platform::MessageAnswer::kNo);
-  image.view.prompter.QueueFilePath(log.path);
+  image.view.prompter.QueueFilePath(log);
   image.view.prompter.QueueAnswer(true);
   SaveTrackLog(image.ed);
-  EXPECT_EQ(ReadTextFile(log.path), "Node No: 1a String: Boot\n");
+  EXPECT_EQ(ReadTextFile(log), "Node No: 1a String: Boot\n");
 
-  std::filesystem::create_symlink(image_path.path, link.path);
-  const std::filesystem::path file(image_path.path);
+  std::filesystem::create_symlink(image_path, link);
+  const std::filesystem::path file(image_path);
   for (const std::string& chosen :
-       {image_path.path, (file.parent_path() / "." / file.filename()).string(), link.path}) {
+       {image_path, (file.parent_path() / "." / file.filename()).string(), link}) {
     SCOPED_TRACE(chosen);
     image.view.prompter.QueueFilePath(chosen);
     image.view.prompter.QueueAnswer(true);  // a replace question must not even be asked
@@ -548,7 +539,7 @@ TEST(SaveTrackLog, ReplacesAFileOnlyAfterYesAndTheOpenImageNever) {
     EXPECT_EQ(shown.request.icon, platform::MessageIcon::kError);
   }
   EXPECT_EQ(image.view.prompter.Messages().size(), 5u);
-  EXPECT_TRUE(test::ReadFileOrFail(image_path.path) == Plain());
+  EXPECT_TRUE(test::ReadFileOrFail(image_path) == Plain());
 }
 
 TEST(SaveTrackLog, WritesWhatTheListShowsAndImportReadsItBack) {
@@ -556,18 +547,19 @@ TEST(SaveTrackLog, WritesWhatTheListShowsAndImportReadsItBack) {
   editor::Editor& ed = image.ed;
   image.Hide(image.Find(setup::kOpCheckbox));
   ed.dmi.current[3].strings[0] = "Another Maker";
-  TempPath path("board.log");
-  image.view.prompter.QueueFilePath(path.path);
+  const test::TempDir dir;
+  const std::string path = dir.Path("board.log");
+  image.view.prompter.QueueFilePath(path);
   SaveTrackLog(ed);  // a new file: no question
   EXPECT_THAT(image.Messages(), IsEmpty());
-  EXPECT_EQ(ReadTextFile(path.path), "    Visibility changed\n");
+  EXPECT_EQ(ReadTextFile(path), "    Visibility changed\n");
   FullTrackLog(ed);
-  ASSERT_TRUE(WriteTrackLogFile(*ed.controls.track_log, path.path));
-  EXPECT_EQ(ReadTextFile(path.path), image.LogText());
+  ASSERT_TRUE(WriteTrackLogFile(*ed.controls.track_log, path));
+  EXPECT_EQ(ReadTextFile(path), image.LogText());
   EXPECT_FALSE(WriteTrackLogFile(*ed.controls.track_log, "/nonexistent-folder/x.log"));
 
   Image other(Plain());
-  other.view.prompter.QueueFilePath(path.path);
+  other.view.prompter.QueueFilePath(path);
   ImportSettings(other.ed);
   const platform::FileDialogRequest& request = other.view.prompter.FileRequests().at(0);
   EXPECT_FALSE(request.save);
