@@ -32,7 +32,7 @@ Bytes WrapInCapsule(const Bytes& image, const char* guid) {
 TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsuleBytes) {
   TempDir dir;
   const std::string path = dir.Path("capsule.cap");
-  const Bytes original = WrapInCapsule(SaveTestImage({}), kSigned);
+  const Bytes original = WrapInCapsule(tools::BuildModulesImage({}), kSigned);
   WriteFileOrFail(path, original);
   const auto session = OpenSession(path);
   ASSERT_TRUE(session);

@@ -18,10 +18,6 @@
 #include "setup/option_delete.h"
 #include "setup/string_edit.h"
 #include "tools/image_builder.h"
-#include "tools/nvram_builder.h"
-#include "tools/sample_forms.h"
-#include "tools/sample_image.h"
-#include "tools/spf_builder.h"
 #include "util/le.h"
 
 namespace kalvire::rom::test {
@@ -195,72 +191,6 @@ void SaveAs(Session& session, const std::string& path) {
   session.prompter.QueueFilePath(path);
   if (std::filesystem::exists(path)) session.prompter.QueueAnswer(true);
   editor::SaveRomImageAs(session.editor());
-}
-
-namespace {
-
-using tools::ModuleStorage;
-
-tools::FfsFile Filler(uint8_t n, uint32_t size) {
-  tools::Guid name = tools::GuidFromString("5AFE0000-0000-4000-8000-000000000000");
-  name[0] = n;
-  return tools::BuildFillerDriver(name, "Filler", size, ModuleStorage::kPlain, n);
-}
-
-tools::FfsFile Raw(const char* guid, uint8_t n, uint32_t size) {
-  tools::Guid name = tools::GuidFromString(guid);
-  name[15] = n;
-  return tools::FfsFile::WithRawBody(name, tools::FileType::kRaw, Bytes(size, n));
-}
-
-}  // namespace
-
-Bytes SaveTestImage(const SaveImageOptions& options) {
-  tools::HiiPackageList forms = tools::BuildSampleForms();
-  if (options.layout == tools::SetupLayout::kSection) {
-    forms.guid = tools::kHiiSectionListGuid;
-    forms.strings_first = true;
-  }
-  std::vector<tools::FfsFile> modules = {
-      Filler(1, 0x900),
-      tools::BuildDmiFile(tools::BuildSampleSmbios(), tools::kSampleDmiAreaSize, options.storage),
-      Filler(2, 0x700),
-      tools::BuildSetupFile(forms, options.layout, options.storage),
-      Filler(3, 0x500),
-      tools::BuildAmiTseFile(tools::kAmiTseFileGuid,
-                             tools::BuildSpfData(tools::FormsInParseOrder(forms)), options.storage),
-      Filler(4, 0x300),
-  };
-  tools::Volume outer, inner;
-  outer.size = 0x100000;
-  outer.ext_name = tools::GuidFromString("5AFE0000-0000-4000-8000-0000000000EE");
-  outer.files = std::move(modules);
-  if (options.nested) {
-    inner.size = 0x80000;
-    inner.files = std::move(outer.files);
-    outer.files = {
-        Filler(5, 0x600),
-        tools::BuildVolumeImageFile(tools::GuidFromString("5AFE0000-0000-4000-8000-0000000000F0"),
-                                    inner.Serialize(), ModuleStorage::kLzmaGuided)};
-  }
-  outer.files.push_back(Filler(6, 0x400));
-  outer.files.back().data_checksum = true;
-  std::vector<tools::NvarVariable> defaults;
-  for (const tools::IfrVarStore& store : forms.forms_packages[0][0].varstores) {
-    defaults.push_back({store.name, tools::BuildVariableDefaults(forms, store.id, store.size), 0});
-  }
-  outer.files.push_back(tools::BuildNvramFile(
-      tools::BuildNvramStore(defaults, {}, {tools::kSetupVariableGuid}, 0x4000 - 24)));
-  if (options.full_volume) {
-    std::vector<tools::FileLocation> layout;
-    outer.Serialize(&layout);
-    const uint64_t end = tools::AlignUp(layout.back().offset + layout.back().size, 8);
-    outer.files.push_back(
-        Raw("5AFE0000-0000-4000-8000-0000000000AB", 0xAB, uint32_t(outer.size - end - 24)));
-  }
-  tools::FlashImage image(outer.size + 0x10000);
-  image.Place(0x10000, outer.Serialize());
-  return image.Take();
 }
 
 std::vector<std::tuple<int, int, uint64_t>> EditorState::Controls() const {

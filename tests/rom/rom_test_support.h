@@ -16,6 +16,7 @@
 #include "setup/baseline.h"
 #include "support/test_data.h"
 #include "tools/module_files.h"
+#include "tools/modules_image.h"
 
 namespace kalvire::rom::test {
 
@@ -71,14 +72,6 @@ struct Session {
 std::unique_ptr<Session> OpenSession(const std::string& path);
 // Save As to `path`, answering Yes to replacing it.
 void SaveAs(Session& session, const std::string& path);
-
-struct SaveImageOptions {
-  tools::ModuleStorage storage = tools::ModuleStorage::kPlain;
-  bool nested = false;  // the modules inside an LZMA firmware-volume-image file
-  tools::SetupLayout layout = tools::SetupLayout::kPe32;
-  bool full_volume = false;  // a file behind the NVRAM store takes the rest of the volume
-};
-Bytes SaveTestImage(const SaveImageOptions& options);
 
 struct EditorState {
   std::vector<std::string> node_texts;

@@ -111,7 +111,7 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     const std::string path = dir.Path("board.rom");
-    const Bytes original = SaveTestImage({.full_volume = c.full_volume});
+    const Bytes original = tools::BuildModulesImage({.full_volume = c.full_volume});
     WriteFileOrFail(path, original);
     auto session = OpenSession(path);
     ASSERT_TRUE(session);
@@ -179,8 +179,8 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
 // once its strings no longer compress to the old size.
 TEST(SaveRomImage, AFullVolumeSavesWithoutHistoryAndRestoresAnOutgrownDmiModule) {
   TempDir dir;
-  WriteFileOrFail(dir.Path("in.rom"),
-                  SaveTestImage({.storage = ModuleStorage::kTiano, .full_volume = true}));
+  WriteFileOrFail(dir.Path("in.rom"), tools::BuildModulesImage(
+                                          {.storage = ModuleStorage::kTiano, .full_volume = true}));
   auto session = OpenSession(dir.Path("in.rom"));
   ASSERT_TRUE(session);
   editor::Editor& editor = session->editor();
@@ -258,7 +258,7 @@ TEST_P(SaveRoundTrip, TheReopenedImageShowsTheEditsAndNothingElse) {
   const Case c = GetParam();
   TempDir dir;
   const std::string input = dir.Path("in.rom"), output = dir.Path("out.rom");
-  const Bytes original = SaveTestImage({c.storage, c.nested, c.layout});
+  const Bytes original = tools::BuildModulesImage({c.storage, c.nested, c.layout});
   WriteFileOrFail(input, original);
   auto session = OpenSession(input);
   ASSERT_TRUE(session);

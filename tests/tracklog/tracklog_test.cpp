@@ -23,11 +23,7 @@
 #include "setup/parse_forms.h"
 #include "setup/string_edit.h"
 #include "support/test_data.h"
-#include "tools/module_files.h"
-#include "tools/nvram_builder.h"
-#include "tools/sample_forms.h"
-#include "tools/sample_image.h"
-#include "tools/spf_builder.h"
+#include "tools/modules_image.h"
 #include "tracklog/history.h"
 #include "tracklog/import_parse.h"
 #include "tracklog/import_settings.h"
@@ -46,39 +42,8 @@ using ::testing::IsEmpty;
 constexpr std::time_t kMonday = 1709553600;  // Monday, 4 March 2024, 12:00 UTC
 constexpr char kNoRoom[] = "Error: Unable to log history. space left is too small!!!";
 
-// The sample's DMI, Setup and AmiTse modules stored plainly, then the NVRAM store file as the
-// last file of its volume, with free space behind it or, `file_behind`, a raw file right after.
-Bytes HistoryImage(bool file_behind = false) {
-  const tools::HiiPackageList forms = tools::BuildSampleForms();
-  uint16_t setup_size = 0, tse_size = 0;
-  for (const tools::IfrVarStore& store : forms.forms_packages[0][0].varstores)
-    (store.id == tools::kSetupVarStoreId ? setup_size : tse_size) = store.size;
-  const Bytes store = tools::BuildNvramStore(
-      {{"Setup", tools::BuildVariableDefaults(forms, tools::kSetupVarStoreId, setup_size), 0},
-       {"AMITSESetup", tools::BuildVariableDefaults(forms, tools::kTseVarStoreId, tse_size), 0}},
-      {}, {tools::kSetupVariableGuid}, 0x4000 - 24);
-  tools::Volume volume;
-  volume.size = 0x100000;
-  volume.files = {
-      tools::BuildDmiFile(tools::BuildSampleSmbios(), tools::kSampleDmiAreaSize,
-                          tools::ModuleStorage::kPlain),
-      tools::BuildSetupFile(forms, tools::SetupLayout::kPe32, tools::ModuleStorage::kPlain),
-      tools::BuildAmiTseFile(tools::kAmiTseFileGuid,
-                             tools::BuildSpfData(tools::FormsInParseOrder(forms)),
-                             tools::ModuleStorage::kPlain),
-      tools::BuildNvramFile(store)};
-  if (file_behind) {
-    volume.files.push_back(
-        tools::FfsFile::WithRawBody(tools::GuidFromString("5A1E0000-0000-4B1D-8000-0000000000B1"),
-                                    tools::FileType::kRaw, Bytes(0x100, 0x5A)));
-  }
-  tools::FlashImage image(volume.size + 0x10000);
-  image.Place(0x10000, volume.Serialize());
-  return image.Take();
-}
-
 const Bytes& Plain() {
-  static const Bytes image = HistoryImage();
+  static const Bytes image = tools::BuildModulesImage();
   return image;
 }
 
@@ -672,7 +637,7 @@ TEST(AppendHistory, TheFileMustFitTheAreaToTheByteAndAChainBehindABrokenFileTake
 }
 
 TEST(AppendHistory, AFileRightBehindTheNvramStoreLeavesNoRoom) {
-  Image image(HistoryImage(true), "behind.rom");
+  Image image(tools::BuildModulesImage({.full_volume = true}), "behind.rom");
   rom::RomWorkspace& ws = image.ed.workspace;
   const auto area = FindHistoryArea(ws);
   ASSERT_TRUE(area);
