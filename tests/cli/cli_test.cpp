@@ -124,6 +124,8 @@ TEST(Cli, ExitCodesAndMessages) {
        "Error: node numbers are hexadecimal, as the track log prints them: zz\n"},
       {{"node", "{sample}", "ffff"}, 1, "", "Error: node ffff does not exist; the setup menu has "},
       {{"node", "{sample}", "5"}, 0, "Node 5: Project Version\nHide: unchecked\nShow: checked", ""},
+      {{"node", "{sample}", "0"}, 0,
+       "Node 0: Main\nHide: unchecked, disabled, hidden\nShow: checked, disabled, hidden\n", ""},
       {{"tracklog", "{sample}"}, 0, "No history files.\n", ""},
       {{"tracklog", "/nonexistent-folder/x.rom"}, 1, "", "kalvire-cli: "},
       {{"edit", "{sample}", "--hide", "5"},
