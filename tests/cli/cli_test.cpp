@@ -400,6 +400,9 @@ TEST(CliEdit, RefusesEveryEditTheImageCannotTakeAndWritesNothing) {
        "node {checkbox} is not a one-of question: only the options of one can be deleted"},
       {{"--delete-option", "{oneof}=No Such"},
        "node {oneof} has no option \"No Such\" to delete (options: "},
+      {{"--delete-option", "{oneof}=ENGLISH", "--delete-option", "{oneof}=English"},
+       "--delete-option {oneof}=English: node {oneof} has no option \"English\" to delete "
+       "(options: )"},
       {{"--string", "{oneof}=" + x101},
        ": the text has 101 characters; a setup string takes at most 100"},
       {{"--dmi", "fff:0=X"}, "--dmi fff:0=X: DMI structure fff is not in the DMI tree ("},
