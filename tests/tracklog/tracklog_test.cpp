@@ -253,6 +253,7 @@ TEST(ImportParse, StringToLongReadsAsStrtolWithA32BitLong) {
                {" \t 2A", 16, 0x2A},
                {"0x1F", 16, 0x1F},
                {"0X1f", 16, 0x1F},
+               {"zZ", 36, 35 * 36 + 35},
                {"0xg", 16, 0},
                {"-5", 16, -5},
                {"+7", 10, 7},
