@@ -2,7 +2,6 @@
 // commands, and info compared with UEFIExtract.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -11,6 +10,7 @@
 
 #include "cli/cli.h"
 #include "cli/node_number.h"
+#include "support/cli_run.h"
 #include "support/test_data.h"
 #include "support/uefiextract_report.h"
 #include "tools/flash_descriptor.h"
@@ -25,41 +25,12 @@ using nlohmann::json;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct Outcome {
-  int code;
-  std::string out, err;
-};
+using Outcome = test::CliResult;
+constexpr auto Cli = &test::RunCli;
 
-Outcome Cli(std::vector<std::string> args) {
-  args.insert(args.begin(), "kalvire-cli");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  const int code = RunCli(int(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
-
-// A folder of its own under the temporary directory, removed with everything in it.
-struct Scratch {
-  explicit Scratch(const std::string& name)
-      : dir(fs::temp_directory_path() /
-            ("kalvire-cli-" + name + "-" + std::to_string(::getpid()))) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  ~Scratch() { fs::remove_all(dir); }
-  std::string operator/(const std::string& file) const { return (dir / file).string(); }
-  std::string Write(const std::string& file, const std::vector<uint8_t>& bytes) const {
-    std::string error;
-    EXPECT_TRUE(util::WriteWholeFileAtomic(*this / file, bytes, error)) << error;
-    return *this / file;
-  }
-  fs::path dir;
-};
-
-const Scratch& Shared() {
-  static const Scratch scratch("shared");
-  return scratch;
+const test::TempDir& Shared() {
+  static const test::TempDir dir;
+  return dir;
 }
 
 const std::string& Sample() {
@@ -92,8 +63,10 @@ std::string Expand(std::string text, const std::map<std::string, std::string>& n
 TEST(Cli, ExitCodesAndMessages) {
   const std::string empty = Shared().Write("empty.rom", std::vector<uint8_t>(4096, 0xFF));
   const std::string garbage = Shared().Write("garbage", test::RandomBytes(300, 12));
-  const std::map<std::string, std::string> names{
-      {"{sample}", Sample()}, {"{empty}", empty}, {"{garbage}", garbage}, {"{dir}", Shared() / ""}};
+  const std::map<std::string, std::string> names{{"{sample}", Sample()},
+                                                 {"{empty}", empty},
+                                                 {"{garbage}", garbage},
+                                                 {"{dir}", Shared().Path("")}};
   const struct {
     std::vector<std::string> args;
     int code;
@@ -150,7 +123,7 @@ TEST(Cli, ExitCodesAndMessages) {
     EXPECT_THAT(run.out, HasSubstr(c.out));
     EXPECT_THAT(run.err, HasSubstr(c.err));
     if (c.code != 0) {
-      EXPECT_FALSE(fs::exists(Shared() / "x"));
+      EXPECT_FALSE(fs::exists(Shared().Path("x")));
     }
   }
 }
@@ -164,25 +137,26 @@ TEST(Cli, NodeNumbersAreHexadecimalWithOrWithoutPrefix) {
 }
 
 TEST(Cli, CodecCommandsRoundTripEveryFormatAndKeepTheStreamsExact) {
-  const Scratch dir("codec");
+  const test::TempDir dir;
   const auto original = test::MixedCorpus(40000, 11);
   const std::string in = dir.Write("module.bin", original);
   for (const std::string format : {"tiano", "efi", "lzma"}) {
     SCOPED_TRACE(format);
-    ASSERT_EQ(Cli({"compress", "--format", format, in, dir / "packed"}).code, kExitSuccess);
-    ASSERT_EQ(Cli({"decompress", "--format", format, dir / "packed", dir / "unpacked"}).code, 0);
-    EXPECT_EQ(test::ReadFileOrFail(dir / "unpacked"), original);
+    ASSERT_EQ(Cli({"compress", "--format", format, in, dir.Path("packed")}).code, kExitSuccess);
+    ASSERT_EQ(
+        Cli({"decompress", "--format", format, dir.Path("packed"), dir.Path("unpacked")}).code, 0);
+    EXPECT_EQ(test::ReadFileOrFail(dir.Path("unpacked")), original);
   }
   // "abc" as the EFI and the Tiano compressor store it.
   const std::string abc = dir.Write("abc", {'a', 'b', 'c'});
-  ASSERT_EQ(Cli({"compress", "--format", "efi", abc, dir / "abc.efi"}).code, 0);
-  ASSERT_EQ(Cli({"compress", "--format", "tiano", abc, dir / "abc.tiano"}).code, 0);
+  ASSERT_EQ(Cli({"compress", "--format", "efi", abc, dir.Path("abc.efi")}).code, 0);
+  ASSERT_EQ(Cli({"compress", "--format", "tiano", abc, dir.Path("abc.tiano")}).code, 0);
   std::vector<uint8_t> stream{0x0B, 0,    0,    0,    3,    0,    0,    0,    0x00, 0x03,
                               0x28, 0x08, 0x44, 0xC9, 0x13, 0x58, 0x02, 0x60, 0x00};
-  EXPECT_EQ(test::ReadFileOrFail(dir / "abc.efi"), stream);
+  EXPECT_EQ(test::ReadFileOrFail(dir.Path("abc.efi")), stream);
   stream[16] = 0x00;
   stream[17] = 0x98;
-  EXPECT_EQ(test::ReadFileOrFail(dir / "abc.tiano"), stream);
+  EXPECT_EQ(test::ReadFileOrFail(dir.Path("abc.tiano")), stream);
   // A failed decode leaves an existing output as it was.
   const std::string precious = dir.Write("precious", {1, 2, 3});
   const std::string garbage = dir.Write("garbage", test::RandomBytes(100, 13));
@@ -256,7 +230,7 @@ std::map<std::string, std::pair<json, json>> Changed(const json& before, const j
 }
 
 TEST(CliEdit, DefaultChangesExactlyTheDefaultOfEachQuestionKind) {
-  const Scratch dir("default");
+  const test::TempDir dir;
   const json before = TreeNodes(Sample());
   const std::string checkbox = SampleNode(0x06), numeric = SampleNode(0x07);
   const auto value = [&](const std::string& node) {
@@ -277,12 +251,12 @@ TEST(CliEdit, DefaultChangesExactlyTheDefaultOfEachQuestionKind) {
   for (char& c : option) c = char(std::tolower(static_cast<unsigned char>(c)));
   const uint64_t numeric_value = value(numeric) + 1;
   const Outcome edit =
-      Cli({"edit", Sample(), "-o", dir / "out.rom", "--default", one_of + "=" + option, "--default",
-           checkbox + "=" + (value(checkbox) ? "Disabled" : "enabled"), "--default",
+      Cli({"edit", Sample(), "-o", dir.Path("out.rom"), "--default", one_of + "=" + option,
+           "--default", checkbox + "=" + (value(checkbox) ? "Disabled" : "enabled"), "--default",
            numeric + "=" + std::to_string(numeric_value)});
   ASSERT_EQ(edit.code, kExitSuccess) << edit.err;
   EXPECT_THAT(edit.out, HasSubstr("Optimal option is Changed"));
-  const auto changed = Changed(before, TreeNodes(dir / "out.rom"));
+  const auto changed = Changed(before, TreeNodes(dir.Path("out.rom")));
   ASSERT_EQ(changed.size(), 3u) << testing::PrintToString(changed);
   for (const auto& [node, rows] : changed) {
     json old_row = rows.first;
@@ -292,14 +266,14 @@ TEST(CliEdit, DefaultChangesExactlyTheDefaultOfEachQuestionKind) {
   EXPECT_NE(changed.at(one_of).second["value"], value(one_of));
   EXPECT_EQ(changed.at(checkbox).second["value"], value(checkbox) ? 0 : 1);
   EXPECT_EQ(changed.at(numeric).second["value"], numeric_value);
-  std::string selected = Cli({"node", dir / "out.rom", one_of}).out;
+  std::string selected = Cli({"node", dir.Path("out.rom"), one_of}).out;
   for (char& c : selected) c = char(std::tolower(static_cast<unsigned char>(c)));
   EXPECT_THAT(selected, HasSubstr("optimal option:\n  * " + option + "\n"));
 }
 
 TEST(CliEdit, SavesWithAHistoryFileAndAnotherEditInPlaceChainsASecond) {
-  const Scratch dir("history");
-  const std::string out = dir / "out.rom";
+  const test::TempDir dir;
+  const std::string out = dir.Path("out.rom");
   const Outcome edit = Cli({"edit", Sample(), "-o", out, "--hide", "5"});
   EXPECT_EQ(edit.code, kExitSuccess) << edit.err;
   EXPECT_EQ(edit.err, "Successfully saved the .ROM file\n");
@@ -342,40 +316,40 @@ TEST(CliEdit, SavesWithAHistoryFileAndAnotherEditInPlaceChainsASecond) {
 }
 
 TEST(CliEdit, AnOutputThatNamesTheInputNeedsInPlace) {
-  const Scratch dir("naming");
-  const std::string input = dir / "input.rom";
+  const test::TempDir dir;
+  const std::string input = dir.Path("input.rom");
   fs::copy_file(Sample(), input);
   const std::vector<uint8_t> original = test::ReadFileOrFail(input);
-  fs::create_directories(dir / "sub");
-  fs::create_symlink(input, dir / "link.rom");
-  fs::create_hard_link(input, dir / "hard.rom");
+  fs::create_directories(dir.Path("sub"));
+  fs::create_symlink(input, dir.Path("link.rom"));
+  fs::create_hard_link(input, dir.Path("hard.rom"));
   for (const std::string& out :
-       {input, dir / "sub/../input.rom", dir / "link.rom", dir / "hard.rom"}) {
+       {input, dir.Path("sub/../input.rom"), dir.Path("link.rom"), dir.Path("hard.rom")}) {
     SCOPED_TRACE(out);
     const Outcome refused = Cli({"edit", input, "-o", out, "--hide", "5"});
     EXPECT_EQ(refused.code, kExitFailure);
     EXPECT_EQ(refused.err,
               "kalvire-cli: -o " + out + " names the input image; give --in-place to replace it\n");
-    const Outcome log = Cli({"edit", input, "-o", dir / "new.rom", "--log", out});
+    const Outcome log = Cli({"edit", input, "-o", dir.Path("new.rom"), "--log", out});
     EXPECT_EQ(log.code, kExitFailure);
     EXPECT_EQ(log.err, "kalvire-cli: --log " + out + " names the image\n");
-    EXPECT_FALSE(fs::exists(dir / "new.rom"));
+    EXPECT_FALSE(fs::exists(dir.Path("new.rom")));
     EXPECT_EQ(test::ReadFileOrFail(input), original);
   }
   // Whatever names it, the input itself is what --in-place replaces.
   const Outcome in_place =
-      Cli({"edit", input, "-o", dir / "link.rom", "--in-place", "--hide", "5"});
+      Cli({"edit", input, "-o", dir.Path("link.rom"), "--in-place", "--hide", "5"});
   EXPECT_EQ(in_place.code, kExitSuccess) << in_place.err;
-  EXPECT_TRUE(fs::is_symlink(dir / "link.rom"));
+  EXPECT_TRUE(fs::is_symlink(dir.Path("link.rom")));
   EXPECT_THAT(Cli({"node", input, "5"}).out, HasSubstr("Hide: checked"));
 }
 
 TEST(CliEdit, RefusesEveryEditTheImageCannotTakeAndWritesNothing) {
-  const Scratch dir("refusal");
+  const test::TempDir dir;
   const std::map<std::string, std::string> names{
       {"{form}", SampleNode(0x01)},    {"{subtitle}", SampleNode(0x02)},
       {"{oneof}", SampleNode(0x05)},   {"{checkbox}", SampleNode(0x06)},
-      {"{numeric}", SampleNode(0x07)}, {"{absent}", dir / "absent.log"}};
+      {"{numeric}", SampleNode(0x07)}, {"{absent}", dir.Path("absent.log")}};
   const std::string x65(65, 'x'), x101(101, 'x');
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"--hide", "ffff"}, "--hide ffff: node ffff is not in the node table ("},
@@ -417,7 +391,7 @@ TEST(CliEdit, RefusesEveryEditTheImageCannotTakeAndWritesNothing) {
       {{"--hide", "{oneof}", "--dmi", "0:0=Vendor", "--show", "ffff"},
        "--show ffff: node ffff is not"},
   };
-  const std::string out = dir / "out.rom";
+  const std::string out = dir.Path("out.rom");
   const std::vector<uint8_t> precious = test::RandomBytes(4096, 21);
   for (const auto& [edits, reason] : cases) {
     std::vector<std::string> args = {"edit", Sample(), "-o", out};
@@ -433,14 +407,14 @@ TEST(CliEdit, RefusesEveryEditTheImageCannotTakeAndWritesNothing) {
       EXPECT_EQ(fs::exists(out), existing);
     }
     EXPECT_EQ(test::ReadFileOrFail(out), precious);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir), fs::directory_iterator()), 1)
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), fs::directory_iterator()), 1)
         << "no temporary file is left behind";
     fs::remove(out);
   }
 }
 
 TEST(CliEdit, ImportQuestionsAreAnsweredAsTheFlagsSay) {
-  const Scratch dir("import");
+  const test::TempDir dir;
   const std::string text = "Node No: 5 String: Another Text\n    Visibility changed to Hide\n";
   const std::string log = dir.Write("mismatch.log", std::vector<uint8_t>(text.begin(), text.end()));
   const std::string question =
@@ -458,12 +432,12 @@ TEST(CliEdit, ImportQuestionsAreAnsweredAsTheFlagsSay) {
                {{"--yes"}, "kalvire-cli: answered Yes: " + question + saved, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.flags));
-    std::vector<std::string> args = {"edit", Sample(), "-o", dir / "out.rom", "--import", log};
+    std::vector<std::string> args = {"edit", Sample(), "-o", dir.Path("out.rom"), "--import", log};
     args.insert(args.end(), c.flags.begin(), c.flags.end());
     const Outcome run = Cli(args);
     ASSERT_EQ(run.code, kExitSuccess) << run.err;
     EXPECT_EQ(run.err, c.err);
-    EXPECT_THAT(Cli({"node", dir / "out.rom", "5"}).out,
+    EXPECT_THAT(Cli({"node", dir.Path("out.rom"), "5"}).out,
                 HasSubstr(c.hidden ? "Hide: checked" : "Hide: unchecked"));
   }
 }
@@ -475,8 +449,8 @@ TEST(CliEdit, VendorImagesSaveTheEditWithoutRoomForHistory) {
   if (!shared) GTEST_SKIP() << "the shared images folder beside the repository is absent";
   for (const char* image : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
     SCOPED_TRACE(image);
-    const Scratch dir(std::string("vendor-") + image);
-    const std::string in = (*shared / image).string(), out = dir / "out.rom";
+    const test::TempDir dir;
+    const std::string in = (*shared / image).string(), out = dir.Path("out.rom");
     std::string node;
     for (const auto& row : TreeNodes(in)) {
       const int op = row["opcode"];
@@ -505,8 +479,7 @@ TEST(CliInfo, ListsTheSameFilesPerVolumeAsUefiExtract) {
   if (!test::HaveUefiExtract())
     GTEST_SKIP() << "UEFIExtract (Debian uefitool-cli) is not installed";
   const auto shared = test::SharedImagesDir().value_or("/nonexistent");
-  const Scratch flash("uefiextract-flash");
-  const std::string full_flash = flash.Write(
+  const std::string full_flash = Shared().Write(
       "full-flash.rom", tools::BuildFullFlashImage(tools::BuildSampleImage(), 0x200000));
   const struct {
     fs::path image;
@@ -522,8 +495,9 @@ TEST(CliInfo, ListsTheSameFilesPerVolumeAsUefiExtract) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.image);
     if (!fs::exists(c.image)) continue;
-    const Scratch dir("uefiextract-" + std::to_string(compared++));
-    const auto expected = test::UefiExtractFileLists(c.image, dir / "");
+    ++compared;
+    const test::TempDir dir;
+    const auto expected = test::UefiExtractFileLists(c.image, dir.Path(""));
     ASSERT_TRUE(expected.has_value()) << "UEFIExtract wrote no report";
     const Outcome run = Cli({"info", "--json", c.image.string()});
     ASSERT_EQ(run.code, kExitSuccess) << run.err;

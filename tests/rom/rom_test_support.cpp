@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <numeric>
-#include <sstream>
-
-#include "cli/cli.h"
 #include "dmi/dmi_edit.h"
 #include "editor/open_image.h"
 #include "editor/save_image.h"
@@ -17,157 +12,8 @@
 #include "setup/node_lookup.h"
 #include "setup/option_delete.h"
 #include "setup/string_edit.h"
-#include "tools/image_builder.h"
-#include "util/le.h"
 
 namespace kalvire::rom::test {
-
-using tools::AppendBytes;
-
-Bytes Join(const std::vector<Bytes>& parts) {
-  Bytes out;
-  for (const Bytes& part : parts) AppendBytes(out, part);
-  return out;
-}
-
-Bytes Section(uint8_t type, std::span<const uint8_t> body) {
-  Bytes out(4);
-  util::StoreLe24(out.data(), uint32_t(4 + body.size()));
-  out[3] = type;
-  AppendBytes(out, body);
-  return out;
-}
-
-Bytes CompressionSection(uint8_t compression_type, uint32_t uncompressed_length,
-                         std::span<const uint8_t> payload) {
-  Bytes body(5);
-  util::StoreLe32(body.data(), uncompressed_length);
-  body[4] = compression_type;
-  AppendBytes(body, payload);
-  return Section(0x01, body);
-}
-
-Bytes GuidDefinedSection(std::span<const uint8_t> payload) {
-  return tools::Section::GuidDefined(tools::kLzmaSectionGuid, 1,
-                                     Bytes(payload.begin(), payload.end()))
-      .Serialize();
-}
-
-Bytes LzmaPayload(std::span<const uint8_t> data) {
-  return tools::EncodePayload(tools::Compression::kLzma, data);
-}
-
-void AppendSection(Bytes& stream, std::span<const uint8_t> section) {
-  stream.resize(tools::AlignUp(stream.size(), 4), 0);
-  AppendBytes(stream, section);
-}
-
-Bytes FfsFile(const Guid& name, uint8_t type, std::span<const uint8_t> sections) {
-  Bytes out(name.begin(), name.end());
-  out.resize(24);
-  out[18] = type;
-  util::StoreLe24(out.data() + 20, uint32_t(24 + sections.size()));
-  out[16] = tools::FfsHeaderChecksum(out);
-  out[17] = 0xAA;
-  out[23] = 0xF8;
-  AppendBytes(out, sections);
-  return out;
-}
-
-Bytes PadFile(uint32_t size) {
-  return tools::FfsFile::Pad(size).Serialize();
-}
-
-Guid TestGuid(uint8_t index, uint8_t value) {
-  Guid guid;
-  guid.fill(value);
-  guid[0] = index;
-  return guid;
-}
-
-Bytes RawFile(uint8_t index, size_t body_size, uint8_t attributes) {
-  Bytes file = FfsFile(TestGuid(index), 0x07, Section(kSectionRaw, Bytes(body_size, index)));
-  file[19] = attributes;
-  file[16] = tools::FfsHeaderChecksum(file);
-  return file;
-}
-
-Bytes Volume(const std::vector<Bytes>& files, const VolumeOptions& options) {
-  tools::Volume volume;
-  volume.file_system = options.file_system;
-  volume.size = options.fv_length;
-  volume.block_size = std::gcd(options.fv_length, 0x1000u);
-  if (options.extended_header) volume.ext_name = TestGuid(0x5A, 0x5A);
-  Bytes out = volume.Serialize();
-  if (!options.signature) std::memset(out.data() + 40, 0, 4);
-  size_t pos = volume.FirstFileOffset();
-  for (const Bytes& file : files) {
-    pos = tools::AlignUp(pos, 8);
-    std::copy(file.begin(), file.end(), out.begin() + pos);
-    pos += file.size();
-  }
-  return out;
-}
-
-Bytes Package(uint8_t type, std::span<const uint8_t> body) {
-  Bytes out(4);
-  util::StoreLe32(out.data(), uint32_t(4 + body.size()) | uint32_t(type) << 24);
-  AppendBytes(out, body);
-  return out;
-}
-
-Bytes StringPackage(const char* language, std::span<const uint8_t> blocks) {
-  Bytes header(46 - 4 + 6, 0);
-  util::StoreLe32(header.data(), 52);      // HdrSize
-  util::StoreLe32(header.data() + 4, 52);  // StringInfoOffset
-  std::memcpy(header.data() + 42, language, std::strlen(language));
-  AppendBytes(header, blocks);
-  return Package(0x04, header);
-}
-
-Bytes PackageList(const Guid& guid, const std::vector<Bytes>& packages) {
-  Bytes out(guid.begin(), guid.end());
-  out.resize(20);
-  for (const Bytes& package : packages) AppendBytes(out, package);
-  AppendBytes(out, Package(0xDF, {}));
-  util::StoreLe32(out.data() + 16, uint32_t(out.size()));
-  return out;
-}
-
-Bytes SetupImage(const SetupImageParts& parts) {
-  std::vector<Bytes> files;
-  if (parts.dmi) {
-    // A type 0 structure reaching past offset 256 (where the end-of-table search starts).
-    Bytes table(320, 0x00);
-    table[17] = 240;
-    if (parts.dmi_end_of_table) {
-      const uint8_t end[] = {0x7F, 0x04, 0x22, 0x00, 0x00, 0x00};
-      std::copy(std::begin(end), std::end(end), table.begin() + 258);
-      std::fill(table.begin() + 264, table.end(), 0xFF);
-    }
-    files.push_back(FfsFile(kDmiModuleGuid, 0x07, Section(kSectionFreeform, table)));
-  }
-  if (parts.nvram)
-    files.push_back(FfsFile(kNvramStoreGuid, 0x01, Section(kSectionRaw, Bytes(16, 0))));
-  if (parts.setup) {
-    Bytes body(8, 0x33);
-    if (parts.package_list) {
-      std::vector<Bytes> packages = {Package(0x02, Bytes(12, 0xA1))};
-      const Bytes strings = {0x14, 'A', 0, 'B', 0, 0, 0, 0x14, 'C', 0, 0, 0, 0x14};
-      if (parts.english_strings) packages.push_back(StringPackage("en-US", strings));
-      packages.push_back(StringPackage("fr-FR", Bytes{0x14, 'Z', 0}));
-      AppendBytes(body, PackageList(kSetupModuleGuid, packages));
-    }
-    files.push_back(FfsFile(kSetupModuleGuid, 0x07, Section(kSectionFreeform, body)));
-  }
-  if (parts.amitse) {
-    Bytes body(24, 0x44);
-    if (parts.amitse_pkg_guid) AppendBytes(body, kAmiTsePkgGuid);
-    const Guid& name = parts.amitse_second_name ? kAmiTseSecondGuid : kAmiTseFirstGuid;
-    files.push_back(FfsFile(name, 0x07, Section(kSectionFreeform, body)));
-  }
-  return Volume(files, {.fv_length = 0x2000});
-}
 
 Session::Session() {
   ed->controls.prompter = &prompter;
@@ -261,15 +107,6 @@ uint32_t EditDmiString(Session& session, uint8_t type, int slot, const std::stri
   }
   ADD_FAILURE() << "no DMI structure of type " << int(type);
   return 0;
-}
-
-CliResult RunCli(std::vector<std::string> args) {
-  args.insert(args.begin(), "kalvire-cli");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out, err;
-  const int code = cli::RunCli(int(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
 }
 
 }  // namespace kalvire::rom::test

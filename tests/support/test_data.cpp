@@ -89,8 +89,9 @@ TempDir::TempDir() {
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "_" + info->name();
   std::replace(name.begin(), name.end(), '/', '_');
+  static int made = 0;  // one test may hold several
   m_dir = std::filesystem::temp_directory_path() /
-          ("kalvire_" + std::to_string(::getpid()) + "_" + name);
+          ("kalvire_" + std::to_string(::getpid()) + "_" + name + "_" + std::to_string(made++));
   std::filesystem::remove_all(m_dir);
   std::filesystem::create_directories(m_dir);
 }

@@ -31,12 +31,17 @@ bool HaveUefiExtract();
 std::vector<uint8_t> ReadFileOrFail(const std::filesystem::path& path);
 void WriteFileOrFail(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
-// An empty folder named after the running test, removed with what it holds at the end.
+// A new empty folder named after the running test, removed with what it holds at the end.
 class TempDir {
  public:
   TempDir();
   ~TempDir();
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+  // Writes `bytes` to Path(name) as WriteFileOrFail does; returns that path.
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    WriteFileOrFail(Path(name), bytes);
+    return Path(name);
+  }
   const std::filesystem::path& dir() const { return m_dir; }
 
  private:

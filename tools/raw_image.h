@@ -1,0 +1,54 @@
+// Firmware structures laid down byte by byte with every field as given, for images that must be
+// wrong in a chosen way (a size past its file, a section size of 0) or hold only some modules.
+// The well-formed builders are in image_builder.h; these reuse them where a field is not chosen.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "tools/guid.h"
+
+namespace kalvire::tools::raw {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Join(const std::vector<Bytes>& parts);
+// A section header of 4 bytes with its 24-bit size, then `body`.
+Bytes Section(uint8_t type, std::span<const uint8_t> body);
+Bytes CompressionSection(uint8_t compression_type, uint32_t uncompressed_length,
+                         std::span<const uint8_t> payload);
+// An LZMA GUID-defined section (24-byte header) holding `payload`.
+Bytes GuidDefinedSection(std::span<const uint8_t> payload);
+Bytes LzmaPayload(std::span<const uint8_t> data);
+void AppendSection(Bytes& stream, std::span<const uint8_t> section);  // 4-byte aligned
+Bytes FfsFile(const Guid& name, uint8_t type, std::span<const uint8_t> sections);
+Bytes PadFile(uint32_t size);
+// Bytes all `value` but the first, `index`.
+Guid TestGuid(uint8_t index, uint8_t value = 0x11);
+// File TestGuid(index) with a raw section of `body_size` bytes of `index`.
+Bytes RawFile(uint8_t index, size_t body_size = 36, uint8_t attributes = 0);
+
+struct VolumeOptions {
+  uint32_t fv_length = 0x1000;
+  bool extended_header = false;
+  Guid file_system = kFfs2Guid;
+  bool signature = true;
+};
+// `files` 8-byte aligned after the header, erased (0xFF) to the end.
+Bytes Volume(const std::vector<Bytes>& files, const VolumeOptions& options = {});
+
+Bytes Package(uint8_t type, std::span<const uint8_t> body);
+Bytes StringPackage(const char* language, std::span<const uint8_t> blocks);
+Bytes PackageList(const Guid& guid, const std::vector<Bytes>& packages);
+
+// A small image the editor opens: DMI module, NVRAM store, Setup module with a package list
+// (en-US string blocks 14 41 00 42 00 00 00 14 43 00 00 00 14) and an AmiTse SPF module; each
+// part can be left out.
+struct SetupImageParts {
+  bool dmi = true, dmi_end_of_table = true, nvram = true, setup = true, package_list = true;
+  bool english_strings = true, amitse = true, amitse_second_name = false, amitse_pkg_guid = true;
+};
+Bytes SetupImage(const SetupImageParts& parts = {});
+
+}  // namespace kalvire::tools::raw
