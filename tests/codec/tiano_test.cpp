@@ -1,18 +1,14 @@
-// Tiano/EFI streams: known ones, measure-then-fill, round trips, refusals, hand-built streams, the
-// match finder, and every compressed section of the real images against UEFIExtract.
+// Tiano/EFI streams: known ones, measure-then-fill, round trips, refusals, hand-built streams,
+// and every compressed section of the real images against UEFIExtract.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "codec/tiano.h"
-#include "codec/tiano_match_finder.h"
 #include "support/test_data.h"
 #include "util/le.h"
 
@@ -303,118 +299,6 @@ TEST(TianoDecompress, HandBuiltStreams) {
     if (c.status == kCodecSuccess) {
       EXPECT_EQ(decoded.output, c.output);
     }
-  }
-}
-
-// --- The encoder's match finder, driven as the encoder drives it, against a brute-force search:
-// every match is real, inside the window and as long as any ---
-
-constexpr size_t kWindow = TianoMatchFinder::kWindowSize;
-
-// The finder's (length, distance) at every input position; distance 0 for a length of 1, which
-// leaves the match position as it was. Lengths are not clamped to the input left.
-std::vector<std::pair<size_t, size_t>> FindAll(const Bytes& input) {
-  auto finder = std::make_unique<TianoMatchFinder>();
-  finder->Reset();
-  size_t loaded = 0;
-  auto load = [&](std::span<uint8_t> area) {
-    const size_t count = std::min(area.size(), input.size() - loaded);
-    if (count != 0) std::memcpy(area.data(), input.data() + loaded, count);
-    loaded += count;
-  };
-  load(finder->FirstLoadArea());
-  std::vector<std::pair<size_t, size_t>> found;
-  for (size_t at = 0; at < input.size(); ++at) {
-    if (at != 0) {
-      load(finder->Advance());
-      finder->Delete();
-    }
-    finder->Insert();
-    const auto length = size_t(std::max(finder->MatchLength(), 1));
-    EXPECT_TRUE(length < 2 || finder->MatchPosition() < finder->CurrentPosition()) << at;
-    found.emplace_back(length,
-                       length < 2 ? 0 : finder->CurrentPosition() - finder->MatchPosition());
-  }
-  return found;
-}
-
-size_t CommonLength(const Bytes& input, size_t a, size_t b, size_t limit) {
-  size_t n = 0;
-  while (n < limit && input[a + n] == input[b + n]) ++n;
-  return n;
-}
-
-// The longest match over the strings the trie holds: the previous kWindow - 1 positions.
-size_t BruteForceLength(const Bytes& input, size_t at) {
-  const size_t limit = std::min<size_t>(TianoMatchFinder::kMaxMatch, input.size() - at);
-  size_t best = 1;
-  for (size_t distance = 1; distance < kWindow && distance <= at && best < limit; ++distance) {
-    best = std::max(best, CommonLength(input, at - distance, at, limit));
-  }
-  return best;
-}
-
-// Small alphabet with copies from earlier, some from the window's far end (distances kWindow - 7
-// to kWindow), so that long and full-length matches, shortcuts from the previous match and leaf
-// replacements all occur.
-Bytes RepetitiveInput(size_t size, uint64_t seed) {
-  const Bytes noise = test::RandomBytes(size * 2, seed);
-  Bytes out;
-  size_t k = 0;
-  while (out.size() < size) {
-    const uint8_t pick = noise[k++];
-    if (pick < 140 || out.size() < 400) {
-      out.push_back(uint8_t('a' + noise[k++] % 3));
-      continue;
-    }
-    const bool far = out.size() > kWindow + 8 && pick > 230;
-    const size_t distance =
-        far ? kWindow - noise[k++] % 8 : 1 + (size_t(noise[k]) << 8 | noise[k + 1]) % 390;
-    k += 2;
-    const size_t length = 3 + noise[k++] % (pick > 200 ? 300 : 12);
-    for (size_t i = 0; i < length && out.size() < size && distance <= out.size(); ++i) {
-      out.push_back(out[out.size() - distance]);
-    }
-  }
-  out.resize(size);
-  return out;
-}
-
-TEST(TianoMatchFinder, FindsTheLongestMatchOfTheWindowAfterSliding) {
-  const struct {
-    const char* name;
-    Bytes input;
-    size_t step;  // every position is checked for real matches, every step-th by brute force
-    size_t long_matches;  // at least this many of 100 bytes or more
-    // Of every (length, distance): which of the longest matches is taken is pinned too.
-    uint64_t fingerprint;
-  } cases[] = {
-      {"equal bytes", Bytes(300, 'x'), 1, 1, 0xc496cf2e561561cb},
-      {"repetitive", RepetitiveInput(4 * kWindow + 333, 1), 5, 100, 0x43bb390911dfeafe},
-      {"repetitive, far copies", RepetitiveInput(3 * kWindow, 11), 3, 100, 0x776ff5131559470f},
-      {"mixed", test::MixedCorpus(5 * kWindow, 3), 5, 100, 0x72caf2ca1baef0a1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Bytes& input = c.input;
-    const auto found = FindAll(input);
-    uint64_t fingerprint = kFnvBasis;
-    size_t long_matches = 0;
-    for (size_t at = 0; at < input.size(); ++at) {
-      const auto [found_length, distance] = found[at];
-      fingerprint = (fingerprint ^ (found_length << 16 | distance)) * 1099511628211ull;
-      const size_t left = input.size() - at, length = std::min(found_length, left);
-      if (length >= 2) {
-        ASSERT_TRUE(distance >= 1 && distance <= std::min(at, kWindow)) << "at " << at;
-        ASSERT_EQ(CommonLength(input, at - distance, at, length), length) << "at " << at;
-        long_matches += length >= 100;
-      }
-      if (at % c.step == 0) {
-        ASSERT_EQ(length, std::min(BruteForceLength(input, at), left)) << "at " << at;
-      }
-    }
-    EXPECT_GE(long_matches, c.long_matches);
-    EXPECT_EQ(fingerprint, c.fingerprint) << std::hex << fingerprint;
   }
 }
 
