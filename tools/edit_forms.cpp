@@ -1,5 +1,8 @@
 #include "tools/edit_forms.h"
 
+#include <cstdlib>
+#include <map>
+#include <sstream>
 #include <vector>
 
 namespace kalvire::tools {
@@ -106,6 +109,24 @@ void FormsWriter::Add(IfrItemKind kind, const std::string& prompt, uint16_t ref_
 Bytes FormsWriter::Data() {
   list.string_packages = {{"en-US", 1, s.texts()}};
   return BuildHiiPackageList(list);
+}
+
+FormsWriter FormsFromOutline(const std::string& menu) {
+  using enum IfrItemKind;
+  const std::map<char, IfrItemKind> kinds = {
+      {'R', kRef}, {'G', kSubtitle}, {'T', kText}, {'W', kPassword}, {'D', kDate}};
+  FormsWriter f;
+  std::istringstream items(menu);
+  for (std::string item; std::getline(items, item, '|');) {
+    const size_t colon = item.find(':');
+    const std::string text = item.substr(colon + 1);
+    const auto id = uint16_t(std::atoi(item.substr(1, colon - 1).c_str()));
+    if (item[0] == 'P') f.Package();
+    if (item[0] == 'S') f.FormSet(text);
+    if (item[0] == 'F') f.Form(id, text);
+    if (kinds.count(item[0])) f.Add(kinds.at(item[0]), text, id);
+  }
+  return f;
 }
 
 }  // namespace kalvire::tools

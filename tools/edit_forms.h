@@ -65,4 +65,9 @@ struct FormsWriter {
   Bytes Data();
 };
 
+// A menu written as items "<kind><id>:<text>" joined by '|': 'P' a package, 'S' a formset, 'F'
+// a form of id <id>, 'R' a REF to form <id>, 'G' a subtitle, 'T' a text, 'W' a password, 'D' a
+// date.
+FormsWriter FormsFromOutline(const std::string& menu);
+
 }  // namespace kalvire::tools

@@ -151,4 +151,20 @@ Bytes SetupImage(const SetupImageParts& parts) {
   return Volume(files, {.fv_length = 0x2000});
 }
 
+Bytes TianoStream(uint32_t original_size, const std::vector<BitFields>& parts) {
+  Bytes stream(8);
+  size_t at = 0;
+  for (const BitFields& part : parts) {
+    for (const auto& [value, bits] : part) {
+      for (int i = bits - 1; i >= 0; --i, ++at) {
+        if (at % 8 == 0) stream.push_back(0);
+        if ((value >> i) & 1) stream.back() |= uint8_t(0x80 >> (at % 8));
+      }
+    }
+  }
+  util::StoreLe32(stream.data(), uint32_t(stream.size() - 8));
+  util::StoreLe32(stream.data() + 4, original_size);
+  return stream;
+}
+
 }  // namespace kalvire::tools::raw

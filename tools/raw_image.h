@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "tools/guid.h"
@@ -50,5 +51,10 @@ struct SetupImageParts {
   bool english_strings = true, amitse = true, amitse_second_name = false, amitse_pkg_guid = true;
 };
 Bytes SetupImage(const SetupImageParts& parts = {});
+
+// A Tiano/EFI stream laid by hand: its two sizes, then (value, bit count) fields, most
+// significant bit first.
+using BitFields = std::vector<std::pair<uint32_t, int>>;
+Bytes TianoStream(uint32_t original_size, const std::vector<BitFields>& parts);
 
 }  // namespace kalvire::tools::raw

@@ -72,6 +72,18 @@ Section BuildDmiSection(const std::vector<SmbiosStructure>& structures, uint32_t
   return Section::FreeformGuid(kDmiTableSectionGuid, std::move(table));
 }
 
+Bytes DmiModuleData(const std::vector<SmbiosStructure>& structures, size_t size, bool stored) {
+  const Section section = BuildDmiSection(structures, uint32_t(size - 20 - (stored ? 9 : 0)));
+  if (!stored) return section.Serialize();
+  return Section::Compressed(Compression::kStored, {section}).Serialize();
+}
+
+SmbiosStructure SmbiosStringsStructure(uint8_t type, std::vector<std::string> strings) {
+  SmbiosStructure s{type, 0, Bytes(4, 0), std::move(strings)};
+  for (size_t i = 0; i < 4 && i < s.strings.size(); ++i) s.fields[i] = uint8_t(i + 1);
+  return s;
+}
+
 SmbiosStructure SmbiosBiosInformation(uint16_t handle, std::string vendor, std::string version,
                                       std::string date) {
   SmbiosStructure s =

@@ -26,6 +26,12 @@ Bytes BuildSmbiosTable(const std::vector<SmbiosStructure>& structures);
 // fit, or when a byte 0x7F occurs before the end-of-table structure (the editor finds the end of
 // the table by the first 0x7F 0x04 it meets).
 Section BuildDmiSection(const std::vector<SmbiosStructure>& structures, uint32_t area_size);
+// The DMI module data of `size` bytes in all: that section alone (the table at 20), or inside a
+// stored compression section (the table at 29).
+Bytes DmiModuleData(const std::vector<SmbiosStructure>& structures, size_t size, bool stored);
+
+// A structure of `type` whose formatted area is four bytes naming its first strings.
+SmbiosStructure SmbiosStringsStructure(uint8_t type, std::vector<std::string> strings);
 
 // Typical structures; string fields refer to the strings in the order given.
 SmbiosStructure SmbiosBiosInformation(uint16_t handle, std::string vendor, std::string version,

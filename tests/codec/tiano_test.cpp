@@ -10,7 +10,7 @@
 
 #include "codec/tiano.h"
 #include "support/test_data.h"
-#include "util/le.h"
+#include "tools/raw_image.h"
 
 namespace kalvire::codec {
 namespace {
@@ -214,22 +214,8 @@ TEST(TianoDecompress, NeverReadsPastTheDeclaredCompressedSize) {
 }
 
 // Hand-built streams: (value, bit count) fields, most significant bit first.
-using Bits = std::vector<std::pair<uint32_t, int>>;
-Bytes Stream(uint32_t size, const std::vector<Bits>& parts) {
-  Bytes stream(8);
-  size_t at = 0;
-  for (const Bits& part : parts) {
-    for (const auto& [value, bits] : part) {
-      for (int i = bits - 1; i >= 0; --i, ++at) {
-        if (at % 8 == 0) stream.push_back(0);
-        if ((value >> i) & 1) stream.back() |= uint8_t(0x80 >> (at % 8));
-      }
-    }
-  }
-  util::StoreLe32(stream.data(), uint32_t(stream.size() - 8));
-  util::StoreLe32(stream.data() + 4, size);
-  return stream;
-}
+using Bits = tools::raw::BitFields;
+constexpr auto Stream = &tools::raw::TianoStream;
 // A block whose three code sets each hold one symbol: its symbols take no bits at all.
 Bits Block(uint16_t count, uint16_t char_symbol, uint16_t position = 0) {
   return {{count, 16}, {0, 5}, {0, 5}, {0, 9}, {char_symbol, 9}, {0, 5}, {position, 5}};

@@ -26,21 +26,10 @@ using tools::SmbiosStructure;
 const char kTooLong[] =
     "Error: The edited DMI table is longer than the DMI module. The DMI module is not saved.";
 
-// The module data: the table's freeform section of `size` bytes in all, alone (the table at 20)
-// or inside a stored compression section (the table at 29).
 Bytes ModuleData(const std::vector<SmbiosStructure>& structures, size_t size, bool stored = false) {
-  const tools::Section section =
-      tools::BuildDmiSection(structures, uint32_t(size - 20 - (stored ? 9 : 0)));
-  if (!stored) return section.Serialize();
-  return tools::Section::Compressed(tools::Compression::kStored, {section}).Serialize();
+  return tools::DmiModuleData(structures, size, stored);
 }
-
-// A structure of `type` whose four field bytes name its first strings.
-SmbiosStructure Structure(uint8_t type, std::vector<std::string> strings) {
-  SmbiosStructure s{type, 0, Bytes(4, 0), std::move(strings)};
-  for (size_t i = 0; i < 4 && i < s.strings.size(); ++i) s.fields[i] = uint8_t(i + 1);
-  return s;
-}
+constexpr auto Structure = &tools::SmbiosStringsStructure;
 
 std::vector<SmbiosStructure> Board(const std::string& date = "01/02/2024",
                                    const std::string& maker = "Maker") {

@@ -1,5 +1,3 @@
-#include <map>
-#include <sstream>
 
 #include "setup/baseline.h"
 #include "setup/ifr_layout.h"
@@ -11,26 +9,7 @@ namespace {
 
 using Forms = tools::FormsWriter;
 
-// A menu written as lines "<kind><id>:<text>" joined by '|': 'P' a package, 'S' a formset, 'F'
-// a form of id <id>, 'R' a REF to form <id>, 'G' a subtitle, 'T' a text, 'W' a password, 'D' a
-// date.
-Forms Write(const std::string& menu) {
-  using enum IfrItemKind;
-  const std::map<char, IfrItemKind> kinds = {
-      {'R', kRef}, {'G', kSubtitle}, {'T', kText}, {'W', kPassword}, {'D', kDate}};
-  Forms f;
-  std::istringstream lines(menu);
-  for (std::string l; std::getline(lines, l, '|');) {
-    const size_t colon = l.find(':');
-    const std::string text = l.substr(colon + 1);
-    const uint16_t id = uint16_t(std::atoi(l.substr(1, colon - 1).c_str()));
-    if (l[0] == 'P') f.Package();
-    if (l[0] == 'S') f.FormSet(text);
-    if (l[0] == 'F') f.Form(id, text);
-    if (kinds.count(l[0])) f.Add(kinds.at(l[0]), text, id);
-  }
-  return f;
-}
+constexpr auto Write = &tools::FormsFromOutline;  // the menu as an outline
 std::unique_ptr<SetupView> Parsed(Forms f) {
   auto v = WithSetupData(f.Data());
   EXPECT_EQ(v->Parse(), 1);
