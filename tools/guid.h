@@ -18,6 +18,7 @@ constexpr Guid GuidFromString(std::string_view text) {
 
 // Firmware file systems.
 inline constexpr Guid kFfs2Guid = GuidFromString("8C8CE578-8A3D-4F1C-9935-896185C32DD3");
+inline constexpr Guid kFfs3Guid = GuidFromString("5473C07A-3DCB-4DCA-BD6F-1E9689E7349A");
 inline constexpr Guid kFfs1Guid = GuidFromString("7A9354D9-0468-444A-81CE-0BF617D890DF");
 // GUID-defined section holding an LZMA payload.
 inline constexpr Guid kLzmaSectionGuid = GuidFromString("EE4E5898-3914-4259-9D6E-DC7BD79403CF");

@@ -1,5 +1,6 @@
 #include "tools/raw_image.h"
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 
@@ -57,6 +58,15 @@ Bytes FfsFile(const Guid& name, uint8_t type, std::span<const uint8_t> sections)
   return out;
 }
 
+Bytes FfsHeader(uint8_t attributes, uint32_t size) {
+  Bytes h(24);
+  for (int i = 0; i < 16; ++i) h[i] = uint8_t(0x10 + i);
+  h[17] = 0x5C, h[18] = 0xF0, h[19] = attributes, h[23] = 0xF8;
+  util::StoreLe24(h.data() + 20, size);
+  h[16] = FfsHeaderChecksum(h);
+  return h;
+}
+
 Bytes PadFile(uint32_t size) {
   return tools::FfsFile::Pad(size).Serialize();
 }
@@ -90,6 +100,24 @@ Bytes Volume(const std::vector<Bytes>& files, const VolumeOptions& options) {
     pos += file.size();
   }
   return out;
+}
+
+Bytes VolumeHeader(uint32_t length, size_t buffer, uint16_t ext_offset, const char* signature,
+                   uint16_t entry) {
+  Bytes b(buffer, 0xFF);
+  uint8_t* v = b.data() + 8;
+  std::copy(kFfs3Guid.begin(), kFfs3Guid.end(), v + 16);
+  util::StoreLe64(v + 32, length | uint64_t(7) << 32);
+  std::copy(signature, signature + 4, v + 40);
+  util::StoreLe32(v + 44, 0x0004FEFF);
+  util::StoreLe16(v + 48, 72);
+  util::StoreLe16(v + 52, ext_offset);
+  if (ext_offset != 0) {
+    util::StoreLe32(v + ext_offset + 16, 20);      // extended header size
+    util::StoreLe16(v + ext_offset + 20, entry);   // one entry
+    util::StoreLe16(v + ext_offset + 26, 0xFFFF);  // end of the entries
+  }
+  return b;
 }
 
 Bytes Package(uint8_t type, std::span<const uint8_t> body) {

@@ -24,6 +24,8 @@ Bytes GuidDefinedSection(std::span<const uint8_t> payload);
 Bytes LzmaPayload(std::span<const uint8_t> data);
 void AppendSection(Bytes& stream, std::span<const uint8_t> section);  // 4-byte aligned
 Bytes FfsFile(const Guid& name, uint8_t type, std::span<const uint8_t> sections);
+// The 24-byte header of a pad file named 10 11 .. 1F, its header checksum set.
+Bytes FfsHeader(uint8_t attributes, uint32_t size);
 Bytes PadFile(uint32_t size);
 // Bytes all `value` but the first, `index`.
 Guid TestGuid(uint8_t index, uint8_t value = 0x11);
@@ -38,6 +40,11 @@ struct VolumeOptions {
 };
 // `files` 8-byte aligned after the header, erased (0xFF) to the end.
 Bytes Volume(const std::vector<Bytes>& files, const VolumeOptions& options = {});
+
+// An FFS3 volume header of `length` bytes at offset 8 of `buffer` bytes of 0xFF; from
+// `ext_offset` on, an extended header with one entry of `entry` bytes.
+Bytes VolumeHeader(uint32_t length, size_t buffer, uint16_t ext_offset = 0,
+                   const char* signature = "_FVH", uint16_t entry = 6);
 
 Bytes Package(uint8_t type, std::span<const uint8_t> body);
 Bytes StringPackage(const char* language, std::span<const uint8_t> blocks);

@@ -9,10 +9,14 @@
 #include "rom/ffs_file.h"
 #include "rom/section.h"
 #include "rom/volume.h"
+#include "tools/raw_image.h"
 #include "util/le.h"
 
 namespace kalvire::rom {
 namespace {
+
+using tools::raw::FfsHeader;
+using tools::raw::VolumeHeader;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -50,16 +54,6 @@ TEST(HeaderReaders, SectionExtents) {
     const auto& [bytes, offset, end, extent] = cases[i];
     EXPECT_EQ(Extent(bytes, offset, end), extent) << "case " << i;
   }
-}
-
-// A 24-byte FFS header with its header checksum set.
-Bytes FfsHeader(uint8_t attributes, uint32_t size) {
-  Bytes h(24);
-  for (int i = 0; i < 16; ++i) h[i] = uint8_t(0x10 + i);
-  h[17] = 0x5C, h[18] = kFileTypePad, h[19] = attributes, h[23] = 0xF8;
-  util::StoreLe24(h.data() + 20, size);
-  h[16] = FfsHeaderChecksum(h);
-  return h;
 }
 
 TEST(HeaderReaders, FfsFileHeaders) {
@@ -101,27 +95,8 @@ TEST(HeaderReaders, FfsFileHeaders) {
             std::tuple(0u, 8u, 8u, 16u, 16u));
 }
 
-// A volume of `length` bytes at offset 8 of a buffer of `buffer` bytes.
-Bytes Volume(uint32_t length, size_t buffer, uint16_t ext_offset = 0, const char* sig = "_FVH",
-             uint16_t entry = 6) {
-  Bytes b(buffer, 0xFF);
-  uint8_t* v = b.data() + 8;
-  std::copy(kFfs3FileSystemGuid.begin(), kFfs3FileSystemGuid.end(), v + 16);
-  util::StoreLe64(v + 32, length | uint64_t(7) << 32);
-  std::copy(sig, sig + 4, v + 40);
-  util::StoreLe32(v + 44, 0x0004FEFF);
-  util::StoreLe16(v + 48, 72);
-  util::StoreLe16(v + 52, ext_offset);
-  if (ext_offset != 0) {
-    util::StoreLe32(v + ext_offset + 16, 20);      // extended header size
-    util::StoreLe16(v + ext_offset + 20, entry);   // one entry
-    util::StoreLe16(v + ext_offset + 26, 0xFFFF);  // end of the entries
-  }
-  return b;
-}
-
 TEST(HeaderReaders, VolumeHeaders) {
-  const Bytes v = Volume(0x100, 0x108);
+  const Bytes v = VolumeHeader(0x100, 0x108);
   const auto header = ReadVolumeHeader(v, 8);
   ASSERT_TRUE(header);
   EXPECT_EQ(std::tuple(header->IsFfs3(), header->fv_length, header->has_signature,
@@ -134,14 +109,14 @@ TEST(HeaderReaders, VolumeHeaders) {
   // The first file of a valid volume, or empty.
   const std::pair<Bytes, std::optional<uint64_t>> cases[] = {
       {v, 8 + 72},
-      {Volume(72, 80), 80},            // exactly its header
-      {Volume(71, 80), std::nullopt},  // shorter than its header
-      {Volume(0x100, 0x108, 0, "_FVh"), std::nullopt},
-      {Volume(0x100, 0x108, 0, "XFVH"), std::nullopt},
-      {Volume(0x101, 0x108), std::nullopt},  // one byte past the buffer
-      {Volume(0x100, 0x108, 72), 8 + 72 + 20 + 6 + 4},
-      {Volume(100, 0x108, 72), std::nullopt},               // extended header past the volume
-      {Volume(0x100, 0x108, 72, "_FVH", 0), std::nullopt},  // an entry of size 0
+      {VolumeHeader(72, 80), 80},            // exactly its header
+      {VolumeHeader(71, 80), std::nullopt},  // shorter than its header
+      {VolumeHeader(0x100, 0x108, 0, "_FVh"), std::nullopt},
+      {VolumeHeader(0x100, 0x108, 0, "XFVH"), std::nullopt},
+      {VolumeHeader(0x101, 0x108), std::nullopt},  // one byte past the buffer
+      {VolumeHeader(0x100, 0x108, 72), 8 + 72 + 20 + 6 + 4},
+      {VolumeHeader(100, 0x108, 72), std::nullopt},               // extended header past the volume
+      {VolumeHeader(0x100, 0x108, 72, "_FVH", 0), std::nullopt},  // an entry of size 0
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const auto& [bytes, first_file] = cases[i];

@@ -637,21 +637,5 @@ TEST(AppendHistory, TheFileMustFitTheAreaToTheByteAndAChainBehindABrokenFileTake
   EXPECT_THAT(broken.Messages(), ElementsAre(kNoRoom));
 }
 
-TEST(AppendHistory, AFileRightBehindTheNvramStoreLeavesNoRoom) {
-  Image image(tools::BuildModulesImage({.full_volume = true}), "behind.rom");
-  rom::RomWorkspace& ws = image.ed.workspace;
-  const auto area = FindHistoryArea(ws);
-  ASSERT_TRUE(area);
-  EXPECT_EQ(area->end, ws.m_files[area->marker_index + 1].file.offset);
-  EXPECT_TRUE(area->Empty());
-  image.ed.dmi.current[0].strings[0] = "Vendor";
-  ws.m_dmi_modified = true;
-  const Bytes before = ws.m_working_image;
-  EXPECT_EQ(AppendHistory(image.ed, kMonday), kHistoryNoRoom);
-  EXPECT_THAT(image.Messages(), ElementsAre(kNoRoom));
-  EXPECT_TRUE(ws.m_working_image == before);
-  EXPECT_EQ(image.Log().size(), 2u);  // the track log was built all the same
-}
-
 }  // namespace
 }  // namespace kalvire::tracklog
