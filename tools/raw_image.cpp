@@ -179,6 +179,19 @@ Bytes SetupImage(const SetupImageParts& parts) {
   return Volume(files, {.fv_length = 0x2000});
 }
 
+Bytes Capsule(const Bytes& image, const Guid& guid) {
+  Bytes capsule(guid.begin(), guid.end());
+  capsule.resize(kCapsuleHeaderSize);
+  util::StoreLe32(&capsule[16], uint32_t(kCapsuleHeaderSize));
+  util::StoreLe32(&capsule[20], 0x00050000);
+  util::StoreLe32(&capsule[24],
+                  uint32_t(kCapsuleHeaderSize + image.size() + kCapsuleSignatureSize));
+  for (size_t i = 28; i < kCapsuleHeaderSize; ++i) capsule[i] = uint8_t(i * 7);
+  AppendBytes(capsule, image);
+  for (size_t i = 0; i < kCapsuleSignatureSize; ++i) capsule.push_back(uint8_t(0xA5 ^ i));
+  return capsule;
+}
+
 Bytes TianoStream(uint32_t original_size, const std::vector<BitFields>& parts) {
   Bytes stream(8);
   size_t at = 0;

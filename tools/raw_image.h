@@ -59,6 +59,11 @@ struct SetupImageParts {
 };
 Bytes SetupImage(const SetupImageParts& parts = {});
 
+// `image` inside a capsule: a header of 0x800 bytes (name `guid`, HeaderSize, Flags 0x50000,
+// CapsuleImageSize; filler after them), then the image and 0x230 bytes of signature.
+inline constexpr size_t kCapsuleHeaderSize = 0x800, kCapsuleSignatureSize = 0x230;
+Bytes Capsule(const Bytes& image, const Guid& guid);
+
 // A Tiano/EFI stream laid by hand: its two sizes, then (value, bit count) fields, most
 // significant bit first.
 using BitFields = std::vector<std::pair<uint32_t, int>>;

@@ -9,6 +9,7 @@
 #include "dmi/latin1.h"
 #include "editor/headless_view.h"
 #include "editor/open_image.h"
+#include "support/shown_texts.h"
 #include "support/test_data.h"
 #include "tools/image_builder.h"
 #include "tools/smbios_builder.h"
@@ -81,15 +82,8 @@ struct Dmi : editor::HeadlessEditor {
       out += tree().GetItemText(i) + "=" + std::to_string(tree().GetItemData(i)) + "|";
     return out;
   }
-  // The lines of the list of differences, or the texts of the message boxes.
-  Texts Lines(bool log = true) {
-    Texts out;
-    for (int i = 0; log && i < ed.controls.track_log->GetCount(); ++i)
-      out.push_back(ed.controls.track_log->GetText(i));
-    for (const auto& m : prompter.Messages()) log ? void() : out.push_back(m.request.text);
-    return out;
-  }
-  Texts Messages() { return Lines(false); }
+  Texts Lines() { return test::EntryTexts(*ed.controls.track_log); }  // the differences
+  Texts Messages() { return test::MessageTexts(prompter); }
   // What a save after an edit rebuilds.
   Bytes Serialize(int expected = 1) {
     ed.workspace.m_dmi_modified = true;

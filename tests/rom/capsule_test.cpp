@@ -12,22 +12,11 @@ namespace {
 
 using ::testing::HasSubstr;
 
-constexpr size_t kHeaderSize = 0x800;
-constexpr size_t kSignatureSize = 0x230;
-constexpr char kSigned[] = "4A3CA68B-7723-48FB-803D-578CC1FEC44D";
+using tools::raw::kCapsuleHeaderSize;
+using tools::raw::kCapsuleSignatureSize;
+const Guid kSigned = MakeGuid("4A3CA68B-7723-48FB-803D-578CC1FEC44D");
 
-Bytes WrapInCapsule(const Bytes& image, const char* guid) {
-  Bytes capsule(kHeaderSize, 0);
-  const Guid name = MakeGuid(guid);
-  std::copy(name.begin(), name.end(), capsule.begin());
-  util::StoreLe32(&capsule[16], uint32_t(kHeaderSize));
-  util::StoreLe32(&capsule[20], 0x00050000);
-  util::StoreLe32(&capsule[24], uint32_t(kHeaderSize + image.size() + kSignatureSize));
-  for (size_t i = 28; i < kHeaderSize; ++i) capsule[i] = uint8_t(i * 7);
-  capsule.insert(capsule.end(), image.begin(), image.end());
-  for (size_t i = 0; i < kSignatureSize; ++i) capsule.push_back(uint8_t(0xA5 ^ i));
-  return capsule;
-}
+constexpr auto WrapInCapsule = &tools::raw::Capsule;
 
 TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsuleBytes) {
   TempDir dir;
@@ -51,19 +40,20 @@ TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsu
   const Bytes saved = ReadFileOrFail(dir.Path("out.cap"));
   ASSERT_EQ(saved.size(), original.size());
   EXPECT_NE(saved, original);
-  EXPECT_TRUE(std::equal(original.begin(), original.begin() + kHeaderSize, saved.begin()));
-  EXPECT_TRUE(
-      std::equal(original.end() - kSignatureSize, original.end(), saved.end() - kSignatureSize));
+  EXPECT_TRUE(std::equal(original.begin(), original.begin() + kCapsuleHeaderSize, saved.begin()));
+  EXPECT_TRUE(std::equal(original.end() - kCapsuleSignatureSize, original.end(),
+                         saved.end() - kCapsuleSignatureSize));
   // Only a signed capsule with sound sizes gives the notice.
   const Bytes blank = WrapInCapsule(Bytes(0x1000, 0xFF), kSigned);
   Bytes oversized = blank;
   util::StoreLe32(&oversized[16], uint32_t(oversized.size() + 1));
   EXPECT_FALSE(FindSignedCapsule(
-      WrapInCapsule(Bytes(0x1000, 0xFF), "3BE07062-1D51-45D2-832B-F093257ED461")));
+      WrapInCapsule(Bytes(0x1000, 0xFF), MakeGuid("3BE07062-1D51-45D2-832B-F093257ED461"))));
   EXPECT_FALSE(FindSignedCapsule(oversized) || FindSignedCapsule(std::span(blank).first(27)));
   const auto header = FindSignedCapsule(blank);
   ASSERT_TRUE(header);
-  EXPECT_EQ(std::tuple(header->header_size, header->flags), std::tuple(kHeaderSize, 0x00050000u));
+  EXPECT_EQ(std::tuple(header->header_size, header->flags),
+            std::tuple(kCapsuleHeaderSize, 0x00050000u));
 }
 
 }  // namespace

@@ -2,13 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "codec/tiano.h"
 #include "rom/ffs_file.h"
 #include "rom/firmware_walk.h"
 #include "rom/module_extract.h"
 #include "rom/section.h"
 #include "rom_test_support.h"
 #include "support/test_data.h"
+#include "tools/image_builder.h"
 #include "util/le.h"
 
 namespace kalvire::rom::test {
@@ -16,14 +16,6 @@ namespace {
 
 const Guid kModule = TestGuid(0x42, 0x77);
 using kalvire::test::MixedCorpus;
-
-Bytes TianoStream(std::span<const uint8_t> data, uint32_t version) {
-  Bytes out(data.size() + 1024);
-  uint32_t size = uint32_t(out.size());
-  EXPECT_EQ(codec::Tiano_Compress(data, out, size, version), codec::kCodecSuccess);
-  out.resize(size);
-  return out;
-}
 
 // Walks a one-volume image holding the module file of `sections` and extracts `guid`.
 int Extract(Session& t, const Bytes& sections, ModuleSlot& slot, const Guid& guid = kModule) {
@@ -45,7 +37,8 @@ TEST(ExtractModule, DecodesEachStorageInPlaceAndFixesTheHeader) {
   Bytes gapped = inner;
   std::fill(gapped.begin() + 405, gapped.begin() + 408, 0xFD);  // gaps are marked
   Bytes tiano = Section(kSectionDxeDepex, Bytes{0x06, 0x08});   // 6 bytes
-  const Bytes tiano_section = CompressionSection(1, uint32_t(inner.size()), TianoStream(inner, 2));
+  const Bytes tiano_section = CompressionSection(
+      1, uint32_t(inner.size()), tools::EncodePayload(tools::Compression::kTiano, inner));
   AppendSection(tiano, tiano_section);
   // The compression section's own padding is taken off the Size.
   const uint32_t tiano_pad = uint32_t(Align4(tiano_section.size()) - tiano_section.size());
@@ -64,7 +57,7 @@ TEST(ExtractModule, DecodesEachStorageInPlaceAndFixesTheHeader) {
       {"Tiano after a dependency", tiano, gapped, 0, 2, 32, inner_size,
        32 + inner_size - tiano_pad},
       {"EFI, the second version tried",
-       CompressionSection(1, big_size, TianoStream(big, 1)), big, 0, 1, 24, big_size, 0},
+       CompressionSection(1, big_size, tools::EncodePayload(tools::Compression::kEfi, big)), big, 0, 1, 24, big_size, 0},
       {"LZMA leaves the version alone", lzma, large, 2, 2, 36, uint32_t(large.size()), 0},
       // From the data section to the end, without the last section's 2 bytes of padding.
       {"stored and copied sections keep their headers", copied, stored, 2, 0, 36, 48 + 6,

@@ -20,12 +20,6 @@ Session::Session() {
   ed->controls.host = &host;
 }
 
-std::vector<std::string> Session::Messages() const {
-  std::vector<std::string> texts;
-  for (const auto& message : prompter.Messages()) texts.push_back(message.request.text);
-  return texts;
-}
-
 std::unique_ptr<Session> OpenSession(const std::string& path) {
   auto session = std::make_unique<Session>();
   if (editor::OpenRomImagePath(session->editor(), path) == 1) return session;

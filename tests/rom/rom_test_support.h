@@ -15,6 +15,7 @@
 #include "rom/known_guids.h"
 #include "setup/baseline.h"
 #include "support/cli_run.h"
+#include "support/shown_texts.h"
 #include "support/test_data.h"
 #include "tools/module_files.h"
 #include "tools/modules_image.h"
@@ -49,7 +50,7 @@ struct Session {
   std::unique_ptr<editor::Editor> ed = std::make_unique<editor::Editor>();
   editor::Editor& editor() { return *ed; }
   RomWorkspace& ws() { return ed->workspace; }
-  std::vector<std::string> Messages() const;  // every message box shown so far
+  std::vector<std::string> Messages() const { return kalvire::test::MessageTexts(prompter); }
 };
 // Null, failing the test, when the file does not open.
 std::unique_ptr<Session> OpenSession(const std::string& path);

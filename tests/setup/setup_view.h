@@ -12,6 +12,7 @@
 #include "rom/setup_packages.h"
 #include "setup/node_lookup.h"
 #include "setup/parse_forms.h"
+#include "support/shown_texts.h"
 #include "tools/edit_forms.h"
 #include "tools/menu_image.h"
 #include "util/le.h"
@@ -48,19 +49,12 @@ struct SetupView {
   platform::ItemColor Color(uint32_t node) const { return tree().GetItemColor(Item(node)); }
   uint64_t Offset(uint32_t node) const { return ItemOffset(tree().GetItemData(Item(node))); }
   void Select(uint32_t node) { tree().SelectItem(Item(node)); }
-  // The texts of a list, a combo box or the message boxes shown.
   template <typename Control>
   static Texts Entries(const Control& control) {
-    Texts texts;
-    for (int i = 0; i < control.GetCount(); ++i) texts.push_back(control.GetText(i));
-    return texts;
+    return kalvire::test::EntryTexts(control);
   }
   Texts Log() const { return Entries(*editor.controls.track_log); }
-  Texts Messages() const {
-    Texts texts;
-    for (const auto& m : h.prompter.Messages()) texts.push_back(m.request.text);
-    return texts;
-  }
+  Texts Messages() const { return kalvire::test::MessageTexts(h.prompter); }
   // The tree as indented lines of item texts, two blanks per level, "BIOS" included.
   std::string Outline(platform::TreeItem parent = platform::kRootItem, int depth = 0) const {
     std::string out;

@@ -22,6 +22,7 @@
 #include "setup/option_delete.h"
 #include "setup/parse_forms.h"
 #include "setup/string_edit.h"
+#include "support/shown_texts.h"
 #include "support/test_data.h"
 #include "tools/modules_image.h"
 #include "tracklog/history.h"
@@ -68,22 +69,13 @@ struct Image {
     }
     setup::ConnectSetupTree(ed);
   }
-  std::vector<std::string> Log() {
-    std::vector<std::string> lines;
-    for (int i = 0; i < ed.controls.track_log->GetCount(); ++i)
-      lines.push_back(ed.controls.track_log->GetText(i));
-    return lines;
-  }
+  std::vector<std::string> Log() { return test::EntryTexts(*ed.controls.track_log); }
   std::string LogText() {
     std::string text;
     for (const std::string& line : Log()) text += line + "\n";
     return text;
   }
-  std::vector<std::string> Messages() {
-    std::vector<std::string> texts;
-    for (const auto& m : view.prompter.Messages()) texts.push_back(m.request.text);
-    return texts;
-  }
+  std::vector<std::string> Messages() { return test::MessageTexts(view.prompter); }
   std::string Text(uint32_t node) {
     return ed.controls.setup_tree->GetItemText(ed.setup.node_items[node]);
   }

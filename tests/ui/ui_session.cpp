@@ -7,6 +7,7 @@
 
 #include "setup/ifr_layout.h"
 #include "setup/node_lookup.h"
+#include "support/shown_texts.h"
 #include "tools/sample_image.h"
 
 // The GUI tests need one QApplication for the whole program, on a platform without a display.
@@ -114,10 +115,7 @@ QList<QWidget*> AppSession::Controls() {
 }
 
 std::vector<std::string> AppSession::TrackLogLines() {
-  std::vector<std::string> lines;
-  auto* list = View().findChild<QtListBox*>("trackLogList");
-  for (int i = 0; list && i < list->GetCount(); ++i) lines.push_back(list->GetText(i));
-  return lines;
+  return kalvire::test::EntryTexts(*View().findChild<QtListBox*>("trackLogList"));
 }
 
 platform::TreeItem AppSession::Question(platform::TreeItem other) {
