@@ -58,6 +58,24 @@ Bytes FfsFile(const Guid& name, uint8_t type, std::span<const uint8_t> sections)
   return out;
 }
 
+Bytes WithDataChecksum(Bytes file) {
+  file[19] |= 0x40;
+  uint8_t sum = 0;
+  for (size_t i = 24; i < file.size(); ++i) sum = uint8_t(sum + file[i]);
+  file[17] = uint8_t(-sum);
+  file[16] = FfsHeaderChecksum(std::span(file).first(24));
+  return file;
+}
+
+void SetFfsHeaderField(Bytes& image, uint64_t file, size_t at, uint32_t value) {
+  if (at == 20) {
+    util::StoreLe24(image.data() + file + at, value);
+  } else {
+    image[file + at] = uint8_t(value);
+  }
+  image[file + 16] = FfsHeaderChecksum(std::span(image).subspan(file, 24));
+}
+
 Bytes FfsHeader(uint8_t attributes, uint32_t size) {
   Bytes h(24);
   for (int i = 0; i < 16; ++i) h[i] = uint8_t(0x10 + i);

@@ -24,6 +24,11 @@ Bytes GuidDefinedSection(std::span<const uint8_t> payload);
 Bytes LzmaPayload(std::span<const uint8_t> data);
 void AppendSection(Bytes& stream, std::span<const uint8_t> section);  // 4-byte aligned
 Bytes FfsFile(const Guid& name, uint8_t type, std::span<const uint8_t> sections);
+// `file` with its data checksum attribute set and its file checksum made right.
+Bytes WithDataChecksum(Bytes file);
+// Sets byte `at` of the header of the file at `file` in `image` (the 24-bit size for `at` 20)
+// and makes the header checksum right again.
+void SetFfsHeaderField(Bytes& image, uint64_t file, size_t at, uint32_t value);
 // The 24-byte header of a pad file named 10 11 .. 1F, its header checksum set.
 Bytes FfsHeader(uint8_t attributes, uint32_t size);
 Bytes PadFile(uint32_t size);

@@ -8,14 +8,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "cli/cli.h"
 #include "cli/node_number.h"
 #include "support/cli_run.h"
 #include "support/test_data.h"
 #include "support/uefiextract_report.h"
 #include "tools/flash_descriptor.h"
 #include "tools/sample_image.h"
-#include "util/file_io.h"
 
 namespace kalvire::cli {
 namespace {

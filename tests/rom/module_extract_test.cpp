@@ -7,7 +7,6 @@
 #include "rom/module_extract.h"
 #include "rom/section.h"
 #include "rom_test_support.h"
-#include "support/test_data.h"
 #include "tools/image_builder.h"
 #include "util/le.h"
 

@@ -1,8 +1,6 @@
 // ReinsertFile: a rebuilt file takes its old place; fixed and top files never move.
 #include <gtest/gtest.h>
 
-#include <numeric>
-
 #include "rom/ffs_file.h"
 #include "rom/firmware_walk.h"
 #include "rom/reinsert.h"
@@ -60,8 +58,8 @@ TEST(ReinsertFile, RefusesWhatDoesNotFitAndNeverMovesAFixedOrATopFile) {
   Bytes huge = RawFile(1, 36);
   huge.resize(0x1000000 + 8);
   // A rebuilt file leaves its size and checksums stale; a data checksum when its attribute asks.
-  Bytes checked = RawFile(1, 77, 0x40), stale = checked, stale_checked = checked;
-  checked[17] = uint8_t(-std::accumulate(checked.begin() + 24, checked.end(), uint8_t{0}));
+  const Bytes checked = WithDataChecksum(RawFile(1, 77));
+  Bytes stale = checked, stale_checked = checked;
   for (Bytes* file : {&stale, &stale_checked}) (*file)[16] = (*file)[17] = (*file)[20] = 0;
   stale[19] = 0;
   struct Case {

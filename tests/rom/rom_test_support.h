@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,7 +16,6 @@
 #include "support/cli_run.h"
 #include "support/shown_texts.h"
 #include "support/test_data.h"
-#include "tools/module_files.h"
 #include "tools/modules_image.h"
 #include "tools/raw_image.h"
 
@@ -25,23 +23,7 @@ namespace kalvire::rom::test {
 
 using Bytes = std::vector<uint8_t>;
 
-using tools::raw::AppendSection;
-using tools::raw::CompressionSection;
-using tools::raw::FfsFile;
-using tools::raw::GuidDefinedSection;
-using tools::raw::Join;
-using tools::raw::LzmaPayload;
-using tools::raw::Package;
-using tools::raw::PackageList;
-using tools::raw::PadFile;
-using tools::raw::RawFile;
-using tools::raw::Section;
-using tools::raw::SetupImage;
-using tools::raw::SetupImageParts;
-using tools::raw::StringPackage;
-using tools::raw::TestGuid;
-using tools::raw::Volume;
-using tools::raw::VolumeOptions;
+using namespace tools::raw;  // the hand-laid images
 
 struct Session {
   Session();

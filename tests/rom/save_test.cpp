@@ -11,7 +11,6 @@
 #include "editor/save_image.h"
 #include "rom/verify.h"
 #include "rom_test_support.h"
-#include "support/test_data.h"
 #include "tools/sample_image.h"
 #include "tracklog/history.h"
 #include "util/file_io.h"

@@ -14,7 +14,6 @@
 #include "setup/node_edit.h"
 #include "setup/option_delete.h"
 #include "setup/string_edit.h"
-#include "support/test_data.h"
 #include "tracklog/import_settings.h"
 #include "tracklog/track_log.h"
 #include "tracklog/track_log_file.h"

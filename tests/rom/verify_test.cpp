@@ -7,9 +7,7 @@
 #include "rom/ffs_file.h"
 #include "rom/verify.h"
 #include "rom_test_support.h"
-#include "support/test_data.h"
 #include "tracklog/history.h"
-#include "util/le.h"
 
 namespace kalvire::rom::test {
 namespace {
@@ -31,25 +29,11 @@ Bytes SmallImage() {
     files.push_back(
         FfsFile(TestGuid(i), 0x01, Section(0x19, kalvire::test::RandomBytes(40 + 12 * i, i))));
   }
-  Bytes& checked = files[1];
-  checked[19] = 0x40;
-  uint8_t sum = 0;
-  for (size_t i = kFfsHeaderSize; i < checked.size(); ++i) sum = uint8_t(sum + checked[i]);
-  checked[17] = uint8_t(-sum);
-  checked[16] = FfsHeaderChecksum(checked);
+  files[1] = WithDataChecksum(files[1]);
   return Volume(files);
 }
 
-// Sets a header byte or the size of the file at `file` and makes its header checksum right.
-void SetFixed(Bytes& b, uint64_t file, size_t at, uint32_t value) {
-  if (at == kFfsSizeOffset) {
-    util::StoreLe24(b.data() + file + at, value);
-  } else {
-    b[file + at] = uint8_t(value);
-  }
-  b[file + kFfsHeaderChecksumOffset] =
-      FfsHeaderChecksum(std::span<const uint8_t>(b).subspan(file, kFfsHeaderSize));
-}
+constexpr auto SetFixed = &SetFfsHeaderField;
 
 TEST(VerifyImage, BuiltImagesAreCleanAndAnImageWithoutVolumesIsNot) {
   const VerifyResult result = VerifyImage(SmallImage());

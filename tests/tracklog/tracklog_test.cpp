@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <numeric>
 #include <sstream>
 
 #include "dmi/dmi_parse.h"
@@ -30,7 +29,6 @@
 #include "tracklog/import_settings.h"
 #include "tracklog/track_log.h"
 #include "tracklog/track_log_file.h"
-#include "util/le.h"
 
 namespace kalvire::tracklog {
 namespace {
