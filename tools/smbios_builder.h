@@ -28,7 +28,8 @@ Bytes BuildSmbiosTable(const std::vector<SmbiosStructure>& structures);
 Section BuildDmiSection(const std::vector<SmbiosStructure>& structures, uint32_t area_size);
 // The DMI module data of `size` bytes in all: that section alone (the table at 20), or inside a
 // stored compression section (the table at 29).
-Bytes DmiModuleData(const std::vector<SmbiosStructure>& structures, size_t size, bool stored);
+Bytes DmiModuleData(const std::vector<SmbiosStructure>& structures, size_t size,
+                    bool stored = false);
 
 // A structure of `type` whose formatted area is four bytes naming its first strings.
 SmbiosStructure SmbiosStringsStructure(uint8_t type, std::vector<std::string> strings);

@@ -27,9 +27,7 @@ using tools::SmbiosStructure;
 const char kTooLong[] =
     "Error: The edited DMI table is longer than the DMI module. The DMI module is not saved.";
 
-Bytes ModuleData(const std::vector<SmbiosStructure>& structures, size_t size, bool stored = false) {
-  return tools::DmiModuleData(structures, size, stored);
-}
+using tools::DmiModuleData;
 constexpr auto Structure = &tools::SmbiosStringsStructure;
 
 std::vector<SmbiosStructure> Board(const std::string& date = "01/02/2024",
@@ -99,7 +97,7 @@ TEST(DmiTable, ParseNameTheTreeAndRebuildInBothLayouts) {
   for (const bool stored : {false, true}) {
     SCOPED_TRACE(stored ? "table at 29" : "table at 20");
     Dmi t;
-    const Bytes data = ModuleData(Board(), 1024, stored);
+    const Bytes data = DmiModuleData(Board(), 1024, stored);
     ASSERT_EQ(t.Load(data), 1);
     const DmiTables& dmi = t.ed.dmi;
     ASSERT_EQ(dmi.structure_count, 6u);
@@ -114,10 +112,10 @@ TEST(DmiTable, ParseNameTheTreeAndRebuildInBothLayouts) {
     EXPECT_EQ(t.Serialize(), data);
 
     t.ed.dmi.current[1].strings[0] = "MakerMaker";
-    EXPECT_EQ(t.Serialize(), ModuleData(Board("01/02/2024", "MakerMaker"), 1024, stored));
+    EXPECT_EQ(t.Serialize(), DmiModuleData(Board("01/02/2024", "MakerMaker"), 1024, stored));
     t.ed.dmi.current[1].strings[0] = "Maker";
     t.ed.dmi.current[0].strings[2] = " ";
-    EXPECT_EQ(t.Serialize(), ModuleData(Board(" "), 1024, stored));
+    EXPECT_EQ(t.Serialize(), DmiModuleData(Board(" "), 1024, stored));
   }
   EXPECT_STREQ(DmiTypeName(10), "");
 }
@@ -126,13 +124,13 @@ TEST(ParseDmiTable, TakesAFullTableAndASecondParseLeavesNothingOfTheFirst) {
   std::vector<SmbiosStructure> full(799, Structure(4, {}));
   full.front() = Structure(0, {"BIOS"});
   Dmi t;
-  const Bytes full_data = ModuleData(full, 20 + 800 * 10 + 64);
+  const Bytes full_data = DmiModuleData(full, 20 + 800 * 10 + 64);
   ASSERT_EQ(t.Load(full_data), 1);
   EXPECT_EQ(t.ed.dmi.current[799].type, 127u);
   EXPECT_EQ(t.Serialize(), full_data);
   t.tree().DeleteAllItems();  // what Open does before it parses the next image
   ResetDmiTables(t.ed);
-  ASSERT_EQ(t.Load(ModuleData({Structure(0, {"Only"})}, 256)), 1);
+  ASSERT_EQ(t.Load(DmiModuleData({Structure(0, {"Only"})}, 256)), 1);
   EXPECT_EQ(t.tree().GetItemText(t.root()), "DMI");  // the root is made again
   const DmiTables& dmi = t.ed.dmi;
   EXPECT_EQ(dmi.structure_count, 1u);
@@ -147,7 +145,7 @@ TEST(ParseDmiTable, TakesAFullTableAndASecondParseLeavesNothingOfTheFirst) {
 TEST(ParseDmiTable, RefusesWhatItCannotTakeWhole) {
   std::vector<SmbiosStructure> many(800, Structure(4, {}));
   many.front() = Structure(0, {"BIOS"});
-  const Bytes good = ModuleData(Board(), 1024);
+  const Bytes good = DmiModuleData(Board(), 1024);
   const size_t string = 20 + 0x1A, end = 20 + tools::BuildSmbiosTable(Board()).size() - 6;
   const auto with = [&](size_t at, uint8_t value) {
     Bytes data = good;
@@ -168,7 +166,7 @@ TEST(ParseDmiTable, RefusesWhatItCannotTakeWhole) {
       {"end-of-table structure cut short", cut(end + 3), kNotEnded},
       {"no end-of-table structure", with(end, 0x7E), kNotEnded},
       {"length below the header", with(21, 3), kShort},
-      {"801 records", ModuleData(many, 20 + 800 * 10 + 64),
+      {"801 records", DmiModuleData(many, 20 + 800 * 10 + 64),
        "Error: The DMI table holds more than 800 structures"},
   };
   for (const auto& c : cases) {
@@ -188,7 +186,7 @@ TEST(EditDmiString, TheDialogShowsTheStructureAndOkAppliesTheChangedValues) {
   std::vector<SmbiosStructure> structures = Board();
   structures.push_back(
       tools::SmbiosOemStrings(6, {"1", "2", "3", "4", "5", "6", "7", "oem8", "9"}));
-  ASSERT_EQ(t.Load(ModuleData(structures, 1024)), 1);
+  ASSERT_EQ(t.Load(DmiModuleData(structures, 1024)), 1);
   t.ed.controls.track_log->AddString("an older line");
   t.prompter.QueueDmiEdits(std::nullopt);  // Cancel
   t.Edit(1);
@@ -233,7 +231,8 @@ TEST(EditDmiString, TheDialogShowsTheStructureAndOkAppliesTheChangedValues) {
 TEST(EditDmiString, ValuesAreStoredAsLatin1OrRefusedWholly) {
   Dmi t;
   ASSERT_EQ(
-      t.Load(ModuleData({Structure(0, {std::string(70, 'L'), "Caf\xE9", "01/02/2024"})}, 256)), 1);
+      t.Load(DmiModuleData({Structure(0, {std::string(70, 'L'), "Caf\xE9", "01/02/2024"})}, 256)),
+      1);
   t.prompter.QueueDmiEdits(DmiEdits{{0, "ok"}, {1, "10 \xE2\x82\xAC"}});
   t.prompter.QueueDmiEdits(DmiEdits{{1, "Gr\xC3\xBC\xC3\x9F!"}});
   t.Edit(0);
@@ -251,7 +250,7 @@ TEST(EditDmiString, ValuesAreStoredAsLatin1OrRefusedWholly) {
 // section with 4, the last 2 of them the alignment padding of the enclosing section.
 Bytes OneStructure(const std::string& text, bool padded) {
   Bytes data =
-      ModuleData({Structure(0, {text})}, padded ? 29 + 12 + 6 + 4 : 20 + 12 + 6 + 3, padded);
+      DmiModuleData({Structure(0, {text})}, padded ? 29 + 12 + 6 + 4 : 20 + 12 + 6 + 3, padded);
   if (padded) util::StoreLe24(data.data() + 9, uint32_t(data.size() - 9 - 2));
   if (padded) data[data.size() - 2] = data[data.size() - 1] = 0;
   return data;

@@ -16,12 +16,10 @@ using tools::raw::kCapsuleHeaderSize;
 using tools::raw::kCapsuleSignatureSize;
 const Guid kSigned = MakeGuid("4A3CA68B-7723-48FB-803D-578CC1FEC44D");
 
-constexpr auto WrapInCapsule = &tools::raw::Capsule;
-
 TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsuleBytes) {
   TempDir dir;
   const std::string path = dir.Path("capsule.cap");
-  const Bytes original = WrapInCapsule(tools::BuildModulesImage({}), kSigned);
+  const Bytes original = Capsule(tools::BuildModulesImage({}), kSigned);
   WriteFileOrFail(path, original);
   const auto session = OpenSession(path);
   ASSERT_TRUE(session);
@@ -44,11 +42,11 @@ TEST(SignedCapsule, OpenTellsOnceThatASaveBreaksTheSignatureAndSaveKeepsTheCapsu
   EXPECT_TRUE(std::equal(original.end() - kCapsuleSignatureSize, original.end(),
                          saved.end() - kCapsuleSignatureSize));
   // Only a signed capsule with sound sizes gives the notice.
-  const Bytes blank = WrapInCapsule(Bytes(0x1000, 0xFF), kSigned);
+  const Bytes blank = Capsule(Bytes(0x1000, 0xFF), kSigned);
   Bytes oversized = blank;
   util::StoreLe32(&oversized[16], uint32_t(oversized.size() + 1));
   EXPECT_FALSE(FindSignedCapsule(
-      WrapInCapsule(Bytes(0x1000, 0xFF), MakeGuid("3BE07062-1D51-45D2-832B-F093257ED461"))));
+      Capsule(Bytes(0x1000, 0xFF), MakeGuid("3BE07062-1D51-45D2-832B-F093257ED461"))));
   EXPECT_FALSE(FindSignedCapsule(oversized) || FindSignedCapsule(std::span(blank).first(27)));
   const auto header = FindSignedCapsule(blank);
   ASSERT_TRUE(header);

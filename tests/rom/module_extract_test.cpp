@@ -47,7 +47,8 @@ TEST(ExtractModule, DecodesEachStorageInPlaceAndFixesTheHeader) {
   AppendSection(lzma, GuidDefinedSection(LzmaPayload(large)));
   const Bytes body = kalvire::test::RandomBytes(37, 5);
   const Bytes stored = CompressionSection(0, uint32_t(body.size()), body);  // 46 bytes
-  Bytes copied = Section(0x15, Bytes(6, 'x'));  // 10 bytes, not a data section
+  Bytes copied = Section(0x15, Bytes(6, 'x'));                       // 10 bytes, not a data section
+  AppendSection(copied, Section(kSectionGuidDefined, Bytes(6, 0)));  // not LZMA: kept whole
   AppendSection(copied, stored);
   AppendSection(copied, Section(0x14, Bytes(2, 'v')));  // 6 bytes, after the data
   const uint32_t inner_size = uint32_t(inner.size()), big_size = uint32_t(big.size());
@@ -59,8 +60,8 @@ TEST(ExtractModule, DecodesEachStorageInPlaceAndFixesTheHeader) {
        CompressionSection(1, big_size, tools::EncodePayload(tools::Compression::kEfi, big)), big, 0, 1, 24, big_size, 0},
       {"LZMA leaves the version alone", lzma, large, 2, 2, 36, uint32_t(large.size()), 0},
       // From the data section to the end, without the last section's 2 bytes of padding.
-      {"stored and copied sections keep their headers", copied, stored, 2, 0, 36, 48 + 6,
-       36 + 48 + 6},
+      {"stored and copied sections keep their headers", copied, stored, 2, 0, 48, 48 + 6,
+       48 + 48 + 6},
   };
   // clang-format on
   for (const StorageCase& c : cases) {
@@ -87,6 +88,8 @@ TEST(ExtractModule, FailuresLeaveTheSlotEmpty) {
   const Bytes good = Section(kSectionFreeform, Bytes(40, 3));
   Bytes bad_lzma = LzmaPayload(Bytes(4000, 7));
   bad_lzma.resize(bad_lzma.size() - 8);
+  Bytes huge = LzmaPayload(Bytes(100, 7));
+  util::StoreLe32(huge.data() + 5, (64u << 20) + 1);  // the declared size
   Bytes past_file = good;
   util::StoreLe24(past_file.data(), 0x100);
   const struct {
@@ -100,6 +103,7 @@ TEST(ExtractModule, FailuresLeaveTheSlotEmpty) {
       {"compression section of 8 bytes", Section(kSectionCompression, Bytes{0, 1, 0, 0}), kModule,
        kExtractShortCompressionSection, false},
       {"undecodable LZMA", GuidDefinedSection(bad_lzma), kModule, kExtractLzmaUndecodable, false},
+      {"LZMA over 64 MiB", GuidDefinedSection(huge), kModule, kExtractLzmaUndecodable, false},
       {"Tiano data neither version decodes",
        CompressionSection(1, 64, kalvire::test::RandomBytes(80, 2)), kModule, 0, true},
       {"section past its file", past_file, kModule, 0, false},

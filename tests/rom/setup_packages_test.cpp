@@ -69,7 +69,7 @@ TEST(CheckDmiEndOfTable, NeedsTypeLengthAndAFreeByteAfterOffset256) {
        {{290, 0x7F}, {300, 0x7F}, {301, 0x04}, {340, 0xFF}},
        400,
        0},
-      {"no free byte after it", {{200, 0xFF}, {300, 0x7F}, {301, 0x04}}, 400, 0},
+      {"no free byte after it", {{299, 0xFF}, {300, 0x7F}, {301, 0x04}}, 400, 0},
       {"0x7F as the last byte", {{399, 0x7F}}, 400, 0},
       {"data of 256 bytes", {}, 256, 0},
   };
