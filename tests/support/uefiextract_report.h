@@ -17,13 +17,11 @@ namespace kalvire::test {
 // The GUIDs ("8C8CE578-8A3D-4F1C-9935-896185C32DD3") of the files of each volume, in order.
 using FileLists = std::vector<std::vector<std::string>>;
 
-namespace detail {
 inline std::string TrimBlanks(const std::string& text) {
   const auto begin = text.find_first_not_of(' ');
   if (begin == std::string::npos) return {};
   return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
 }
-}  // namespace detail
 
 // Report rows: "Type | Subtype | Base | Size | CRC32 | - Name", the dashes giving the depth.
 // Pad files are left out: the report calls every file of type 0xF0 Pad.
@@ -37,16 +35,16 @@ inline FileLists ParseReportFileLists(const std::filesystem::path& report) {
     std::stringstream split(line);
     for (std::string column; std::getline(split, column, '|');) columns.push_back(column);
     if (columns.size() < 6) continue;
-    const std::string type = detail::TrimBlanks(columns[0]);
-    const std::string name = detail::TrimBlanks(columns[5]);
+    const std::string type = TrimBlanks(columns[0]);
+    const std::string name = TrimBlanks(columns[5]);
     const size_t depth = name.find_first_not_of('-');
     if (depth == std::string::npos || depth == 0) continue;
     while (!volumes.empty() && volumes.back().first >= depth) volumes.pop_back();
     if (type == "Volume") {
       volumes.emplace_back(depth, lists.size());
       lists.emplace_back();
-    } else if (type == "File" && detail::TrimBlanks(columns[1]) != "Pad" && !volumes.empty()) {
-      lists[volumes.back().second].push_back(detail::TrimBlanks(name.substr(depth)).substr(0, 36));
+    } else if (type == "File" && TrimBlanks(columns[1]) != "Pad" && !volumes.empty()) {
+      lists[volumes.back().second].push_back(TrimBlanks(name.substr(depth)).substr(0, 36));
     }
   }
   return lists;

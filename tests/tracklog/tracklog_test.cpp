@@ -594,6 +594,8 @@ TEST(AppendHistory, TwoSavesChainTwoFilesBehindTheNvramStoreAndChangeNothingElse
   const uint32_t files = ws.m_file_count;  // the walk still ends the volume at the free space
   ASSERT_EQ(rom::WalkFirmwareVolumes(image.ed), 1);
   EXPECT_EQ(ws.m_file_count, files);
+  ws.m_files[area.marker_index].name = {};  // without an NVRAM store the first file marks it
+  EXPECT_EQ(FindHistoryArea(ws)->end, ws.m_files[1].file.offset);
 }
 
 TEST(AppendHistory, TheFileMustFitTheAreaToTheByteAndAChainBehindABrokenFileTakesNone) {
