@@ -52,7 +52,9 @@ bool CKALVIRE_1App::InitInstance(const CommandLine& command_line, int& exit_code
     exit_code = 2;
     return false;
   }
-  QGuiApplication::setApplicationDisplayName(QLatin1String(kApplicationTitle));
+  // The name, not a display name: Qt would add a display name to every window title, and the
+  // title already starts with it.
+  QCoreApplication::setApplicationName(QLatin1String(kApplicationTitle));
   // No icon resource of its own: the style's drive icon stands for a firmware image.
   QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon));
 

@@ -67,6 +67,12 @@ void CMainFrame::CreateActions() {
   open->setShortcut(QKeySequence::Open);
   connect(open, &QAction::triggered, m_view, &ui::CKALVIRE_1View::OpenRomImage);
 
+  QAction* save = MakeAction(this, "actionFileSave", tr("&Save"), tr("Save the active document"));
+  save->setShortcut(QKeySequence::Save);
+  save->setEnabled(false);  // until an image is open
+  connect(save, &QAction::triggered, m_view, &ui::CKALVIRE_1View::SaveRomImage);
+  connect(m_view, &ui::CKALVIRE_1View::imageOpened, save, [save] { save->setEnabled(true); });
+
   QAction* save_as = MakeAction(this, "actionFileSaveAs", tr("Save &As..."),
                                 tr("Save the active document with a new name"));
   connect(save_as, &QAction::triggered, m_view, &ui::CKALVIRE_1View::SaveRomImageAs);
@@ -110,6 +116,7 @@ void CMainFrame::CreateMenus() {
   file->setObjectName("menuFile");
   // The shortcut column of the menu shows Ctrl+O from the action itself.
   file->addAction(Action("actionFileOpen"));
+  file->addAction(Action("actionFileSave"));
   file->addAction(Action("actionFileSaveAs"));
   file->addSeparator();
   file->addAction(Action("actionFileExit"));

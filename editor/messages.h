@@ -35,6 +35,7 @@ inline constexpr char kWaitLoadingFile[] = " Please Wait While Loading File...";
 inline constexpr char kWaitSavingFile[] = " Please Wait While Saving File...";
 // The Open and Save As dialogs.
 inline constexpr char kRomDefaultExtension[] = ".rom";
-inline constexpr char kRomFileFilter[] = "ROM Files (*.rom)|*.rom|All Files (*.*)|*.*||";
+inline constexpr char kRomFileFilter[] =
+    "Firmware images (*.rom *.bin *.fd *.cap)|*.rom;*.bin;*.fd;*.cap|All files (*.*)|*.*||";
 
 }  // namespace kalvire::editor

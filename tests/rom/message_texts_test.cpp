@@ -48,7 +48,7 @@ TEST(MessageTexts, EveryTextIsExactlyAsShown) {
       {editor::kWaitLoadingFile, " Please Wait While Loading File..."},
       {editor::kWaitSavingFile, " Please Wait While Saving File..."},
       {editor::kRomDefaultExtension, ".rom"},
-      {editor::kRomFileFilter, "ROM Files (*.rom)|*.rom|All Files (*.*)|*.*||"},
+      {editor::kRomFileFilter, "Firmware images (*.rom *.bin *.fd *.cap)|*.rom;*.bin;*.fd;*.cap|All files (*.*)|*.*||"},
       {setup::kMsgNodeTableFull, "Error: node_no exceeds %d"},
       {setup::kMsgFormIdListFull, "Error: num_Form_id exceeds %d"},
       {setup::kMsgFormHasNoOptimal, "Error: Optimal options cannot be modified for FORM OP"},

@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "editor/messages.h"
 #include "editor/open_image.h"
 #include "editor/save_image.h"
 #include "rom/verify.h"
@@ -154,7 +155,7 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
       const auto& request = session->prompter.FileRequests().back();
       EXPECT_TRUE(request.save);
       EXPECT_EQ(request.default_extension, ".rom");
-      EXPECT_EQ(request.filter, "ROM Files (*.rom)|*.rom|All Files (*.*)|*.*||");
+      EXPECT_EQ(request.filter, kalvire::editor::kRomFileFilter);
     }
     if (c.full_volume) continue;
     // Once the fault is gone the same edits save, with one history file; saving again rebuilds

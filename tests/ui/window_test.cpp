@@ -34,20 +34,23 @@ TEST(Shell, StartsBlankWithItsMenus) {
   app::CMainFrame& frame = s.Frame();
   EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1");
   EXPECT_FALSE(s.View().HotKeysRegistered());
+  EXPECT_EQ(frame.Action("actionFileSave")->shortcut(), QKeySequence(QKeySequence::Save));
+  EXPECT_FALSE(frame.Action("actionFileSave")->isEnabled());  // nothing to save yet
   QStringList menus;
   for (const QAction* menu : frame.menuBar()->actions()) {
     menus << menu->text() + ":";
     for (const QAction* item : menu->menu()->actions()) menus.back() += " " + item->text();
   }
-  EXPECT_EQ(menus, (QStringList{"&File: &Open... Save &As...  E&xit", "&View: &Toolbar &Status Bar",
-                                "&Help: &About KALVIRE 0.1"}));
+  EXPECT_EQ(menus, (QStringList{"&File: &Open... &Save Save &As...  E&xit",
+                                "&View: &Toolbar &Status Bar", "&Help: &About KALVIRE 0.1"}));
   QStringList asked;  // Ctrl+O asks for a ROM file; Cancel changes nothing
   s.Driver().Expect<QFileDialog>("QFileDialog", [&](auto& dialog) {
     asked = dialog.nameFilters() << dialog.defaultSuffix();
     dialog.reject();
   });
   QTest::keyClick(&frame, Qt::Key_O, Qt::ControlModifier);
-  EXPECT_EQ(asked, (QStringList{"ROM Files (*.rom)", "All Files (*)", "rom"}));
+  EXPECT_EQ(asked,
+            (QStringList{"Firmware images (*.rom *.bin *.fd *.cap)", "All files (*)", "rom"}));
   EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1");
   EXPECT_TRUE(s.View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
   QString about;
@@ -58,6 +61,7 @@ TEST(Shell, StartsBlankWithItsMenus) {
 
 // The shown controls (name=text) and their texts, lying in the view without covering each other.
 TEST_F(SampleTest, ViewShowsItsControlsAndTheirTexts) {
+  EXPECT_TRUE(s.Frame().Action("actionFileSave")->isEnabled());  // an image is open
   const QStringList shown =
       QString(
           "setupTree=|dmiTree=|trackLogList=|dmiTablesLabel=DMI Ta<u>b</u>les:|hideRadio=Hid&e|"

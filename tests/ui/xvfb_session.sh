@@ -118,11 +118,9 @@ answer_open_messages() {
     fi
   done
 }
-# Qt on X11 puts the application's name behind a title that does not end with it.
 expect_title() {
   local got
   got=$(title_of "$main")
-  got=${got% — $title_base}
   [ "$got" = "$1" ] || fail "$2: the title is \"$got\", expected \"$1\""
 }
 expect_image_untouched() {
