@@ -1,0 +1,388 @@
+#include "setup/node_info.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "rom/known_guids.h"
+#include "setup/baseline.h"
+#include "setup/ifr_expression.h"
+#include "setup/ifr_layout.h"
+#include "setup/ifr_walk.h"
+#include "setup/messages.h"
+#include "setup/node_control.h"
+#include "setup/node_lookup.h"
+#include "util/hex_text.h"
+#include "util/le.h"
+
+namespace kalvire::setup {
+
+namespace {
+
+constexpr uint8_t kOpVarStoreNameValue = 0x25, kOpVarStoreEfi = 0x26, kOpDefault = 0x5B;
+constexpr uint64_t kIfrQuestionId = 6;
+constexpr uint64_t kIfrHelp = 4;
+constexpr uint64_t kIfrOptionFlags = 4, kIfrOptionType = 5;
+constexpr uint64_t kIfrDefaultId = 2, kIfrDefaultType = 4, kIfrDefaultValue = 5;
+constexpr uint8_t kOptionDefault = 0x10, kOptionManufacturingDefault = 0x20;
+constexpr uint8_t kCheckboxDefault = 0x01, kCheckboxManufacturingDefault = 0x02;
+constexpr uint8_t kNumericSizeMask = 0x03;
+constexpr uint16_t kStandardDefault = 0, kManufacturingDefault = 1;
+
+bool IsQuestion(uint8_t opcode) {
+  switch (opcode) {
+    case kOpOneOf:
+    case kOpCheckbox:
+    case kOpNumeric:
+    case kOpPassword:
+    case kOpAction:
+    case kOpRef:
+    case kOpDate:
+    case kOpTime:
+    case kOpString:
+    case kOpOrderedList:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Bytes of a value of EFI_IFR_TYPE_* `type`: the four number sizes and BOOLEAN; 0 for others.
+int TypeWidth(uint8_t type) {
+  return type <= 3 ? 1 << type : type == 4 ? 1 : 0;
+}
+
+std::optional<uint64_t> ValueField(std::span<const uint8_t> data, const IfrOpcode& op,
+                                   uint64_t field, int width) {
+  if (width == 0 || field + uint64_t(width) > op.length) return std::nullopt;
+  return ReadValue(data, op.offset + field, width);
+}
+
+struct VarStore {
+  uint16_t id = 0;
+  std::string name, guid;
+};
+
+VarStore ReadVarStore(std::span<const uint8_t> data, const IfrOpcode& op) {
+  const uint8_t* p = data.data() + op.offset;
+  VarStore store;
+  // VARSTORE: GUID, id, size, name. VARSTORE_EFI and VARSTORE_NAME_VALUE: id, GUID; the EFI one
+  // then attributes, size and name.
+  const bool id_first = op.opcode != kOpVarStore;
+  const uint64_t id_at = id_first ? 2 : kIfrVarStoreId, guid_at = id_first ? 4 : 2;
+  const uint64_t name_at = op.opcode == kOpVarStore      ? kIfrVarStoreName
+                           : op.opcode == kOpVarStoreEfi ? 26
+                                                         : op.length;
+  if (id_at + 2 <= op.length) store.id = util::LoadLe16(p + id_at);
+  if (guid_at + 16 <= op.length)
+    store.guid = rom::FormatGuid(std::span<const uint8_t, 16>(p + guid_at, 16));
+  for (uint64_t i = name_at; i < op.length && p[i] != 0; ++i) store.name += char(p[i]);
+  return store;
+}
+
+// The walk from the start of the node's forms package to the end of the node's formset.
+class NodeWalk {
+ public:
+  NodeWalk(const rom::RomWorkspace& ws, std::span<const uint8_t> data, uint64_t target,
+           NodeInfo& info)
+      : m_ws(ws), m_data(data), m_target(target), m_info(info) {}
+
+  bool Visit(const IfrOpcode& op);
+  // Fills the VarStore, the option defaults and the condition texts once the walk is over.
+  void Finish();
+
+ private:
+  struct Scope {
+    IfrOpcode op;
+    std::vector<IfrOpcode> expression;  // of a condition
+  };
+  void AtTarget(const IfrOpcode& op);
+  void InTargetScope(const IfrOpcode& op);
+  std::string NameOfQuestion(uint16_t id) const;
+
+  const rom::RomWorkspace& m_ws;
+  std::span<const uint8_t> m_data;
+  uint64_t m_target;
+  NodeInfo& m_info;
+
+  std::vector<Scope> m_scopes;
+  bool m_collecting = false;  // the innermost scope is a condition still reading its expression
+  uint32_t m_expression_depth = 0;  // scopes opened inside that expression
+  // Of the current formset.
+  std::vector<VarStore> m_varstores;
+  std::unordered_map<uint16_t, QuestionHeader> m_questions;
+
+  bool m_found = false;
+  size_t m_target_depth = 0;  // scopes around the node; its own scope is the next one
+  bool m_in_target_scope = false;
+  std::vector<Scope> m_conditions;
+  std::optional<uint64_t> m_default, m_manufacturing_default;  // from DEFAULT opcodes
+  // From the option flags; numeric questions of converted forms keep their defaults in options.
+  std::optional<uint64_t> m_option_default, m_option_manufacturing_default;
+};
+
+bool NodeWalk::Visit(const IfrOpcode& op) {
+  if (m_collecting) {
+    if (op.opcode == kOpEnd && m_expression_depth == 0) {
+      m_collecting = false;
+      m_scopes.pop_back();
+      return true;
+    }
+    if (m_expression_depth > 0 || IsIfrExpressionOpcode(op.opcode)) {
+      m_scopes.back().expression.push_back(op);
+      if (op.opcode == kOpEnd) {
+        --m_expression_depth;
+      } else if (op.opens_scope) {
+        ++m_expression_depth;
+      }
+      return true;
+    }
+    m_collecting = false;
+  }
+  if (op.opcode == kOpFormSet) {
+    if (m_found) return false;
+    m_varstores.clear();
+    m_questions.clear();
+  }
+  if (op.opcode == kOpVarStore || op.opcode == kOpVarStoreEfi ||
+      op.opcode == kOpVarStoreNameValue) {
+    m_varstores.push_back(ReadVarStore(m_data, op));
+  }
+  if (const auto header = ReadQuestionHeader(m_data, op.opcode, op.offset)) {
+    m_questions.try_emplace(header->question_id, *header);
+  }
+  if (op.offset == m_target && !m_found) AtTarget(op);
+  if (m_in_target_scope) InTargetScope(op);
+
+  if (op.opcode == kOpEnd) {
+    if (!m_scopes.empty()) m_scopes.pop_back();
+    if (m_scopes.size() <= m_target_depth) m_in_target_scope = false;
+  } else if (op.opens_scope) {
+    m_scopes.push_back({op, {}});
+    m_collecting = IsIfrCondition(op.opcode);
+    m_expression_depth = 0;
+    if (op.offset == m_target) m_in_target_scope = true;
+  }
+  return true;
+}
+
+void NodeWalk::AtTarget(const IfrOpcode& op) {
+  m_found = true;
+  m_target_depth = m_scopes.size();
+  for (const Scope& scope : m_scopes)
+    if (IsIfrCondition(scope.op.opcode)) m_conditions.push_back(scope);
+
+  NodeInfo& info = m_info;
+  const uint8_t* p = m_data.data() + op.offset;
+  if (op.opcode != kOpForm && kIfrHelp + 2 <= op.length)
+    info.help = StringText(m_ws, util::LoadLe16(p + kIfrHelp));
+  if (const auto header = ReadQuestionHeader(m_data, op.opcode, op.offset)) {
+    info.question_id = header->question_id;
+    info.varstore_id = header->varstore_id;
+    info.varstore_offset = header->varstore_offset;
+  }
+  const bool has_flags = op.length > kIfrCheckboxFlags;
+  const uint8_t flags = has_flags ? p[kIfrCheckboxFlags] : 0;
+  if (op.opcode == kOpCheckbox) {
+    info.width = 1;
+    if (has_flags) {
+      info.ifr_default = flags & kCheckboxDefault ? 1 : 0;
+      info.ifr_manufacturing_default = flags & kCheckboxManufacturingDefault ? 1 : 0;
+    }
+  }
+  if ((op.opcode == kOpOneOf || op.opcode == kOpNumeric) && has_flags) {
+    info.width = 1 << (flags & kNumericSizeMask);
+    if (op.opcode == kOpNumeric) {
+      const uint64_t w = uint64_t(info.width);
+      info.minimum = ValueField(m_data, op, kIfrNumericRange, info.width);
+      info.maximum = ValueField(m_data, op, kIfrNumericRange + w, info.width);
+      info.step = ValueField(m_data, op, kIfrNumericRange + 2 * w, info.width);
+    }
+  }
+  // A one-of without a scope takes the options that follow it, as the editor's option lists do.
+  if (op.opcode == kOpOneOf && !op.opens_scope) {
+    for (const uint64_t option : OneOfOptionOffsets(m_data, op.offset)) {
+      const uint8_t length = m_data[option + 1] & kOpcodeLengthMask;
+      if (length <= m_data.size() - option) InTargetScope({option, kOpOneOfOption, length, false});
+    }
+  }
+}
+
+void NodeWalk::InTargetScope(const IfrOpcode& op) {
+  const uint8_t* p = m_data.data() + op.offset;
+  if (op.opcode == kOpOneOfOption && kIfrOptionValue <= op.length) {
+    NodeOption option;
+    option.name = StringText(m_ws, util::LoadLe16(p + kIfrOptionText));
+    const uint8_t flags = p[kIfrOptionFlags];
+    option.value =
+        ValueField(m_data, op, kIfrOptionValue, TypeWidth(p[kIfrOptionType])).value_or(0);
+    option.is_default = (flags & kOptionDefault) != 0;
+    option.is_manufacturing_default = (flags & kOptionManufacturingDefault) != 0;
+    if (option.is_default && !m_option_default) m_option_default = option.value;
+    if (option.is_manufacturing_default && !m_option_manufacturing_default)
+      m_option_manufacturing_default = option.value;
+    if (m_info.opcode == kOpOneOf) m_info.options.push_back(std::move(option));
+  }
+  if (op.opcode == kOpDefault && kIfrDefaultValue <= op.length) {
+    const uint16_t id = util::LoadLe16(p + kIfrDefaultId);
+    const auto value = ValueField(m_data, op, kIfrDefaultValue, TypeWidth(p[kIfrDefaultType]));
+    if (id == kStandardDefault && !m_default) m_default = value;
+    if (id == kManufacturingDefault && !m_manufacturing_default) m_manufacturing_default = value;
+  }
+}
+
+std::string NodeWalk::NameOfQuestion(uint16_t id) const {
+  const auto question = m_questions.find(id);
+  if (question == m_questions.end() || question->second.varstore_id == 0) return {};
+  for (const VarStore& store : m_varstores) {
+    if (store.id == question->second.varstore_id && !store.name.empty())
+      return store.name + "[" + util::HexText(question->second.varstore_offset) + "]";
+  }
+  return {};
+}
+
+void NodeWalk::Finish() {
+  NodeInfo& info = m_info;
+  if (info.varstore_id && *info.varstore_id != 0) {
+    for (const VarStore& store : m_varstores) {
+      if (store.id != *info.varstore_id) continue;
+      info.varstore_name = store.name;
+      info.varstore_guid = store.guid;
+      break;
+    }
+  }
+  // A DEFAULT opcode first, then an option's flag, then the check box flags read before.
+  if (m_default || m_option_default) info.ifr_default = m_default ? m_default : m_option_default;
+  if (m_manufacturing_default || m_option_manufacturing_default) {
+    info.ifr_manufacturing_default =
+        m_manufacturing_default ? m_manufacturing_default : m_option_manufacturing_default;
+  }
+  const setup::QuestionName name_of = [this](uint16_t id) { return NameOfQuestion(id); };
+  for (const Scope& condition : m_conditions)
+    info.conditions.push_back(
+        FormatCondition(m_data, condition.op.opcode, condition.expression, name_of));
+}
+
+void ReadControlRecord(SetupContext editor, platform::TreeItem item, NodeInfo& info) {
+  NodeControl control;
+  if (info.opcode == kOpForm || FindNodeControl(editor, item, control) != 1) return;
+  const int32_t width_before = editor.setup.current_value_width;
+  ControlState state;
+  if (ReadControlState(editor, item, state) == 1) {
+    info.visible = state.visible;
+    info.access_level = state.access_level;
+    if (editor.setup.current_value_width != kNoValueWidth) info.optimal_value = state.value;
+  }
+  editor.setup.current_value_width = width_before;
+}
+
+std::string ValueText(const NodeInfo& info, uint64_t value) {
+  const std::string number = std::to_string(value);
+  if (info.opcode == kOpCheckbox && value <= 1)
+    return std::string(value ? kCheckboxEnabled : kCheckboxDisabled) + " (" + number + ")";
+  for (const NodeOption& option : info.options)
+    if (option.value == value) return option.name + " (" + number + ")";
+  return number;
+}
+
+}  // namespace
+
+std::optional<QuestionHeader> ReadQuestionHeader(std::span<const uint8_t> setup_data,
+                                                 uint8_t opcode, uint64_t offset) {
+  if (!IsQuestion(opcode)) return std::nullopt;
+  const auto length = util::ReadU8(setup_data, offset + 1);
+  if (!length || (*length & kOpcodeLengthMask) < kIfrQuestionFlags ||
+      !util::Fits(setup_data, offset, kIfrQuestionFlags)) {
+    return std::nullopt;
+  }
+  const uint8_t* p = setup_data.data() + offset;
+  return QuestionHeader{util::LoadLe16(p + kIfrQuestionId),
+                        util::LoadLe16(p + kIfrQuestionVarStoreId),
+                        util::LoadLe16(p + kIfrQuestionVarOffset)};
+}
+
+NodeInfo DescribeNode(SetupContext editor, uint32_t node) {
+  NodeInfo info;
+  info.node = node;
+  const SetupModel& model = editor.setup;
+  const platform::TreeControl* tree = editor.controls.setup_tree;
+  if (node >= model.node_count || !tree) return info;
+  const platform::TreeItem item = model.node_items[node];
+  const uint32_t data = tree->GetItemData(item);
+  info.opcode = ItemOpcode(data);
+  info.kind = IfrOpcodeName(info.opcode);
+  info.prompt = tree->GetItemText(item);
+
+  const rom::RomWorkspace& ws = editor.workspace;
+  const std::span<const uint8_t> setup_data = ws.m_setup_module.Data();
+  const uint64_t offset = ItemOffset(data);
+  if (ws.m_setup_packages.forms_package) {
+    for (const FormsPackageSpan& package :
+         FormsPackageSpans(setup_data, *ws.m_setup_packages.forms_package)) {
+      if (offset < package.begin || offset >= package.end) continue;
+      NodeWalk walk(ws, setup_data, offset, info);
+      WalkIfrOpcodes(setup_data, package, [&walk](const IfrOpcode& op) { return walk.Visit(op); });
+      walk.Finish();
+      break;
+    }
+  }
+  ReadControlRecord(editor, item, info);
+  return info;
+}
+
+std::vector<std::string> FormatNodeInfo(const NodeInfo& info) {
+  std::vector<std::string> lines;
+  char number[16];
+  std::snprintf(number, sizeof number, "%x", info.node);
+  lines.push_back("Kind: " + info.kind);
+  lines.push_back(std::string("Node: ") + number);
+  if (!info.prompt.empty()) lines.push_back("Prompt: " + info.prompt);
+  if (!info.help.empty()) lines.push_back("Help: " + info.help);
+  if (info.question_id) lines.push_back("Question Id: " + util::HexText(*info.question_id));
+  if (info.varstore_id) {
+    const std::string id = util::HexText(*info.varstore_id);
+    if (!info.varstore_name.empty() || !info.varstore_guid.empty()) {
+      lines.push_back("VarStore: " + info.varstore_name + " (id " + id + ", GUID " +
+                      info.varstore_guid + ")");
+    } else {
+      lines.push_back(*info.varstore_id == 0
+                          ? "VarStore: none"
+                          : "VarStore: id " + id + ", not declared in the formset");
+    }
+  }
+  if (info.varstore_offset) {
+    std::string line = "Offset: " + util::HexText(*info.varstore_offset);
+    if (info.width > 0)
+      line += ", width " + std::to_string(info.width) + (info.width == 1 ? " byte" : " bytes");
+    lines.push_back(line);
+  }
+  if (info.minimum && info.maximum) {
+    std::string line =
+        "Range: " + std::to_string(*info.minimum) + " to " + std::to_string(*info.maximum);
+    if (info.step) line += ", step " + std::to_string(*info.step);
+    lines.push_back(line);
+  }
+  if (!info.options.empty()) {
+    lines.push_back("Options:");
+    for (const NodeOption& option : info.options) {
+      const bool optimal = info.optimal_value && *info.optimal_value == option.value;
+      lines.push_back((optimal ? "  * " : "    ") + option.name + " (" +
+                      std::to_string(option.value) + ")");
+    }
+  }
+  if (info.ifr_default) lines.push_back("Default: " + ValueText(info, *info.ifr_default));
+  if (info.ifr_manufacturing_default)
+    lines.push_back("Manufacturing default: " + ValueText(info, *info.ifr_manufacturing_default));
+  for (const std::string& condition : info.conditions) lines.push_back("Hidden when: " + condition);
+  if (info.visible) lines.push_back(std::string("Visible: ") + (*info.visible ? "Yes" : "No"));
+  if (info.access_level) {
+    lines.push_back("Access level: " + (*info.access_level < std::size(kAccessLevelNames)
+                                            ? std::string(kAccessLevelNames[*info.access_level])
+                                            : std::to_string(*info.access_level)));
+  }
+  if (info.optimal_value) lines.push_back("Optimal value: " + util::HexText(*info.optimal_value));
+  return lines;
+}
+
+}  // namespace kalvire::setup
