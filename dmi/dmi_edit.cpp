@@ -1,13 +1,13 @@
 #include "dmi/dmi_edit.h"
 
 #include <algorithm>
-#include <array>
 #include <new>
 #include <optional>
 #include <vector>
 
 #include "dmi/latin1.h"
 #include "dmi/messages.h"
+#include "dmi/smbios_fields.h"
 #include "rom/messages.h"
 
 namespace kalvire::dmi {
@@ -15,36 +15,6 @@ namespace kalvire::dmi {
 namespace {
 
 using platform::DmiDialogData;
-using SlotLabels = std::array<const char*, DmiDialogData::kSlots>;
-
-// Labels go by a string's position in the string set, not by the field that refers to it.
-struct TypeLabels {
-  uint32_t type;
-  SlotLabels labels;
-};
-constexpr std::array<TypeLabels, 5> kLabelTable = {{
-    {0, {"BIOS Vendor:", "Version:", "Release Date:", "", "", "", "", ""}},
-    {1,
-     {"System Manufacturer:", "Product Name:", "Version:", "Serial Number:", "UUID:",
-      "Wake-up Type:", "SKU Number:", "Family:"}},
-    {2,
-     {"Hardware Manufacturer:", "Product Name:", "Version:", "Serial Number:", "Asset Tag:",
-      "Features:", "Location In Chassis:", "Chassis Handle:"}},
-    {3,
-     {"Manufacturer:", "Type:", "Lock:", "Version:", "Serial Number:", "Asset Tag:", "Status:",
-      "OEM Information:"}},
-    {11,
-     {"OEM String 1:", "OEM String 2:", "OEM String 3:", "OEM String 4:", "OEM String 5:",
-      "OEM String 6:", "OEM String 7", "OEM String 8"}},
-}};
-
-const SlotLabels* LabelsOf(uint32_t type) {
-  for (const TypeLabels& row : kLabelTable) {
-    if (row.type == type) return &row.labels;
-  }
-  return nullptr;
-}
-
 size_t ShownSlots(const DmiStructure& record) {
   return std::min<size_t>(record.strings.size(), DmiDialogData::kSlots);
 }
@@ -100,6 +70,13 @@ void ApplyValues(DmiContext editor, DmiStructure& record, std::vector<std::strin
 
 }  // namespace
 
+void ColorDmiStructureItem(DmiContext editor, platform::TreeItem item, uint32_t index) {
+  if (!editor.controls.dmi_tree || index >= editor.dmi.structure_count) return;
+  const bool edited = editor.dmi.current[index].strings != editor.dmi.baseline[index].strings;
+  editor.controls.dmi_tree->SetItemColor(item,
+                                         edited ? platform::kColorRed : platform::kColorBlack);
+}
+
 std::string FormatFormattedArea(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string text;
@@ -116,10 +93,9 @@ DmiDialogData MakeDmiDialogData(const DmiStructure& record, const std::string& t
   DmiDialogData data;
   data.title = title;
   data.formatted_text = FormatFormattedArea(record.formatted);
-  const SlotLabels* labels = LabelsOf(record.type);
   for (size_t k = 0; k < ShownSlots(record); ++k) {
     data.values[k] = Latin1ToUtf8(record.strings[k]);
-    if (labels) data.labels[k] = (*labels)[k];
+    data.labels[k] = DmiStringLabel(record.formatted, k + 1);
   }
   return data;
 }
@@ -146,6 +122,7 @@ void EditDmiString(DmiContext editor) {
     std::optional<std::vector<std::string>> values = TakeValues(editor, record, data);
     if (!values) return;
     ApplyValues(editor, record, *values);
+    ColorDmiStructureItem(editor, editor.controls.dmi_tree->GetSelectedItem(), *index);
   } catch (const std::bad_alloc&) {
     rom::ShowPlainMessage(editor, rom::kMsgFailedToAllocateMemory);
   }

@@ -138,8 +138,9 @@ SmbiosStructure SmbiosBaseboardInformation(uint16_t handle, uint16_t chassis_han
 
 SmbiosStructure SmbiosSystemEnclosure(uint16_t handle, std::string manufacturer,
                                       std::string version, std::string serial,
-                                      std::string asset_tag, std::string sku) {
-  SmbiosStructure s = Make(3, handle, 0x16,
+                                      std::string asset_tag, std::string sku,
+                                      uint8_t contained_elements) {
+  SmbiosStructure s = Make(3, handle, 0x16 + 3 * size_t(contained_elements),
                            {std::move(manufacturer), std::move(version), std::move(serial),
                             std::move(asset_tag), std::move(sku)});
   At(s, 0x04) = 1;
@@ -152,8 +153,14 @@ SmbiosStructure SmbiosSystemEnclosure(uint16_t handle, std::string manufacturer,
   At(s, 0x0B) = 3;
   At(s, 0x0C) = 3;  // no security
   At(s, 0x12) = 1;  // power cords
+  At(s, 0x13) = contained_elements;
   At(s, 0x14) = 3;  // element record length
-  At(s, 0x15) = 5;
+  for (size_t i = 0; i < contained_elements; ++i) {
+    At(s, 0x15 + 3 * i) = 0x03;  // a server blade, one or two of them
+    At(s, 0x16 + 3 * i) = 1;
+    At(s, 0x17 + 3 * i) = 2;
+  }
+  At(s, 0x15 + 3 * size_t(contained_elements)) = 5;
   return s;
 }
 

@@ -34,7 +34,8 @@ Bytes DmiModuleData(const std::vector<SmbiosStructure>& structures, size_t size,
 // A structure of `type` whose formatted area is four bytes naming its first strings.
 SmbiosStructure SmbiosStringsStructure(uint8_t type, std::vector<std::string> strings);
 
-// Typical structures; string fields refer to the strings in the order given.
+// Typical structures; string fields refer to the strings in the order given. A System
+// Enclosure lays `contained_elements` 3-byte element records before its SKU Number.
 SmbiosStructure SmbiosBiosInformation(uint16_t handle, std::string vendor, std::string version,
                                       std::string date);
 SmbiosStructure SmbiosSystemInformation(uint16_t handle, std::string manufacturer,
@@ -46,7 +47,8 @@ SmbiosStructure SmbiosBaseboardInformation(uint16_t handle, uint16_t chassis_han
                                            std::string asset_tag, std::string location);
 SmbiosStructure SmbiosSystemEnclosure(uint16_t handle, std::string manufacturer,
                                       std::string version, std::string serial,
-                                      std::string asset_tag, std::string sku);
+                                      std::string asset_tag, std::string sku,
+                                      uint8_t contained_elements = 0);
 SmbiosStructure SmbiosProcessorInformation(uint16_t handle, std::string socket,
                                            std::string manufacturer, std::string version,
                                            std::string serial, std::string asset_tag,

@@ -12,6 +12,7 @@
 #include "support/shown_texts.h"
 #include "support/test_data.h"
 #include "tools/image_builder.h"
+#include "tools/sample_image.h"
 #include "tools/smbios_builder.h"
 #include "util/le.h"
 
@@ -198,10 +199,10 @@ TEST(EditDmiString, TheDialogShowsTheStructureAndOkAppliesTheChangedValues) {
   const platform::DmiDialogData& d = t.prompter.DmiRequests().at(2);
   EXPECT_EQ(d.title, "BIOS Information (Type 0)");
   EXPECT_EQ(Join(d.labels) + Join(d.values),
-            "BIOS Vendor:|Version:|Release Date:||||||Vendor|1.23|01/02/2024||||||");
+            "Vendor:|BIOS Version:|BIOS Release Date:||||||Vendor|1.23|01/02/2024||||||");
   EXPECT_EQ(d.formatted_text.substr(0, 18) + d.formatted_text.substr(75), " 00 1a 00 00 01 02 00");
   const platform::DmiDialogData& oem = t.prompter.DmiRequests()[1];
-  EXPECT_EQ(oem.labels[5] + oem.labels[7] + oem.values[7], "OEM String 6:OEM String 8oem8");
+  EXPECT_EQ(oem.labels[5] + oem.labels[7] + oem.values[7], "String 6:String 8:oem8");
   const uint8_t bytes[] = {0xAB, 0x7F, 0xFF, 0x0C};
   EXPECT_EQ(FormatFormattedArea(bytes), " ab 7f ff 0c");
 
@@ -225,6 +226,72 @@ TEST(EditDmiString, TheDialogShowsTheStructureAndOkAppliesTheChangedValues) {
   t.tree().SetItemData(t.tree().InsertItem(t.root(), "Stray"), 7);
   t.Edit(7);
   EXPECT_EQ(t.prompter.DmiRequests().size(), 5u);
+}
+
+// A string is labelled by the fields that hold its number and that the formatted area reaches.
+TEST(MakeDmiDialogData, LabelsEachStringByTheFieldsThatReferToIt) {
+  SmbiosStructure bios = tools::SmbiosBiosInformation(0, "V", "1", "D");
+  bios.strings.push_back("spare");
+  SmbiosStructure old_system = tools::SmbiosSystemInformation(1, "M", "P", "V", "S", "K", "F");
+  old_system.fields.resize(0x19 - 4);  // ends before SKU Number and Family
+  SmbiosStructure board = tools::SmbiosBaseboardInformation(2, 3, "M", "P", "V", "S", "A", "L");
+  board.fields[0x08 - 4] = 1;  // Asset Tag names the Manufacturer's string
+  SmbiosStructure cut_enclosure = tools::SmbiosSystemEnclosure(3, "M", "V", "S", "A", "K", 2);
+  cut_enclosure.fields.resize(0x15 + 6 - 4);  // ends before SKU Number
+  const struct {
+    SmbiosStructure structure;
+    const char* labels;
+  } cases[] = {
+      {bios, "Vendor:|BIOS Version:|BIOS Release Date:|String 4:|"},
+      {tools::SmbiosSystemInformation(1, "M", "P", "V", "S", "K", "F"),
+       "Manufacturer:|Product Name:|Version:|Serial Number:|SKU Number:|Family:|"},
+      {old_system, "Manufacturer:|Product Name:|Version:|Serial Number:|String 5:|String 6:|"},
+      {board,
+       "Manufacturer / Asset Tag:|Product:|Version:|Serial Number:|String 5:|Location in "
+       "Chassis:|"},
+      {tools::SmbiosSystemEnclosure(3, "M", "V", "S", "A", "K"),
+       "Manufacturer:|Version:|Serial Number:|Asset Tag Number:|SKU Number:|"},
+      {tools::SmbiosSystemEnclosure(3, "M", "V", "S", "A", "K", 2),
+       "Manufacturer:|Version:|Serial Number:|Asset Tag Number:|SKU Number:|"},
+      {cut_enclosure, "Manufacturer:|Version:|Serial Number:|Asset Tag Number:|String 5:|"},
+      {tools::SmbiosOemStrings(11, {"a", "b", "c"}), "String 1:|String 2:|String 3:|"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.labels);
+    DmiTables tables;
+    const Bytes module = DmiModuleData({bios, c.structure}, 512);  // a table starts at type 0
+    ASSERT_EQ(ParseDmiData(module, tables), DmiParseStatus::kOk);
+    const platform::DmiDialogData data = MakeDmiDialogData(tables.current[1], "");
+    EXPECT_EQ(Join(std::span(data.labels).first(c.structure.strings.size())), c.labels);
+  }
+}
+
+// The item of an edited structure is red while its strings differ from the image's, and a
+// new Open shows every structure in the tree's own colour again.
+TEST(EditDmiString, AnEditedStructureIsRedUntilItsStringsAreTheImagesAgain) {
+  Dmi t;
+  const Bytes image = tools::BuildSampleImage();
+  ASSERT_EQ(editor::OpenRomImageBytes(t.ed, image, "a.rom"), 1);
+  const auto colors = [&t] {
+    std::string out;
+    for (auto i = t.tree().GetChildItem(t.root()); i != platform::kNoItem;
+         i = t.tree().GetNextSiblingItem(i))
+      out += t.tree().GetItemColor(i) == platform::kColorRed     ? "R"
+             : t.tree().GetItemColor(i) == platform::kColorBlack ? "B"
+                                                                 : "-";
+    return out;
+  };
+  const std::string first = t.ed.dmi.current[1].strings[0];
+  t.prompter.QueueDmiEdits(DmiEdits{{0, "Other"}});
+  t.prompter.QueueDmiEdits(DmiEdits{{1, "Other"}});
+  t.prompter.QueueDmiEdits(DmiEdits{{0, first}});
+  t.Edit(1);
+  t.Edit(2);
+  EXPECT_EQ(colors(), "-RR--");
+  t.Edit(1);
+  EXPECT_EQ(colors(), "-BR--");
+  ASSERT_EQ(editor::OpenRomImageBytes(t.ed, image, "a.rom"), 1);
+  EXPECT_EQ(colors(), "-----");
 }
 
 // Strings travel as Latin-1; values that cannot be stored are refused wholly.
