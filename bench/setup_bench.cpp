@@ -1,15 +1,21 @@
 // The setup form model on a large generated menu: six formsets of twelve forms with twenty
 // questions each (1,440 questions of every kind), the parse plus the baseline capture, and one
-// optimal-default change by node number (which also refreshes the node display).
+// optimal-default change by node number (which also refreshes the node display). On the p7xxdm
+// image when it is beside the project: one node's details, the search index and one search.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
+
+#include "corpus.h"
 
 #include "editor/headless_view.h"
 #include "editor/open_image.h"
 #include "setup/baseline.h"
 #include "setup/node_edit.h"
+#include "setup/node_info.h"
+#include "setup/node_search.h"
 #include "setup/parse_forms.h"
 #include "tools/edit_forms.h"
 #include "tools/menu_image.h"
@@ -118,6 +124,48 @@ void BM_ChangeNodeSetting(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ChangeNodeSetting)->Unit(benchmark::kMicrosecond);
+
+// p7xxdm-full-flash.rom opened once for the cases below; null when it is absent.
+editor::HeadlessEditor* VendorMenu() {
+  static const std::unique_ptr<editor::HeadlessEditor> session = [] {
+    auto opened = std::make_unique<editor::HeadlessEditor>();
+    const auto path = bench::SharedImages() / "p7xxdm-full-flash.rom";
+    if (path.empty() || editor::OpenRomImagePath(*opened->editor, path.string()) != 1)
+      opened.reset();
+    return opened;
+  }();
+  return session.get();
+}
+
+// The node whose forms walk is the longest: the last one.
+void BM_DescribeLastVendorNode(benchmark::State& state) {
+  editor::HeadlessEditor* menu = VendorMenu();
+  if (!menu) return state.SkipWithError("p7xxdm-full-flash.rom not found beside the project");
+  const uint32_t last = menu->editor->setup.node_count - 1;
+  for (auto _ : state) benchmark::DoNotOptimize(setup::DescribeNode(*menu->editor, last));
+}
+BENCHMARK(BM_DescribeLastVendorNode)->Unit(benchmark::kMillisecond);
+
+void BM_BuildVendorSearchIndex(benchmark::State& state) {
+  editor::HeadlessEditor* menu = VendorMenu();
+  if (!menu) return state.SkipWithError("p7xxdm-full-flash.rom not found beside the project");
+  for (auto _ : state) benchmark::DoNotOptimize(setup::NodeSearchIndex(*menu->editor));
+  state.counters["nodes"] = menu->editor->setup.node_count;
+}
+BENCHMARK(BM_BuildVendorSearchIndex)->Unit(benchmark::kMillisecond);
+
+// A text found in many nodes and one found in none: the whole index is read either way.
+void BM_FindInVendorNodes(benchmark::State& state) {
+  editor::HeadlessEditor* menu = VendorMenu();
+  if (!menu) return state.SkipWithError("p7xxdm-full-flash.rom not found beside the project");
+  const setup::NodeSearchIndex index(*menu->editor);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(index.Find("Enabled"));
+    benchmark::DoNotOptimize(index.Find("no such text"));
+  }
+  state.counters["nodes"] = index.node_count();
+}
+BENCHMARK(BM_FindInVendorNodes)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
