@@ -1,6 +1,5 @@
 #include "ui/kalvire_view.h"
 
-#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QResizeEvent>
@@ -17,10 +16,11 @@
 #include "tracklog/import_settings.h"
 #include "tracklog/track_log.h"
 #include "tracklog/track_log_file.h"
+#include "ui/control_page.h"
 #include "ui/qt_controls.h"
+#include "ui/setup_item_look.h"
 #include "ui/tree_ctrl_x.h"
 #include "ui/unsaved_edits.h"
-#include "ui/view_layout.h"
 
 namespace kalvire::ui {
 
@@ -43,59 +43,9 @@ enum HotKey {
   kHotKeyDmiTree = 9,
 };
 
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int id, const QRect& rect, bool visible) {
-  widget->setObjectName(QLatin1String(name));
-  widget->setProperty("controlId", id);
-  widget->setGeometry(rect);
-  widget->setVisible(visible);
-  return widget;
-}
-
-// A closed drop-down list takes its natural height at the top of its rectangle; the rest of the
-// rectangle is what the open list may cover.
-QtComboBox* PlaceCombo(QtComboBox* combo, const char* name, int id, const QRect& rect,
-                       bool visible) {
-  Place(combo, name, id, rect, visible);
-  combo->setGeometry(rect.left(), rect.top(), rect.width(), combo->sizeHint().height());
-  const int line = std::max(combo->fontMetrics().height(), 1);
-  combo->setMaxVisibleItems(std::max((rect.height() - combo->height()) / line, 1));
-  return combo;
-}
-
-constexpr int kUnaddressedLabel = 65535;
-
-QLabel* MakeLabel(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(UnderlinedMnemonic(text), parent);
-  label->setTextFormat(Qt::RichText);
-  return label;
-}
-
 }  // namespace
 
-struct CKALVIRE_1View::Controls {
-  // The parent of every control of the set, as large as the view; hidden until the set is
-  // adopted.
-  QWidget* page = nullptr;
-  CTreeCtrlX* setup_tree = nullptr;
-  CTreeCtrlX* dmi_tree = nullptr;
-  QtListBox* track_log = nullptr;
-  QLabel* dmi_tables_label = nullptr;
-  QtRadioButton* hide_radio = nullptr;
-  QtRadioButton* show_radio = nullptr;
-  QLabel* track_log_label = nullptr;
-  QtPushButton* full_track_log_button = nullptr;
-  QtPushButton* save_track_log_button = nullptr;
-  QtPushButton* import_button = nullptr;
-  QLabel* bios_menu_label = nullptr;
-  QLabel* visibility_label = nullptr;
-  QLabel* access_level_label = nullptr;
-  QtPushButton* delete_button = nullptr;
-  QtComboBox* access_level_combo = nullptr;
-  QtComboBox* delete_option_combo = nullptr;
-  QLabel* optimal_option_label = nullptr;
-  QtComboBox* optimal_option_combo = nullptr;
-};
+struct CKALVIRE_1View::Controls : ControlPage {};
 
 CKALVIRE_1View::CKALVIRE_1View(QWidget* parent) : QWidget(parent), m_prompter(this) {
   setObjectName("CKALVIRE_1View");
@@ -109,9 +59,10 @@ CKALVIRE_1View::~CKALVIRE_1View() {
 
 template <typename Command>
 void CKALVIRE_1View::RunLong(Command command) {
+  if (m_background.Running()) return;
   const BusyScope busy(m_prompter);
   try {
-    command();
+    m_background.Run(*m_editor, m_prompter, this, command);
   } catch (const std::bad_alloc&) {
     m_prompter.ShowPlain(rom::kMsgFailedToAllocateMemory);
   }
@@ -134,12 +85,14 @@ bool CKALVIRE_1View::SettleUnsavedEdits() {
 }
 
 void CKALVIRE_1View::OpenRomImage() {
+  if (m_background.Running()) return;
   if (!SettleUnsavedEdits()) return;
   RunLong([this] { editor::OpenRomImage(*m_editor); });
   NoteOpenedImage();
 }
 
 bool CKALVIRE_1View::OpenRomImagePath(const std::string& path) {
+  if (m_background.Running()) return false;
   int opened = 0;
   RunLong([&] { opened = editor::OpenRomImagePath(*m_editor, path); });
   NoteOpenedImage();
@@ -147,12 +100,14 @@ bool CKALVIRE_1View::OpenRomImagePath(const std::string& path) {
 }
 
 editor::SaveOutcome CKALVIRE_1View::SaveRomImage() {
+  if (m_background.Running()) return {};
   editor::SaveOutcome outcome;
   RunLong([&] { outcome = editor::SaveRomImage(*m_editor); });
   return outcome;
 }
 
 editor::SaveOutcome CKALVIRE_1View::SaveRomImageAs() {
+  if (m_background.Running()) return {};
   editor::SaveOutcome outcome;
   RunLong([&] { outcome = editor::SaveRomImageAs(*m_editor); });
   NoteOpenedImage();
@@ -177,7 +132,9 @@ void CKALVIRE_1View::AdoptControls() {
   if (!m_created) return;
   if (m_controls) delete m_controls->page;
   m_controls = std::move(m_created);
+  m_controls->page->resize(size());
   m_controls->page->show();
+  updateGeometry();  // the window now keeps the page's minimum size
 }
 
 void CKALVIRE_1View::resizeEvent(QResizeEvent* event) {
@@ -187,56 +144,13 @@ void CKALVIRE_1View::resizeEvent(QResizeEvent* event) {
   }
 }
 
+QSize CKALVIRE_1View::minimumSizeHint() const {
+  return m_controls ? kControlPageMinimum : QWidget::minimumSizeHint();
+}
+
 void CKALVIRE_1View::CreateControls(platform::ViewControls& controls) {
   if (m_created) delete m_created->page;
-  auto c = std::make_unique<Controls>();
-  QWidget* page = c->page = new QWidget(this);
-  page->setObjectName("controlPage");
-  page->setGeometry(rect());
-  page->hide();
-  // Created in this order so that the tab order and the stacking follow it.
-  c->track_log = Place(new QtListBox(page), "trackLogList", 281, layout::kTrackLog, true);
-  c->track_log->SetHorizontalExtent(layout::kTrackLogExtent);
-  c->setup_tree = Place(new CTreeCtrlX(page), "setupTree", 4641, layout::kSetupTree, true);
-  c->dmi_tree = Place(new CTreeCtrlX(page), "dmiTree", 280, layout::kDmiTree, true);
-  c->dmi_tree->SetItemData(c->dmi_tree->InsertItem(platform::kRootItem, "DMI"), 0);
-  c->dmi_tables_label = Place(MakeLabel(tr("DMI Ta&bles:"), page), "dmiTablesLabel",
-                              kUnaddressedLabel, layout::kDmiTablesLabel, true);
-  c->hide_radio =
-      Place(new QtRadioButton(tr("Hid&e"), page), "hideRadio", 4096, layout::kHideRadio, true);
-  c->show_radio =
-      Place(new QtRadioButton(tr("&Show"), page), "showRadio", 4097, layout::kShowRadio, true);
-  c->track_log_label = Place(MakeLabel(tr("Track Log Option:"), page), "trackLogLabel",
-                             kUnaddressedLabel, layout::kTrackLogLabel, true);
-  c->full_track_log_button = Place(new QtPushButton(tr("Full &Track Log"), page),
-                                   "fullTrackLogButton", 4176, layout::kFullTrackLogButton, true);
-  c->save_track_log_button = Place(new QtPushButton(tr("Save Track &Log"), page),
-                                   "saveTrackLogButton", 4192, layout::kSaveTrackLogButton, true);
-  c->import_button = Place(new QtPushButton(tr("&Import Settings"), page), "importButton", 4208,
-                           layout::kImportButton, true);
-  c->bios_menu_label = Place(MakeLabel(tr("BIOS &Menu:"), page), "biosMenuLabel", kUnaddressedLabel,
-                             layout::kBiosMenuLabel, true);
-  c->visibility_label = Place(MakeLabel(tr("Chang&e Vi&sibility:"), page), "visibilityLabel",
-                              kUnaddressedLabel, layout::kVisibilityLabel, true);
-  c->access_level_label = Place(MakeLabel(tr("&Change Access Level:"), page), "accessLevelLabel",
-                                kUnaddressedLabel, layout::kAccessLevelLabel, false);
-  c->delete_button = Place(new QtPushButton(tr("&Delete"), page), "deleteButton", 4099,
-                           layout::kDeleteButton, false);
-  c->hide_radio->SetEnabled(false);
-  c->show_radio->SetEnabled(false);
-  c->delete_button->SetEnabled(false);
-  c->access_level_combo =
-      PlaceCombo(new QtComboBox(page), "accessLevelCombo", 5192, layout::kAccessLevelCombo, false);
-  for (const char* level : setup::kAccessLevelNames) c->access_level_combo->AddString(level);
-  c->access_level_combo->SetEnabled(false);
-  c->delete_option_combo = PlaceCombo(new QtComboBox(page), "deleteOptionCombo", 5376,
-                                      layout::kDeleteOptionCombo, false);
-  c->optimal_option_label =
-      Place(MakeLabel(tr("O&ptimal BIOS Option:"), page), "optimalOptionLabel", kUnaddressedLabel,
-            layout::kOptimalOptionLabel, true);
-  c->optimal_option_combo = PlaceCombo(new QtComboBox(page), "optimalOptionCombo", 5392,
-                                       layout::kOptimalOptionCombo, true);
-
+  auto c = std::make_unique<Controls>(Controls{BuildControlPage(this)});
   controls.setup_tree = c->setup_tree;
   controls.dmi_tree = c->dmi_tree;
   controls.track_log = c->track_log;
@@ -247,6 +161,10 @@ void CKALVIRE_1View::CreateControls(platform::ViewControls& controls) {
   controls.optimal_option_combo = c->optimal_option_combo;
   controls.delete_button = c->delete_button;
   controls.import_button = c->import_button;
+  // While a command runs the model may be half made: the tree draws plain items meanwhile.
+  c->setup_tree->SetLookProvider([this](platform::TreeItem item) {
+    return m_prompter.IsBusy() ? CTreeCtrlX::ItemLook{} : SetupItemLook(*m_editor, item);
+  });
   ConnectControls(*c);
   m_created = std::move(c);
   RegisterHotKeys();
@@ -272,6 +190,16 @@ void CKALVIRE_1View::ConnectControls(Controls& c) {
   connect(c.delete_button, &QAbstractButton::clicked, this, EditSlot(setup::DeleteSelectedOption));
   connect(c.setup_tree, &QTreeWidget::itemDoubleClicked, this, EditSlot(setup::EditSelectedString));
   connect(c.dmi_tree, &QTreeWidget::itemDoubleClicked, this, EditSlot(dmi::EditDmiString));
+  c.setup_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(c.setup_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    QMenu menu(this);
+    menu.setObjectName("editPopupMenu");
+    QAction* edit = menu.addAction(tr("Edit"));
+    edit->setObjectName("actionSetupStringEdit");
+    if (menu.exec(m_controls->setup_tree->viewport()->mapToGlobal(at)) != edit) return;
+    setup::EditSelectedString(*m_editor);
+    ShowModified();
+  });
   c.dmi_tree->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(c.dmi_tree, &QWidget::customContextMenuRequested, this, [this] {
     // The menu acts on the selected structure, wherever the click was.
@@ -304,6 +232,7 @@ void CKALVIRE_1View::RegisterHotKeys() {
 }
 
 void CKALVIRE_1View::OnHotKey(int id) {
+  if (m_background.Running()) return;
   switch (id) {
     case kHotKeyImport:
       RunLong([this] { tracklog::ImportSettings(*m_editor); });
@@ -324,6 +253,7 @@ void CKALVIRE_1View::OnHotKey(int id) {
       if (m_controls) FocusControl(m_controls->delete_option_combo);
       break;
     case kHotKeyDelete:
+      if (m_controls) FocusControl(m_controls->delete_button);
       setup::DeleteOption(*m_editor, setup::kSelectedNode, "");
       break;
     case kHotKeyOptimalOption:
@@ -358,22 +288,6 @@ void CKALVIRE_1View::ToggleVisibility() {
 
 void CKALVIRE_1View::FocusControl(QWidget* widget) {
   if (widget) widget->setFocus(Qt::ShortcutFocusReason);
-}
-
-void CKALVIRE_1View::contextMenuEvent(QContextMenuEvent* event) {
-  QPoint at = event->pos();
-  if (event->reason() == QContextMenuEvent::Keyboard) {
-    at = layout::kKeyboardMenuPoint;
-  } else if (!layout::kContextMenuArea.contains(at)) {
-    return;
-  }
-  QMenu menu(this);
-  menu.setObjectName("editPopupMenu");
-  QAction* edit = menu.addAction(tr("Edit"));
-  edit->setObjectName("actionSetupStringEdit");
-  if (menu.exec(mapToGlobal(at)) != edit) return;
-  setup::EditSelectedString(*m_editor);
-  ShowModified();
 }
 
 }  // namespace kalvire::ui

@@ -13,6 +13,7 @@
 
 #include "editor/editor.h"
 #include "editor/save_image.h"
+#include "ui/background_command.h"
 #include "ui/qt_prompter.h"
 
 class QLabel;
@@ -52,6 +53,9 @@ class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   void OnHotKey(int id);
   bool HotKeysRegistered() const { return m_hot_keys[0] != nullptr; }
 
+  // The page of controls sets the least size that keeps every control usable.
+  QSize minimumSizeHint() const override;
+
   void CreateControls(platform::ViewControls& controls) override;
   void DestroyControls(platform::ViewControls& controls) override;
   void AdoptControls() override;
@@ -61,7 +65,6 @@ class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   void imageOpened();
 
  protected:
-  void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -76,8 +79,9 @@ class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   void ShowModified();
   // A slot that runs `operation` on the editor, then updates the modified marker.
   std::function<void()> EditSlot(std::function<void(editor::Editor&)> operation);
-  // Runs a command with the busy cursor; an allocation failure that reaches this far is
-  // reported instead of ending the program.
+  // Runs a command with the busy cursor on a thread of its own, under the progress dialog, and
+  // returns when it has finished; an allocation failure that reaches this far is reported
+  // instead of ending the program. Does nothing while another command runs.
   template <typename Command>
   void RunLong(Command command);
 
@@ -87,6 +91,7 @@ class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   std::unique_ptr<Controls> m_controls;  // the set the view shows
   std::unique_ptr<Controls> m_created;   // made by an Open that has not finished yet
   std::array<QShortcut*, kHotKeyCount> m_hot_keys{};
+  BackgroundCommand m_background;
 };
 
 }  // namespace kalvire::ui

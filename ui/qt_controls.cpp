@@ -1,5 +1,6 @@
 #include "ui/qt_controls.h"
 
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <algorithm>
 
@@ -70,6 +71,16 @@ void QtListBox::updateGeometries() {
 
 QtComboBox::QtComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(false);
+}
+
+void QtComboBox::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && event->modifiers() == Qt::NoModifier && currentIndex() >= 0) {
+    event->accept();
+    emit activated(currentIndex());
+    return;
+  }
+  QComboBox::keyPressEvent(event);
 }
 
 int QtComboBox::AddString(const std::string& text) {

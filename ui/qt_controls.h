@@ -53,6 +53,11 @@ class QtComboBox final : public QComboBox, public platform::ComboControl {
   int GetCurSel() const override { return currentIndex(); }
   void SetEnabled(bool enabled) override { setEnabled(enabled); }
   bool IsEnabled() const override;
+
+ protected:
+  // Enter on the closed list chooses its current entry again, as picking it from the open list
+  // does (a NUMERIC question's one entry opens "Update Data" that way).
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 class QtPushButton final : public QPushButton, public platform::ButtonControl {

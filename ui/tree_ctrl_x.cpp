@@ -1,7 +1,9 @@
 #include "ui/tree_ctrl_x.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "ui/qt_text.h"
 
@@ -29,15 +31,38 @@ class ColorMapDelegate final : public QStyledItemDelegate {
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
     const auto handle = index.data(kHandleRole).value<qulonglong>();
+    const CTreeCtrlX::ItemLook look = m_tree.LookOf(handle);
+    const bool placeholder = option->text.isEmpty() && !look.placeholder.isEmpty();
+    if (placeholder) option->text = look.placeholder;
+    if (placeholder || look.hidden) option->font.setItalic(true);
+    if (look.hidden) option->palette.setColor(QPalette::Text, QColor(Qt::gray));
     const auto entry = m_tree.FindColorEntry(handle);
     if (!entry) return;
     const bool selected = option->state & QStyle::State_Selected;
     if (selected && m_tree.hasFocus()) return;
     option->state &= ~QStyle::State_Selected;
+    // A hidden item keeps its grey unless it is changed (red).
+    if (look.hidden && entry->color == platform::kColorBlack) return;
     const QColor color = ToQColor(entry->color, option->palette);
     option->palette.setColor(QPalette::Text, color);
     option->palette.setColor(QPalette::HighlightedText, color);
     if (!entry->face_name.empty()) option->font.setFamily(FromLatin1(entry->face_name));
+  }
+
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override {
+    if (event->type() == QEvent::ToolTip) {
+      const CTreeCtrlX::ItemLook look = m_tree.LookOf(index.data(kHandleRole).value<qulonglong>());
+      QStringList tips;
+      if (look.hidden) tips << QObject::tr("Hidden in the setup menu");
+      if (index.data().toString().isEmpty() && !look.placeholder.isEmpty())
+        tips << QObject::tr("This item has no prompt text");
+      if (!tips.isEmpty()) {
+        QToolTip::showText(event->globalPos(), tips.join('\n'), view);
+        return true;
+      }
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
   }
 
  private:

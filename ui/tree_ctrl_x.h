@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QTreeWidget>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -36,6 +37,16 @@ class CTreeCtrlX final : public QTreeWidget, public platform::TreeControl {
   platform::ItemColor GetItemColor(platform::TreeItem item) const override;
   void SetItemFont(platform::TreeItem item, const std::string& face_name) override;
   std::optional<platform::ItemColorEntry> FindColorEntry(platform::TreeItem item) const override;
+
+  // How the owner wants an item drawn besides its colour: hidden items in grey italics, and an
+  // item without text as `placeholder` in italics. Asked for each item as it is painted.
+  struct ItemLook {
+    bool hidden = false;
+    QString placeholder;
+  };
+  using LookProvider = std::function<ItemLook(platform::TreeItem)>;
+  void SetLookProvider(LookProvider provider) { m_look = std::move(provider); }
+  ItemLook LookOf(platform::TreeItem item) const { return m_look ? m_look(item) : ItemLook{}; }
 
   // The widget item of a handle (null for an unknown one) and the handle of a widget item.
   QTreeWidgetItem* WidgetItem(platform::TreeItem item) const;
@@ -69,6 +80,7 @@ class CTreeCtrlX final : public QTreeWidget, public platform::TreeControl {
   QTreeWidgetItem* m_previous_selection = nullptr;
   bool m_changing_selection = false;  // the interface selects: no second notification
   QMetaObject::Connection m_selection_connection;
+  LookProvider m_look;
 
   friend class ColorMapDelegate;
 };

@@ -64,7 +64,10 @@ void ModalDriver::ExpectFile(const QString& path) {
 
 void ModalDriver::Poll() {
   QWidget* modal = QApplication::activeModalWidget();
-  if (!modal || modal == m_last_handled || !modal->isVisible()) return;
+  // The progress dialog of a long command is no question: it goes away by itself.
+  if (!modal || modal == m_last_handled || !modal->isVisible() ||
+      modal->objectName() == "progressDialog")
+    return;
   m_last_handled = modal;
   const std::string class_name = modal->metaObject()->className();
   if (!m_handlers.empty() && m_handlers.front().first == class_name) {
@@ -109,8 +112,10 @@ bool AppSession::Start(const QString& file) {
 
 QList<QWidget*> AppSession::Controls() {
   QList<QWidget*> controls;
-  for (QWidget* page : View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-    controls += page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* page : View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* widget : page->findChildren<QWidget*>())
+      if (widget->property("controlId").isValid()) controls << widget;
+  }
   return controls;
 }
 

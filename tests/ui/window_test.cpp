@@ -1,4 +1,5 @@
 // The main window: command line, frame and menus; the view's controls and texts on the sample.
+#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -59,7 +60,8 @@ TEST(Shell, StartsBlankWithItsMenus) {
   EXPECT_EQ(about, "About KALVIRE 0.1");
 }
 
-// The shown controls (name=text) and their texts, lying in the view without covering each other.
+// Every control (name=text) is shown, inside the view and clear of the others, at the first
+// size, enlarged and at the least size the window keeps.
 TEST_F(SampleTest, ViewShowsItsControlsAndTheirTexts) {
   EXPECT_TRUE(s.Frame().Action("actionFileSave")->isEnabled());  // an image is open
   const QStringList shown =
@@ -68,26 +70,34 @@ TEST_F(SampleTest, ViewShowsItsControlsAndTheirTexts) {
           "showRadio=&Show|trackLogLabel=Track Log Option:|fullTrackLogButton=Full &Track Log|"
           "saveTrackLogButton=Save Track &Log|importButton=&Import Settings|"
           "biosMenuLabel=BIOS <u>M</u>enu:|visibilityLabel=Chang<u>e</u> Vi<u>s</u>ibility:|"
+          "accessLevelLabel=<u>C</u>hange Access Level:|deleteButton=&Delete|accessLevelCombo=|"
+          "deleteOptionLabel=Delete <u>O</u>ption:|deleteOptionCombo=|detailsPane=|"
           "optimalOptionLabel=O<u>p</u>timal BIOS Option:|optimalOptionCombo=")
           .split('|');
-  QList<QRect> taken;
-  for (const QString& entry : shown) {
-    const QString name = entry.section('=', 0, 0), text = entry.section('=', 1);
-    SCOPED_TRACE(name.toStdString());
-    QWidget* widget = s.View().findChild<QWidget*>(name);
-    ASSERT_NE(widget, nullptr);
-    EXPECT_TRUE(HasVisibleStyle(*widget));
-    const auto* label = qobject_cast<QLabel*>(widget);
-    const auto* button = qobject_cast<QAbstractButton*>(widget);
-    EXPECT_EQ(label ? label->text() : button ? button->text() : QString(), text);
-    EXPECT_TRUE(s.View().rect().contains(widget->geometry()));
-    for (const QRect& other : taken) EXPECT_FALSE(other.intersects(widget->geometry()));
-    taken << widget->geometry();
+  EXPECT_EQ(s.Controls().size(), shown.size() + 1);  // and the details label
+  s.Frame().show();
+  for (const QSize size : {QSize(950, 800), QSize(1400, 1000), QSize(1, 1)}) {
+    s.Frame().resize(size);
+    QApplication::processEvents();
+    SCOPED_TRACE(s.Frame().size().width());
+    EXPECT_GE(s.Frame().width(), std::min(size.width(), s.Frame().minimumSizeHint().width()));
+    QList<QRect> taken;
+    for (const QString& entry : shown) {
+      const QString name = entry.section('=', 0, 0), text = entry.section('=', 1);
+      SCOPED_TRACE(name.toStdString());
+      QWidget* widget = s.View().findChild<QWidget*>(name);
+      ASSERT_NE(widget, nullptr);
+      EXPECT_TRUE(widget->isVisible());
+      const auto* label = qobject_cast<QLabel*>(widget);
+      const auto* button = qobject_cast<QAbstractButton*>(widget);
+      EXPECT_EQ(label ? label->text() : button ? button->text() : QString(), text);
+      const QRect place(widget->mapTo(&s.View(), QPoint(0, 0)), widget->size());
+      EXPECT_TRUE(s.View().rect().contains(place));
+      EXPECT_GE(std::min(place.width(), place.height()), 12);
+      for (const QRect& other : taken) EXPECT_FALSE(other.intersects(place));
+      taken << place;
+    }
   }
-  EXPECT_EQ(s.Controls().size(), 18);  // and shown later, for a question:
-  for (const char* name :
-       {"accessLevelLabel", "deleteButton", "accessLevelCombo", "deleteOptionCombo"})
-    EXPECT_FALSE(HasVisibleStyle(*s.View().findChild<QWidget*>(name))) << name;
 }
 
 }  // namespace
