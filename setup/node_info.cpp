@@ -162,7 +162,8 @@ bool NodeWalk::Visit(const IfrOpcode& op) {
     m_scopes.push_back({op, {}});
     m_collecting = IsIfrCondition(op.opcode);
     m_expression_depth = 0;
-    if (op.offset == m_target) m_in_target_scope = true;
+    // Options and defaults belong to a question; a form's scope holds whole questions.
+    if (op.offset == m_target) m_in_target_scope = IsQuestion(op.opcode);
   }
   return true;
 }
