@@ -43,6 +43,7 @@ int FailOpen(Editor& editor, const char* message) {
 
 int LocateModules(Editor& editor) {
   rom::RomWorkspace& ws = editor.workspace;
+  rom::ReportProgress(editor, "Decoding DMI");
   if (rom::ExtractModule(editor, rom::kDmiModuleGuid, ws.m_dmi_module) != 1) {
     return FailOpen(editor, kMsgDmiModuleMissing);
   }
@@ -55,9 +56,11 @@ int LocateModules(Editor& editor) {
   if (rom::FindGuid(rom::kNvramStoreGuid, ws.m_working_image) != 1) {
     return FailOpen(editor, rom::kMsgDesiredModuleMissing);
   }
+  rom::ReportProgress(editor, "Decoding Setup");
   if (rom::ExtractModule(editor, rom::kSetupModuleGuid, ws.m_setup_module) != 1) {
     return FailOpen(editor, kMsgSetupModuleMissing);
   }
+  rom::ReportProgress(editor, "Decoding AmiTse");
   ws.m_amitse_name = rom::kAmiTseFirstGuid;
   if (rom::ExtractModule(editor, ws.m_amitse_name, ws.m_amitse_module) != 1) {
     ws.m_amitse_name = rom::kAmiTseSecondGuid;
@@ -73,6 +76,7 @@ int LocateModules(Editor& editor) {
   const int packages = rom::LocateSetupPackages(ws);
   if (packages == rom::kNoPackageList) return FailOpen(editor, nullptr);
   if (packages != 1) return FailOpen(editor, kMsgNoEnglishStrings);
+  rom::ReportProgress(editor, "Building the setup tree");
   if (!editor.controls.setup_tree ||
       setup::ParseSetupForms(editor, ws.m_setup_module.Data(), *editor.controls.setup_tree) != 1) {
     return FailOpen(editor, nullptr);
@@ -145,6 +149,7 @@ int OpenChosenFile(Editor& editor, const std::string& path) {
   std::vector<uint8_t> bytes;
   std::string error;
   bool read = false;
+  rom::ReportProgress(editor, "Reading " + std::filesystem::path(path).filename().string());
   try {
     read = util::ReadWholeFile(path, bytes, error);
   } catch (const std::bad_alloc&) {

@@ -59,6 +59,9 @@ class StepMessages final : public platform::Prompter {
   void SetBusy(bool busy) override {
     if (m_inner) m_inner->SetBusy(busy);
   }
+  void ReportProgress(const std::string& step) override {
+    if (m_inner) m_inner->ReportProgress(step);
+  }
 
   // The last message kept, or `otherwise` when the step said nothing.
   std::string Reason(const char* otherwise) const {
@@ -86,6 +89,7 @@ bool WriteAndFinish(Editor& editor, const std::string& path, const ImageWriter& 
   const bool edited = ws.HasUnsavedEdits();
   const std::vector<uint8_t>& image = edited ? ws.m_working_image : ws.m_pristine_image;
   std::string error;
+  rom::ReportProgress(editor, "Writing " + std::filesystem::path(path).filename().string());
   if (!writer(path, image, error)) {
     if (!error.empty()) ws.m_diagnostics.push_back(error);
     rom::ShowPlainMessage(editor, kMsgUnableToSave);
@@ -119,6 +123,7 @@ bool RebuildVerified(Editor& editor, SaveOutcome& outcome) {
   outcome.dmi_restored = rebuilt.dmi_restored;
   std::optional<std::string> fault = rebuilt.refusal;
   if (!fault) {
+    rom::ReportProgress(editor, "Verifying");
     const rom::VerifyResult after = rom::VerifyWorkspace(editor.workspace);
     fault = rom::CompareFileNames(before.files, after.files);
     if (!fault) fault = NewProblem(before, after);
@@ -234,6 +239,7 @@ RebuildOutcome RunRebuildSequence(Editor& editor) {
   };
   if (rom::RebuildTseModule(editor) != 1) return refuse(kMsgTseNotRebuilt);
   if (rom::RebuildSetupModule(editor) != 1) return refuse(kMsgSetupNotRebuilt);
+  if (editor.workspace.m_dmi_modified) rom::ReportProgress(editor, "Rebuilding module DMI");
   if (dmi::SerializeDmiModule(editor) != 1) return refuse(kMsgDmiNotRebuilt);
   const int dmi = ReinsertDmiModule(editor);
   if (dmi == kDmiModuleRestored) {

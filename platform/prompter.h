@@ -65,6 +65,10 @@ class Prompter {
   virtual void SetWindowTitle(const std::string& title) = 0;
   // A long operation starts or ends: the desktop shows a busy cursor meanwhile.
   virtual void SetBusy(bool busy) = 0;
+  // A long operation has reached `step` ("Reading FILE", "Verifying"...); the desktop names it
+  // in its progress dialog. Called on the thread that runs the operation, which need not be the
+  // interface thread: an implementation that shows it must hand it over to that thread.
+  virtual void ReportProgress([[maybe_unused]] const std::string& step) {}
 
   // Convenience for the common boxes.
   void ShowPlain(const std::string& text) {

@@ -306,6 +306,7 @@ void ClearFileTable(RomWorkspace& workspace) {
 }
 
 int WalkFirmwareVolumes(RomContext context) {
+  ReportProgress(context, "Walking the firmware volumes");
   RomWorkspace& ws = context.workspace;
   WalkContext ctx{context, ws};
   ws.m_decoded_volumes.clear();

@@ -1,5 +1,6 @@
 #include "rom/module_rebuild.h"
 
+#include "rom/known_guids.h"
 #include "rom/messages.h"
 #include "rom/rebuild_file.h"
 #include "rom/reinsert.h"
@@ -41,12 +42,14 @@ int RebuildModule(RomContext context, std::optional<uint32_t> file_index, const 
 int RebuildTseModule(RomContext context) {
   RomWorkspace& ws = context.workspace;
   if (!ws.m_setup_form_modified) return 1;
+  ReportProgress(context, "Rebuilding module AmiTse");
   return RebuildModule(context, FindFileIndex(ws, {ws.m_amitse_name}), ws.m_amitse_module, false);
 }
 
 int RebuildSetupModule(RomContext context) {
   RomWorkspace& ws = context.workspace;
   if (!ws.m_setup_string_modified) return 1;
+  ReportProgress(context, "Rebuilding module Setup");
   return RebuildModule(context, FindFileIndex(ws, {kSetupModuleGuid, kSetupPackageListAltGuid}),
                        ws.m_setup_module, true);
 }
@@ -56,6 +59,10 @@ int RebuildNestedVolume(RomContext context) {
   // The decoded buffer tells whether there is a nested volume; a file index of 0 is a real
   // record.
   if (ws.m_nested.buffer == kWorkingImageBuffer) return 0;
+  if (ws.m_nested.file_index < ws.m_files.size()) {
+    ReportProgress(context, "Compressing the nested volume of file " +
+                                FormatGuid(ws.m_files[ws.m_nested.file_index].name));
+  }
   auto file = BuildNestedVolumeFile(context);
   if (!file) return 0;
   return ReinsertFile(context, *file, ws.m_nested.volume_index, ws.m_nested.file_index);

@@ -6,6 +6,8 @@
 // codec/ and platform/, and none of the models or the editor.
 #pragma once
 
+#include <string>
+
 #include "platform/prompter.h"
 #include "rom/rom_workspace.h"
 
@@ -21,6 +23,9 @@ inline void ShowPlainMessage(RomContext context, const char* text) {
 }
 inline void ShowErrorMessage(RomContext context, const char* text) {
   if (context.prompter) context.prompter->ShowError(text);
+}
+inline void ReportProgress(RomContext context, const std::string& step) {
+  if (context.prompter) context.prompter->ReportProgress(step);
 }
 
 }  // namespace kalvire::rom

@@ -133,6 +133,7 @@ void FullTrackLog(LogContext editor) {
   const std::string caption = prompter->WindowTitle();
   prompter->SetWindowTitle(platform::TitleWith(caption, kWaitLoadingTrackLog));
   prompter->SetBusy(true);
+  prompter->ReportProgress("Writing the full track log");
   BuildTrackLog(editor);
   prompter->SetBusy(false);
   prompter->SetWindowTitle(caption);

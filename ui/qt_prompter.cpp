@@ -10,6 +10,8 @@
 #include "ui/dmi_dialog.h"
 #include "ui/edit_bios_string.h"
 #include "ui/file_filters.h"
+#include "ui/gui_thread.h"
+#include "ui/progress_dialog.h"
 #include "ui/qt_text.h"
 
 namespace kalvire::ui {
@@ -32,13 +34,16 @@ QMessageBox::Icon ToQtIcon(platform::MessageIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-// A message box shown during a long operation gets the normal cursor back while it is open.
+// A message box shown during a long operation gets the normal cursor back while it is open,
+// and the progress dialog makes way for it.
 class ArrowWhileOpen {
  public:
-  explicit ArrowWhileOpen(bool busy) : m_busy(busy) {
+  ArrowWhileOpen(bool busy, ProgressDialog* progress) : m_busy(busy), m_progress(progress) {
     if (m_busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    if (m_progress) m_progress->MakeWay(true);
   }
   ~ArrowWhileOpen() {
+    if (m_progress) m_progress->MakeWay(false);
     if (m_busy) QApplication::restoreOverrideCursor();
   }
   ArrowWhileOpen(const ArrowWhileOpen&) = delete;
@@ -46,6 +51,7 @@ class ArrowWhileOpen {
 
  private:
   bool m_busy;
+  QPointer<ProgressDialog> m_progress;
 };
 
 QMessageBox::StandardButtons ToQtButtons(platform::MessageButtons buttons) {
@@ -134,7 +140,7 @@ platform::MessageAnswer QtPrompter::ShowMessage(const platform::MessageBoxReques
         ->setText(QCoreApplication::translate("QtPrompter", "&Discard"));
   }
   if (request.default_button) box.setDefaultButton(ToQtButton(*request.default_button));
-  const ArrowWhileOpen arrow(IsBusy());
+  const ArrowWhileOpen arrow(IsBusy(), m_progress);
   box.exec();
   return FromQtButton(request.buttons, box.standardButton(box.clickedButton()));
 }
@@ -152,7 +158,7 @@ std::optional<std::string> QtPrompter::AskFilePath(const platform::FileDialogReq
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
   }
   if (!request.initial_name.empty()) dialog.selectFile(FromUtf8(request.initial_name));
-  const ArrowWhileOpen arrow(IsBusy());
+  const ArrowWhileOpen arrow(IsBusy(), m_progress);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QByteArray path = QFile::encodeName(dialog.selectedFiles().front());
   return std::string(path.constData(), size_t(path.size()));
@@ -162,7 +168,7 @@ std::optional<std::string> QtPrompter::AskText(const platform::TextDialogRequest
   if (!m_interactive) return std::nullopt;
   CEditBIOSString dialog(FromLatin1(request.title), request.max_length, DialogParent());
   dialog.SetText(FromLatin1(request.initial_text));
-  const ArrowWhileOpen arrow(IsBusy());
+  const ArrowWhileOpen arrow(IsBusy(), m_progress);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return ToLatin1(dialog.Text());
 }
@@ -171,7 +177,7 @@ bool QtPrompter::EditDmiStrings(platform::DmiDialogData& data) {
   if (!m_interactive) return false;
   CDmiDialog1 dialog(DialogParent());
   dialog.Load(data);
-  const ArrowWhileOpen arrow(IsBusy());
+  const ArrowWhileOpen arrow(IsBusy(), m_progress);
   if (dialog.exec() != QDialog::Accepted) return false;
   dialog.Store(data);
   return true;
@@ -205,6 +211,17 @@ void QtPrompter::SetBusy(bool busy) {
   } else if (m_busy_depth > 0) {
     if (--m_busy_depth == 0) QApplication::restoreOverrideCursor();
   }
+}
+
+void QtPrompter::ReportProgress(const std::string& step) {
+  if (!m_owner) return;
+  PostToGuiThread(m_owner, [this, text = FromUtf8(step)] {
+    if (m_progress) m_progress->SetStep(text);
+  });
+}
+
+void QtPrompter::SetProgressDialog(ProgressDialog* dialog) {
+  m_progress = dialog;
 }
 
 }  // namespace kalvire::ui

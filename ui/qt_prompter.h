@@ -10,6 +10,8 @@
 
 namespace kalvire::ui {
 
+class ProgressDialog;
+
 class QtPrompter final : public platform::Prompter {
  public:
   // Dialogs open over `owner`'s window, whose title is the one set and read.
@@ -29,6 +31,13 @@ class QtPrompter final : public platform::Prompter {
   // back without.
   void SetWindowTitle(const std::string& title) override;
   void SetBusy(bool busy) override;
+  // Safe from any thread: the step reaches the progress dialog, if one is shown, through the
+  // event queue.
+  void ReportProgress(const std::string& step) override;
+
+  // The dialog that shows the steps of the command that runs now (null: none), hidden while
+  // a message box or another dialog of this prompter is open.
+  void SetProgressDialog(ProgressDialog* dialog);
 
   // The title bar marks the window modified ("*" behind the title) or not.
   void ShowModified(bool modified);
@@ -39,6 +48,7 @@ class QtPrompter final : public platform::Prompter {
   QWidget* DialogParent() const;
 
   QPointer<QWidget> m_owner;
+  QPointer<ProgressDialog> m_progress;
   bool m_interactive = true;
   int m_busy_depth = 0;
 };
