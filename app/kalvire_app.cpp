@@ -63,6 +63,9 @@ bool CKALVIRE_1App::InitInstance(const CommandLine& command_line, int& exit_code
   view.Prompter().SetInteractive(!command_line.offscreen);
   QObject::connect(m_frame.get(), &CMainFrame::aboutRequested, [this] { OnAppAbout(); });
   QObject::connect(&view, &ui::CKALVIRE_1View::imageOpened, [this] { NoteOpenedImage(); });
+  QObject::connect(m_frame.get(), &CMainFrame::openRequested,
+                   [this](const QString& path) { OpenRequested(path); });
+  m_frame->ShowRecentFiles(m_recent.Files());
 
   if (!command_line.file.isEmpty()) {
     const QByteArray path = QFile::encodeName(command_line.file);
@@ -84,6 +87,17 @@ void CKALVIRE_1App::NoteOpenedImage() {
   const QString path = QFile::decodeName(m_frame->View().Editor().workspace.m_path.c_str());
   m_document.SetPathName(path);
   m_recent.Add(path);
+  m_frame->ShowRecentFiles(m_recent.Files());
+}
+
+void CKALVIRE_1App::OpenRequested(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  if (m_frame->View().OpenRomImageFile(std::string(name.constData(), size_t(name.size())))) return;
+  // A recent file that is gone leaves the list, as the shell's list does.
+  if (!QFile::exists(path)) {
+    m_recent.Remove(path);
+    m_frame->ShowRecentFiles(m_recent.Files());
+  }
 }
 
 void CKALVIRE_1App::OnAppAbout() {

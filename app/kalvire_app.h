@@ -44,6 +44,7 @@ class CKALVIRE_1App {
 
  private:
   void NoteOpenedImage();
+  void OpenRequested(const QString& path);
 
   std::unique_ptr<QSettings> m_settings;
   RecentFileList m_recent;

@@ -3,11 +3,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 #include "app/app_strings.h"
 #include "ui/kalvire_view.h"
@@ -43,6 +49,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   setGeometry(kInitialGeometry);
   m_view = new ui::CKALVIRE_1View(this);
   setCentralWidget(m_view);
+  setAcceptDrops(true);
   CreateActions();
   CreateMenus();
   CreateToolBar();
@@ -55,6 +62,42 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   } else {
     event->ignore();
   }
+}
+
+namespace {
+
+// The one local file a drag carries, or empty.
+QString DraggedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl& url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const QString path = DraggedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  // The drag source waits for the drop to end: the questions and the Open come after it.
+  QTimer::singleShot(0, this, [this, path] { emit openRequested(path); });
+}
+
+void CMainFrame::ShowRecentFiles(const QStringList& files) {
+  m_recent_menu->clear();
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const QString path = files[i];
+    QAction* entry = m_recent_menu->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QString(path).replace('&', "&&")));
+    entry->setObjectName(QStringLiteral("actionRecentFile%1").arg(i + 1));
+    entry->setStatusTip(tr("Open this document"));
+    connect(entry, &QAction::triggered, this, [this, path] { emit openRequested(path); });
+  }
+  m_recent_menu->setEnabled(!files.isEmpty());
 }
 
 QAction* CMainFrame::Action(const char* name) const {
@@ -118,6 +161,10 @@ void CMainFrame::CreateMenus() {
   file->addAction(Action("actionFileOpen"));
   file->addAction(Action("actionFileSave"));
   file->addAction(Action("actionFileSaveAs"));
+  file->addSeparator();
+  m_recent_menu = file->addMenu(tr("Recent &Files"));
+  m_recent_menu->setObjectName("menuRecentFiles");
+  ShowRecentFiles({});
   file->addSeparator();
   file->addAction(Action("actionFileExit"));
   QMenu* view = menuBar()->addMenu(tr("&View"));

@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 namespace kalvire::ui {
@@ -30,13 +31,21 @@ class CMainFrame final : public QMainWindow {
   // actionToolbarSave.
   QAction* Action(const char* name) const;
 
+  // File > Recent Files lists `files` as "&1 PATH" and so on; empty, the submenu is disabled.
+  void ShowRecentFiles(const QStringList& files);
+
  signals:
   void aboutRequested();
+  // A recent file was chosen, or one file was dropped on the window.
+  void openRequested(const QString& path);
 
  protected:
   // The title bar's close, Alt+F4 and File > Exit: unsaved edits are asked about first, and
   // Cancel keeps the window open.
   void closeEvent(QCloseEvent* event) override;
+  // One local file dropped on the window is opened (after the unsaved-edits question).
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateActions();
@@ -46,6 +55,7 @@ class CMainFrame final : public QMainWindow {
 
   ui::CKALVIRE_1View* m_view = nullptr;
   QToolBar* m_toolbar = nullptr;
+  QMenu* m_recent_menu = nullptr;
 };
 
 }  // namespace kalvire::app

@@ -99,6 +99,10 @@ bool CKALVIRE_1View::OpenRomImagePath(const std::string& path) {
   return opened == 1;
 }
 
+bool CKALVIRE_1View::OpenRomImageFile(const std::string& path) {
+  return SettleUnsavedEdits() && OpenRomImagePath(path);
+}
+
 editor::SaveOutcome CKALVIRE_1View::SaveRomImage() {
   if (m_background.Running()) return {};
   editor::SaveOutcome outcome;

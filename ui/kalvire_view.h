@@ -41,6 +41,9 @@ class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   void OpenRomImage();
   // Opens `path` without a dialog (a file named on the command line); true when it is open.
   bool OpenRomImagePath(const std::string& path);
+  // A file chosen from the recent-file list or dropped on the window: asks about unsaved edits
+  // first, then opens it; true when it is open.
+  bool OpenRomImageFile(const std::string& path);
   editor::SaveOutcome SaveRomImage();
   editor::SaveOutcome SaveRomImageAs();
 

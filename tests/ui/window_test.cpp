@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 
 #include "ui_session.h"
 
@@ -42,7 +44,7 @@ TEST(Shell, StartsBlankWithItsMenus) {
     menus << menu->text() + ":";
     for (const QAction* item : menu->menu()->actions()) menus.back() += " " + item->text();
   }
-  EXPECT_EQ(menus, (QStringList{"&File: &Open... &Save Save &As...  E&xit",
+  EXPECT_EQ(menus, (QStringList{"&File: &Open... &Save Save &As...  Recent &Files  E&xit",
                                 "&View: &Toolbar &Status Bar", "&Help: &About KALVIRE 0.1"}));
   QStringList asked;  // Ctrl+O asks for a ROM file; Cancel changes nothing
   s.Driver().Expect<QFileDialog>("QFileDialog", [&](auto& dialog) {
@@ -58,6 +60,47 @@ TEST(Shell, StartsBlankWithItsMenus) {
   s.Driver().ExpectReject("kalvire::app::CAboutDlg", &about);
   s.Trigger("actionHelpAbout");
   EXPECT_EQ(about, "About KALVIRE 0.1");
+}
+
+// The recent-file list keeps eight files, the latest first, each once.
+TEST(RecentFiles, KeepsTheLatestEightOnce) {
+  QTemporaryDir dir;
+  QSettings settings(dir.filePath("recent.ini"), QSettings::IniFormat);
+  app::RecentFileList recent(settings);
+  QStringList expected;
+  for (int i = 1; i <= 10; ++i) {
+    recent.Add(dir.filePath(QString("%1.rom").arg(i)));
+    expected.prepend(dir.filePath(QString("%1.rom").arg(i)));
+  }
+  recent.Add(dir.filePath("5.rom"));
+  expected.move(expected.indexOf(dir.filePath("5.rom")), 0);
+  recent.Remove(dir.filePath("9.rom"));
+  expected.removeAll(dir.filePath("9.rom"));
+  EXPECT_EQ(recent.Files(), expected.mid(0, 7));
+  EXPECT_EQ(settings.value("Recent File List/File1").toString(), dir.filePath("5.rom"));
+}
+
+// A file dropped on the window opens; File > Recent Files opens the others again, and one that
+// is gone leaves the list after its message.
+TEST_F(SampleTest, DroppedAndRecentFilesOpen) {
+  const QString copy = s.WriteSample("copy.rom");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(copy)});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(&s.Frame(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(&s.Frame(), &drop);
+  QApplication::processEvents();
+  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [copy.rom]");
+  EXPECT_EQ(s.App().RecentFiles().Files(), (QStringList{copy, s.SamplePath()}));
+  s.Trigger("actionRecentFile2");
+  EXPECT_EQ(s.ShownTitle(), "KALVIRE 0.1 - [sample.rom]");
+  ASSERT_TRUE(QFile::remove(copy));
+  s.Trigger("actionRecentFile2");
+  EXPECT_FALSE(s.Driver().messages.empty());
+  EXPECT_EQ(s.App().RecentFiles().Files(), QStringList{s.SamplePath()});
+  EXPECT_EQ(s.Frame().Action("actionRecentFile2"), nullptr);
 }
 
 // Every control (name=text) is shown, inside the view and clear of the others, at the first
