@@ -30,6 +30,16 @@ QRect Place(const DialogUnits& units, const Rect& r) {
   return units.ToPixels(r.left, r.top, r.width, r.height);
 }
 
+// The character count sits at the right end of the label row, above the end of the field.
+constexpr int kValueLeft = 18;
+constexpr int kValueWidth = 230;
+constexpr int kValueRight = kValueLeft + kValueWidth;
+constexpr int kLengthWidth = 28;
+
+void ShowLength(QLabel& length, const LimitedLineEdit& value) {
+  length.setText(QStringLiteral("%1/%2").arg(value.text().size()).arg(value.Limit()));
+}
+
 }  // namespace
 
 CDmiDialog1::CDmiDialog1(QWidget* parent) : QDialog(parent) {
@@ -56,10 +66,22 @@ CDmiDialog1::CDmiDialog1(QWidget* parent) : QDialog(parent) {
   for (int k = 0; k < kSlots; ++k) {
     m_values[size_t(k)] = new LimitedLineEdit(limit, this);
     m_values[size_t(k)]->setObjectName(QStringLiteral("edit%1").arg(1007 + k));
-    m_values[size_t(k)]->setGeometry(Place(units, {18, 96 + 24 * k, 230, 14}));
+    m_values[size_t(k)]->setGeometry(Place(units, {kValueLeft, 96 + 24 * k, kValueWidth, 14}));
     m_labels[size_t(k)] = new QLabel(this);
     m_labels[size_t(k)]->setObjectName(QStringLiteral("label%1").arg(1060 + k));
-    m_labels[size_t(k)]->setGeometry(Place(units, kLabelRects[size_t(k)]));
+    Rect label = kLabelRects[size_t(k)];
+    label.width = kValueRight - kLengthWidth - label.left;
+    m_labels[size_t(k)]->setGeometry(Place(units, label));
+    QLabel* length = new QLabel(this);
+    length->setObjectName(QStringLiteral("length%1").arg(1007 + k));
+    length->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    length->setGeometry(
+        Place(units, {kValueRight - kLengthWidth, label.top, kLengthWidth, label.height}));
+    m_lengths[size_t(k)] = length;
+    LimitedLineEdit* value = m_values[size_t(k)];
+    connect(value, &QLineEdit::textChanged, length,
+            [length, value] { ShowLength(*length, *value); });
+    ShowLength(*length, *value);
   }
 
   auto* ok = new QPushButton(tr("OK"), this);
@@ -83,6 +105,7 @@ void CDmiDialog1::Load(const platform::DmiDialogData& data) {
     m_labels[size_t(k)]->setText(FromUtf8(data.labels[size_t(k)]));
     m_values[size_t(k)]->setVisible(!value.empty());
     m_labels[size_t(k)]->setVisible(!value.empty());
+    m_lengths[size_t(k)]->setVisible(!value.empty());
   }
 }
 

@@ -1,5 +1,6 @@
 // CDmiDialog1: the "DMI Table" dialog. The formatted area of one SMBIOS structure as hex bytes,
-// and its strings in up to eight labelled fields; slots without a string are hidden.
+// and its strings in up to eight labelled fields, each with a count of its characters against
+// the limit ("12/64"); slots without a string are hidden.
 #pragma once
 
 #include <QDialog>
@@ -29,6 +30,7 @@ class CDmiDialog1 final : public QDialog {
 
   LimitedLineEdit& ValueField(int slot) { return *m_values[size_t(slot)]; }
   QLabel& LabelField(int slot) { return *m_labels[size_t(slot)]; }
+  QLabel& LengthField(int slot) { return *m_lengths[size_t(slot)]; }
   LimitedLineEdit& FormattedArea() { return *m_formatted; }
 
   void accept() override;
@@ -37,6 +39,7 @@ class CDmiDialog1 final : public QDialog {
   LimitedLineEdit* m_formatted = nullptr;
   std::array<LimitedLineEdit*, kSlots> m_values{};
   std::array<QLabel*, kSlots> m_labels{};
+  std::array<QLabel*, kSlots> m_lengths{};
 };
 
 }  // namespace kalvire::ui

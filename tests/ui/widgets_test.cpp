@@ -48,5 +48,18 @@ TEST(DmiDialog, ShowsTheStringsItHasAndKeepsThemWithinTheLimit) {
   EXPECT_EQ(data.formatted_text, " 00 18 00 00 01 02 00 f0");  // only the field shows capitals
 }
 
+// Each shown string counts its characters against the limit beside its label, as it is typed.
+TEST(DmiDialog, CountsTheCharactersOfEachStringAgainstTheLimit) {
+  CDmiDialog1 dialog;
+  platform::DmiDialogData data;
+  data.values = {"Vendor", std::string(70, 'v'), "", "", "", "", "", ""};
+  dialog.Load(data);
+  EXPECT_EQ(dialog.LengthField(0).text() + dialog.LengthField(1).text(), "6/6470/64");
+  EXPECT_EQ(dialog.LengthField(1).isHidden() + dialog.LengthField(2).isHidden(), 1);
+  QTest::keyClicks(&dialog.ValueField(0), "ab");
+  EXPECT_EQ(dialog.LengthField(0).text(), "8/64");
+  EXPECT_LT(dialog.LabelField(0).geometry().right(), dialog.LengthField(0).geometry().left());
+}
+
 }  // namespace
 }  // namespace kalvire::ui::test
