@@ -22,4 +22,19 @@ std::vector<FormsPackageSpan> FormsPackageSpans(std::span<const uint8_t> setup_d
   return packages;
 }
 
+std::vector<IfrOpcode> UnscopedOneOfOptions(std::span<const uint8_t> setup_data,
+                                            uint64_t one_of_offset) {
+  constexpr uint8_t kOpDefault = 0x5B;
+  std::vector<IfrOpcode> options;
+  const auto first_length = util::ReadU8(setup_data, one_of_offset + 1);
+  if (!first_length || (*first_length & kOpcodeLengthMask) == 0) return options;
+  const FormsPackageSpan rest{one_of_offset + (*first_length & kOpcodeLengthMask),
+                              setup_data.size()};
+  WalkIfrOpcodes(setup_data, rest, [&options](const IfrOpcode& op) {
+    if (op.opcode == kOpOneOfOption) options.push_back(op);
+    return op.opcode == kOpOneOfOption || op.opcode == kOpDefault;
+  });
+  return options;
+}
+
 }  // namespace kalvire::setup

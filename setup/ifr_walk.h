@@ -45,4 +45,9 @@ bool WalkIfrOpcodes(std::span<const uint8_t> setup_data, FormsPackageSpan packag
   return true;
 }
 
+// The ONE_OF_OPTION opcodes right after a one-of without a scope, as its options: up to the
+// first opcode that is neither an option nor a DEFAULT.
+std::vector<IfrOpcode> UnscopedOneOfOptions(std::span<const uint8_t> setup_data,
+                                            uint64_t one_of_offset);
+
 }  // namespace kalvire::setup

@@ -201,12 +201,8 @@ void NodeWalk::AtTarget(const IfrOpcode& op) {
       info.step = ValueField(m_data, op, kIfrNumericRange + 2 * w, info.width);
     }
   }
-  // A one-of without a scope takes the options that follow it, as the editor's option lists do.
   if (op.opcode == kOpOneOf && !op.opens_scope) {
-    for (const uint64_t option : OneOfOptionOffsets(m_data, op.offset)) {
-      const uint8_t length = m_data[option + 1] & kOpcodeLengthMask;
-      if (length <= m_data.size() - option) InTargetScope({option, kOpOneOfOption, length, false});
-    }
+    for (const IfrOpcode& option : UnscopedOneOfOptions(m_data, op.offset)) InTargetScope(option);
   }
 }
 

@@ -73,7 +73,8 @@ class TextWalk {
       m_owner_depth = m_depth;
       return;
     }
-    for (const uint64_t option : OneOfOptionOffsets(m_data, op.offset)) AddOption(option);
+    for (const IfrOpcode& option : UnscopedOneOfOptions(m_data, op.offset))
+      AddOption(option.offset);
     m_owner.reset();
   }
   void AddOption(uint64_t option) {

@@ -9,11 +9,14 @@
 #include <sstream>
 
 #include "cli/node_number.h"
+#include "editor/headless_view.h"
+#include "editor/open_image.h"
 #include "support/cli_run.h"
 #include "support/test_data.h"
 #include "support/uefiextract_report.h"
 #include "tools/flash_descriptor.h"
 #include "tools/sample_image.h"
+#include "util/le.h"
 
 namespace kalvire::cli {
 namespace {
@@ -463,6 +466,81 @@ TEST(CliEdit, VendorImagesSaveTheEditWithoutRoomForHistory) {
     EXPECT_TRUE(history["area_start"].is_null() && history["area_end"].is_null());
     EXPECT_TRUE(history["files"].empty());
   }
+}
+
+// Opcode, question id, VarStore id and offset, value width of each question opcode by offset,
+// walked here from every forms package header followed by a FORM_SET in the Setup module data.
+std::map<uint64_t, json> WalkQuestions(const std::string& rom) {
+  editor::HeadlessEditor session;
+  EXPECT_EQ(editor::OpenRomImagePath(*session.editor, rom), 1);
+  const std::span<const uint8_t> d = session.editor->workspace.m_setup_module.Data();
+  std::map<uint64_t, json> questions;
+  for (size_t p = 0; p + 6 <= d.size(); ++p) {
+    if (d[p + 3] != 2 || d[p + 4] != 0x0E || d[p + 5] < 0x80) continue;
+    const size_t end = std::min<size_t>(d.size(), p + util::LoadLe24(&d[p]));
+    for (size_t at = p + 4, op = 0; at + 14 <= end && (op = d[at + 1] & 0x7F) != 0; at += op) {
+      const int code = d[at], width = code == 6                ? 1
+                                      : code == 5 || code == 7 ? 1 << (d[at + 13] & 3)
+                                                               : 0;
+      if (std::string_view("\x05\x06\x07\x08\x0C\x0F\x1A\x1B\x1C\x23").find(char(code)) !=
+          std::string_view::npos)
+        questions[at] = {code, util::LoadLe16(&d[at + 6]), util::LoadLe16(&d[at + 8]),
+                         util::LoadLe16(&d[at + 10]), width};
+    }
+  }
+  return questions;
+}
+
+TEST(CliNode, QuestionHeadersOfVendorImagesMatchAnOwnWalkOfTheForms) {
+  const auto shared = test::SharedImagesDir();
+  if (!shared) GTEST_SKIP() << "the shared images folder beside the repository is absent";
+  for (const char* image : {"h61-bios-region.bin", "p7xxdm-full-flash.rom"}) {
+    SCOPED_TRACE(image);
+    const std::string rom = (*shared / image).string();
+    const auto walked = WalkQuestions(rom);
+    int questions = 0, numerics = 0;
+    for (const json& row : TreeNodes(rom)) {
+      const auto found = walked.find(row["offset"].get<uint64_t>());
+      const bool question = found != walked.end();
+      EXPECT_EQ(
+          json({row["opcode"], row["question_id"], row["varstore_id"], row["varstore_offset"]}),
+          question ? json(found->second.begin(), found->second.end() - 1)
+                   : json({row["opcode"], nullptr, nullptr, nullptr}));
+      // node --json of every 50th question and of the first NUMERIC.
+      if (!question || (questions++ % 50 != 0 && (row["opcode"] != 7 || numerics++))) continue;
+      const json info =
+          json::parse(Cli({"node", rom, FormatNodeNumber(row["node"]), "--json"}).out);
+      EXPECT_EQ(json({info["opcode"], info["question_id"], info["varstore_id"],
+                      info["varstore_offset"], info["width"]}),
+                found->second)
+          << row["node"];
+    }
+    EXPECT_TRUE(numerics > 0 && questions > 500) << questions;
+  }
+}
+
+// The deepest question of the sample sits in forms that a tree shows folded.
+TEST(CliTree, FindListsADeepNodeByPromptAndQuestionId) {
+  const json nodes = TreeNodes(Sample());
+  const json* deep = &nodes[0];
+  for (const json& row : nodes)
+    if (row["question_id"].is_number() && row["question_id"] > 0 && row["depth"] > (*deep)["depth"])
+      deep = &row;
+  ASSERT_GT((*deep)["depth"].get<int>(), 2);
+  std::string path;
+  for (const json* up = deep; !(*up)["parent"].is_null();)
+    if ((*(up = &nodes[(*up)["parent"].get<size_t>()]))["opcode"] == 1)
+      path = (*up)["text"].get<std::string>() + (path.empty() ? "" : " > ") + path;
+  const std::string text = (*deep)["text"];
+  for (const std::string& find : {text, "0x" + FormatNodeNumber((*deep)["question_id"])}) {
+    const Outcome run = Cli({"tree", Sample(), "--find", find});
+    EXPECT_EQ(run.code, kExitSuccess) << run.err;
+    EXPECT_THAT("\n" + run.out, HasSubstr("\n" + FormatNodeNumber((*deep)["node"]) + "  " + text +
+                                          "  (" + path + ")\n"));
+  }
+  const Outcome none = Cli({"tree", Sample(), "--find", "No Such Prompt"});
+  EXPECT_EQ(std::tie(none.code, none.out, none.err),
+            std::tuple(kExitFailure, "", "No node matches No Such Prompt\n"));
 }
 
 TEST(CliInfo, ListsTheSameFilesPerVolumeAsUefiExtract) {
