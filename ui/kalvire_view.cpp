@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QShortcut>
 #include <new>
@@ -12,12 +13,16 @@
 #include "rom/messages.h"
 #include "setup/commands.h"
 #include "setup/messages.h"
+#include "setup/node_info.h"
+#include "setup/node_lookup.h"
 #include "setup/option_delete.h"
 #include "tracklog/import_settings.h"
 #include "tracklog/track_log.h"
 #include "tracklog/track_log_file.h"
 #include "ui/control_page.h"
 #include "ui/qt_controls.h"
+#include "ui/qt_text.h"
+#include "ui/setup_find.h"
 #include "ui/setup_item_look.h"
 #include "ui/tree_ctrl_x.h"
 #include "ui/unsaved_edits.h"
@@ -45,12 +50,22 @@ enum HotKey {
 
 }  // namespace
 
-struct CKALVIRE_1View::Controls : ControlPage {};
+struct CKALVIRE_1View::Controls : ControlPage {
+  SetupFinder* finder = nullptr;
+};
 
 CKALVIRE_1View::CKALVIRE_1View(QWidget* parent) : QWidget(parent), m_prompter(this) {
   setObjectName("CKALVIRE_1View");
   m_editor->controls.prompter = &m_prompter;
   m_editor->controls.host = this;
+  const std::pair<QKeySequence, FindKey> find_keys[] = {
+      {QKeySequence::Find, FindKey::kOpen},
+      {QKeySequence::FindNext, FindKey::kNext},
+      {QKeySequence::FindPrevious, FindKey::kPrevious}};
+  for (const auto& [keys, key] : find_keys) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, [this, key] { OnFindKey(key); });
+  }
 }
 
 CKALVIRE_1View::~CKALVIRE_1View() {
@@ -78,6 +93,44 @@ std::function<void()> CKALVIRE_1View::EditSlot(std::function<void(editor::Editor
 
 void CKALVIRE_1View::ShowModified() {
   m_prompter.ShowModified(m_editor->workspace.HasUnsavedEdits());
+  if (!m_controls) return;
+  m_controls->finder->Invalidate();  // an edit may have changed the texts it searches
+  ShowSelectedNodeDetails();
+}
+
+void CKALVIRE_1View::ShowSelectedNodeDetails() {
+  if (!m_controls || m_prompter.IsBusy()) return;
+  QPlainTextEdit& pane = *m_controls->details;
+  const auto node = setup::NodeOfItem(m_editor->setup, m_controls->setup_tree->GetSelectedItem());
+  if (!node) {
+    pane.clear();
+    return;
+  }
+  QString text;
+  for (const std::string& line : setup::FormatNodeInfo(setup::DescribeNode(*m_editor, *node)))
+    text += FromLatin1(line) + QLatin1Char('\n');
+  pane.setPlainText(text);
+}
+
+void CKALVIRE_1View::OnFindKey(FindKey key) {
+  if (!m_controls || m_prompter.IsBusy()) return;
+  SetupFinder& finder = *m_controls->finder;
+  switch (key) {
+    case FindKey::kOpen:
+      finder.ShowBar();
+      break;
+    case FindKey::kNext:
+    case FindKey::kPrevious:
+      if (m_controls->find_bar->isHidden()) {
+        finder.ShowBar();
+      } else {
+        finder.Step(key == FindKey::kNext);
+      }
+      break;
+    case FindKey::kClose:
+      finder.HideBar();
+      break;
+  }
 }
 
 bool CKALVIRE_1View::SettleUnsavedEdits() {
@@ -155,6 +208,10 @@ QSize CKALVIRE_1View::minimumSizeHint() const {
 void CKALVIRE_1View::CreateControls(platform::ViewControls& controls) {
   if (m_created) delete m_created->page;
   auto c = std::make_unique<Controls>(Controls{BuildControlPage(this)});
+  c->finder = new SetupFinder(*m_editor, *c);
+  auto* close_find = new QShortcut(Qt::Key_Escape, c->find_bar);
+  close_find->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(close_find, &QShortcut::activated, this, [this] { OnFindKey(FindKey::kClose); });
   controls.setup_tree = c->setup_tree;
   controls.dmi_tree = c->dmi_tree;
   controls.track_log = c->track_log;
@@ -194,6 +251,8 @@ void CKALVIRE_1View::ConnectControls(Controls& c) {
   connect(c.delete_button, &QAbstractButton::clicked, this, EditSlot(setup::DeleteSelectedOption));
   connect(c.setup_tree, &QTreeWidget::itemDoubleClicked, this, EditSlot(setup::EditSelectedString));
   connect(c.dmi_tree, &QTreeWidget::itemDoubleClicked, this, EditSlot(dmi::EditDmiString));
+  connect(c.setup_tree, &QTreeWidget::itemSelectionChanged, this,
+          &CKALVIRE_1View::ShowSelectedNodeDetails);
   c.setup_tree->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(c.setup_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);

@@ -78,8 +78,14 @@ class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   void ToggleVisibility();
   void FocusControl(QWidget* widget);
   void NoteOpenedImage();
-  // The title bar's modified marker follows the workspace's modified flags.
+  // The title bar's modified marker follows the workspace's modified flags; the details pane
+  // and the search follow the edit.
   void ShowModified();
+  // The details pane describes the selected node of the setup tree.
+  void ShowSelectedNodeDetails();
+  enum class FindKey { kOpen, kNext, kPrevious, kClose };
+  // Ctrl+F, F3, Shift+F3 and Esc in the find bar.
+  void OnFindKey(FindKey key);
   // A slot that runs `operation` on the editor, then updates the modified marker.
   std::function<void()> EditSlot(std::function<void(editor::Editor&)> operation);
   // Runs a command with the busy cursor on a thread of its own, under the progress dialog, and
