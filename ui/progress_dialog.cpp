@@ -56,7 +56,8 @@ ProgressDialog::ProgressDialog(QWidget* parent)
       m_window(parent ? parent->window() : nullptr),
       m_step(new QLabel(this)) {
   setObjectName("progressDialog");
-  setWindowTitle(QGuiApplication::applicationDisplayName());
+  // Its own title: the command's message boxes carry the bare application title.
+  setWindowTitle(QGuiApplication::applicationDisplayName() + tr(" - Progress"));
   setModal(true);
   auto* bar = new QProgressBar(this);
   bar->setRange(0, 0);  // a busy bar: the steps have no known length
