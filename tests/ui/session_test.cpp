@@ -128,48 +128,6 @@ TEST_F(GuiSession, EveryEditIsListedSavedAndShownAgain) {
   EXPECT_TRUE(s.Driver().unexpected.empty());
 }
 
-// The keyboard reaches every edit control: Alt+C and an arrow key change the access level, Alt+O
-// picks an option and Alt+D deletes it, Alt+P and Enter on a NUMERIC question's one entry ask
-// "Update Data" for its new value.
-TEST_F(GuiSession, EveryEditControlTakesTheKeyboard) {
-  QtComboBox& access = s.Combo("accessLevelCombo");
-  s.PressAlt(Qt::Key_C);
-  ASSERT_TRUE(access.hasFocus());
-  const int level = access.GetCurSel();
-  Edit([&] { QTest::keyClick(&access, level > 0 ? Qt::Key_Up : Qt::Key_Down); });
-  EXPECT_NE(access.GetCurSel(), level);
-  QtComboBox& options = s.Combo("deleteOptionCombo");
-  s.PressAlt(Qt::Key_O);
-  ASSERT_TRUE(options.hasFocus());
-  QTest::keyClick(&options, Qt::Key_End);
-  const std::string doomed = options.GetText(options.GetCurSel());
-  EXPECT_TRUE(s.Button("deleteButton")->IsEnabled());
-  Edit([&] { s.PressAlt(Qt::Key_D); });
-  EXPECT_EQ(options.FindString(doomed), -1);
-
-  platform::TreeItem numeric = platform::kNoItem;
-  for (uint32_t node = 0; node < s.Editor().setup.node_count && !numeric; ++node) {
-    if (s.SetupTree().GetItemData(s.ItemOf(node)) >> 24 == 0x07) numeric = s.ItemOf(node);
-  }
-  ASSERT_NE(numeric, platform::kNoItem);
-  s.ClickItem(s.SetupTree(), numeric);
-  QtComboBox& optimal = s.Combo("optimalOptionCombo");
-  s.PressAlt(Qt::Key_P);
-  ASSERT_TRUE(optimal.hasFocus());
-  const QString old_value = QString::fromStdString(optimal.GetText(0));
-  const QString new_value = QString::number(old_value.toInt() - 1);
-  QStringList asked;
-  s.Driver().Expect<CEditBIOSString>("kalvire::ui::CEditBIOSString", [&](auto& dialog) {
-    asked << dialog.windowTitle() << dialog.Text();
-    dialog.Field().selectAll();
-    QTest::keyClicks(&dialog.Field(), new_value);
-    dialog.accept();
-  });
-  Edit([&] { QTest::keyClick(&optimal, Qt::Key_Return); });
-  EXPECT_EQ(asked, (QStringList{"Update Data", old_value}));
-  EXPECT_EQ(optimal.GetText(0), new_value.toStdString());
-}
-
 // A second Open replaces every control, leaving no busy cursor; the hot keys reach the new
 // controls: Alt+I imports the track log saved with Alt+L before.
 TEST_F(GuiSession, SecondOpenReplacesEveryControlAndImportsASavedTrackLog) {

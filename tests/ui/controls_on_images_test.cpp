@@ -1,9 +1,13 @@
-// The details pane and the find bar, on the sample and on both real images.
+// The edit controls through the keyboard, the details pane and the find bar, on the sample and
+// on both real images.
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "setup/node_info.h"
 #include "tests/support/test_data.h"
+#include "ui/edit_bios_string.h"
+#include "ui/limited_line_edit.h"
 #include "ui_session.h"
 #include "util/le.h"
 
@@ -26,6 +30,57 @@ class DetailsAndFind : public testing::TestWithParam<const char*> {
 
   AppSession s;
 };
+
+// The keyboard reaches every edit control: Alt+C and an arrow key change the access level, Alt+O
+// picks an option and Alt+D deletes it, Alt+P and Enter on a NUMERIC question's one entry ask
+// "Update Data" for its new value. Each edit marks the title.
+TEST_P(DetailsAndFind, EveryEditControlTakesTheKeyboard) {
+  const auto edit = [&](const std::function<void()>& keys) {
+    s.Frame().setWindowModified(false);
+    keys();
+    EXPECT_TRUE(s.Driver().AllHandled());
+    EXPECT_TRUE(s.ShownTitle().endsWith("]*"));
+  };
+  ASSERT_NE(s.Question(), platform::kNoItem);
+  QtComboBox& access = s.Combo("accessLevelCombo");
+  s.PressAlt(Qt::Key_C);
+  ASSERT_TRUE(access.hasFocus());
+  const int level = access.GetCurSel();
+  edit([&] { QTest::keyClick(&access, level > 0 ? Qt::Key_Up : Qt::Key_Down); });
+  EXPECT_NE(access.GetCurSel(), level);
+  QtComboBox& options = s.Combo("deleteOptionCombo");
+  s.PressAlt(Qt::Key_O);
+  ASSERT_TRUE(options.hasFocus());
+  QTest::keyClick(&options, Qt::Key_End);
+  const std::string doomed = options.GetText(options.GetCurSel());
+  EXPECT_TRUE(s.Button("deleteButton")->IsEnabled());
+  edit([&] { s.PressAlt(Qt::Key_D); });
+  EXPECT_EQ(options.FindString(doomed), -1);
+
+  std::optional<setup::NodeInfo> numeric;
+  for (uint32_t node = 0; node < s.Editor().setup.node_count && !numeric; ++node) {
+    setup::NodeInfo info = setup::DescribeNode(s.Editor(), node);
+    if (info.kind == "NUMERIC" && info.minimum < info.maximum && info.optimal_value) numeric = info;
+  }
+  ASSERT_TRUE(numeric);
+  s.ClickItem(s.SetupTree(), s.ItemOf(numeric->node));
+  QtComboBox& optimal = s.Combo("optimalOptionCombo");
+  s.PressAlt(Qt::Key_P);
+  ASSERT_TRUE(optimal.hasFocus());
+  const QString old_value = QString::fromStdString(optimal.GetText(0));
+  const uint64_t other =
+      *numeric->optimal_value == *numeric->minimum ? *numeric->maximum : *numeric->minimum;
+  QStringList asked;
+  s.Driver().Expect<CEditBIOSString>("kalvire::ui::CEditBIOSString", [&](auto& dialog) {
+    asked << dialog.windowTitle() << dialog.Text();
+    dialog.Field().selectAll();
+    QTest::keyClicks(&dialog.Field(), QString::number(other));
+    dialog.accept();
+  });
+  edit([&] { QTest::keyClick(&optimal, Qt::Key_Return); });
+  EXPECT_EQ(asked, (QStringList{"Update Data", old_value}));
+  EXPECT_EQ(optimal.GetText(0), std::to_string(other));
+}
 
 // Selecting a node of each kind shows its opcode's name and, for a question, the id its IFR
 // header stores; Ctrl+F finds the menu's last question with a prompt, its form collapsed, F3 wraps
