@@ -228,7 +228,8 @@ TEST(EditDmiString, TheDialogShowsTheStructureAndOkAppliesTheChangedValues) {
   EXPECT_EQ(t.prompter.DmiRequests().size(), 5u);
 }
 
-// A string is labelled by the fields that hold its number and that the formatted area reaches.
+// A string is labelled by the fields that hold its number and that the formatted area reaches
+// (each structure follows a BIOS Information one, as a table must begin).
 TEST(MakeDmiDialogData, LabelsEachStringByTheFieldsThatReferToIt) {
   SmbiosStructure bios = tools::SmbiosBiosInformation(0, "V", "1", "D");
   bios.strings.push_back("spare");
@@ -259,8 +260,7 @@ TEST(MakeDmiDialogData, LabelsEachStringByTheFieldsThatReferToIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.labels);
     DmiTables tables;
-    const Bytes module = DmiModuleData({bios, c.structure}, 512);  // a table starts at type 0
-    ASSERT_EQ(ParseDmiData(module, tables), DmiParseStatus::kOk);
+    ASSERT_EQ(ParseDmiData(DmiModuleData({bios, c.structure}, 512), tables), DmiParseStatus::kOk);
     const platform::DmiDialogData data = MakeDmiDialogData(tables.current[1], "");
     EXPECT_EQ(Join(std::span(data.labels).first(c.structure.strings.size())), c.labels);
   }
@@ -281,10 +281,9 @@ TEST(EditDmiString, AnEditedStructureIsRedUntilItsStringsAreTheImagesAgain) {
                                                                  : "-";
     return out;
   };
-  const std::string first = t.ed.dmi.current[1].strings[0];
   t.prompter.QueueDmiEdits(DmiEdits{{0, "Other"}});
   t.prompter.QueueDmiEdits(DmiEdits{{1, "Other"}});
-  t.prompter.QueueDmiEdits(DmiEdits{{0, first}});
+  t.prompter.QueueDmiEdits(DmiEdits{{0, t.ed.dmi.current[1].strings[0]}});  // back again
   t.Edit(1);
   t.Edit(2);
   EXPECT_EQ(colors(), "-RR--");
