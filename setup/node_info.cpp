@@ -338,14 +338,14 @@ std::vector<std::string> FormatNodeInfo(const NodeInfo& info) {
   if (!info.help.empty()) lines.push_back("Help: " + info.help);
   if (info.question_id) lines.push_back("Question Id: " + util::HexText(*info.question_id));
   if (info.varstore_id) {
-    const std::string id = util::HexText(*info.varstore_id);
+    const std::string id = "id " + util::HexText(*info.varstore_id);
     if (!info.varstore_name.empty() || !info.varstore_guid.empty()) {
-      lines.push_back("VarStore: " + info.varstore_name + " (id " + id + ", GUID " +
-                      info.varstore_guid + ")");
+      lines.push_back("VarStore: " + (info.varstore_name.empty() ? "" : info.varstore_name + " ") +
+                      "(" + id +
+                      (info.varstore_guid.empty() ? "" : ", GUID " + info.varstore_guid) + ")");
     } else {
-      lines.push_back(*info.varstore_id == 0
-                          ? "VarStore: none"
-                          : "VarStore: id " + id + ", not declared in the formset");
+      lines.push_back(*info.varstore_id == 0 ? "VarStore: none"
+                                             : "VarStore: " + id + ", not declared in the formset");
     }
   }
   if (info.varstore_offset) {
