@@ -175,6 +175,8 @@ class ExpressionText {
 bool ExpressionText::Apply(const IfrOpcode& op) {
   const uint8_t code = op.opcode;
   switch (code) {
+    case kOpEnd:  // closes the scope some compilers give an operand; no operator of its own
+      return true;
     case kOpEqIdVal:
       m_stack.push_back(
           {Question(uint16_t(Field16(op, 2))) + " == " + std::to_string(Field16(op, 4)), false});
