@@ -77,6 +77,16 @@ void ColorDmiStructureItem(DmiContext editor, platform::TreeItem item, uint32_t 
                                          edited ? platform::kColorRed : platform::kColorBlack);
 }
 
+void ColorDmiStructure(DmiContext editor, uint32_t index) {
+  const platform::TreeControl* tree = editor.controls.dmi_tree;
+  if (!tree) return;
+  const platform::TreeItem root = tree->GetChildItem(platform::kRootItem);
+  for (platform::TreeItem item = root == platform::kNoItem ? root : tree->GetChildItem(root);
+       item != platform::kNoItem; item = tree->GetNextSiblingItem(item)) {
+    if (tree->GetItemData(item) == index) return ColorDmiStructureItem(editor, item, index);
+  }
+}
+
 std::string FormatFormattedArea(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string text;

@@ -38,4 +38,8 @@ void EditDmiString(DmiContext editor);
 // without a DMI tree or for an index past the table.
 void ColorDmiStructureItem(DmiContext editor, platform::TreeItem item, uint32_t index);
 
+// ColorDmiStructureItem on the item of structure `index` under the DMI tree's root (an import
+// changes strings without selecting it).
+void ColorDmiStructure(DmiContext editor, uint32_t index);
+
 }  // namespace kalvire::dmi

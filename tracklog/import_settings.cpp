@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dmi/dmi_edit.h"
 #include "dmi/dmi_parse.h"
 #include "rom/messages.h"
 #include "setup/node_display.h"
@@ -197,6 +198,7 @@ void Importer::DmiString(std::string_view new_text) {
   }
   current = text;
   m_editor.workspace.m_dmi_modified = true;
+  dmi::ColorDmiStructure(m_editor, m_structure);
 }
 
 bool Importer::Confirm(std::string_view pattern, std::string_view current,

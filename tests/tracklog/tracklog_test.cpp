@@ -353,6 +353,11 @@ TEST(ImportSettings, DmiLinesApplyUnderTheirHeaderOnly) {
   EXPECT_EQ(strings[1], "Second");
   EXPECT_THAT(image.Log(), ElementsAre("DMI string is changed to \"Second\" to \"First\""));
   EXPECT_TRUE(image.ed.workspace.m_dmi_modified);
+  const platform::TreeControl& dmi_tree = *image.ed.controls.dmi_tree;  // its item turns red
+  platform::TreeItem item = dmi_tree.GetChildItem(dmi_tree.GetChildItem(platform::kRootItem));
+  while (item != platform::kNoItem && dmi_tree.GetItemData(item) != 1)
+    item = dmi_tree.GetNextSiblingItem(item);
+  EXPECT_EQ(dmi_tree.GetItemColor(item), platform::kColorRed);
   const std::string header = "System Information (Type 1) Node: 1[1]\n";
   image.ed.workspace.m_dmi_modified = false;
   image.Import(header + "      DMI String is changed  to \"Second\" from \" x \"\n");
