@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -153,6 +154,52 @@ void BM_SaveOnInterfaceThread(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveThroughView)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOnInterfaceThread)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The view with the p7xxdm image open, shared by the selection and search cases; null when
+// the image is absent or does not open.
+ui::CKALVIRE_1View* OpenedView() {
+  static QTemporaryDir dir;
+  // Left for the process's end: a widget may not outlive the application object.
+  static ui::CKALVIRE_1View* view = [] {
+    const std::string path = CopyOfImage(dir);
+    auto* opened = new ui::CKALVIRE_1View;
+    opened->resize(950, 740);
+    opened->show();
+    const BoxAnswerer answerer;
+    if (path.empty() || !opened->OpenRomImagePath(path)) opened = nullptr;
+    return opened;
+  }();
+  return view;
+}
+
+// A click on a node: the node display, the track log lines and the details pane, every 7th
+// node in turn.
+void BM_SelectNodeInView(benchmark::State& state) {
+  ui::CKALVIRE_1View* view = OpenedView();
+  if (!view) return state.SkipWithError(kNoImage);
+  editor::Editor& editor = view->Editor();
+  uint32_t node = 0;
+  for (auto _ : state) {
+    node = (node + 7) % editor.setup.node_count;
+    editor.controls.setup_tree->SelectItem(editor.setup.nodes[node].item);
+  }
+  state.counters["nodes"] = double(editor.setup.node_count);
+}
+BENCHMARK(BM_SelectNodeInView)->Unit(benchmark::kMillisecond);
+
+// Typing a text into the find bar: the search over every node, then the selection of the first
+// match (expanded to and scrolled into view). The index is read before the timing starts.
+void BM_FindInView(benchmark::State& state) {
+  ui::CKALVIRE_1View* view = OpenedView();
+  if (!view) return state.SkipWithError(kNoImage);
+  auto* field = view->findChild<QLineEdit*>("findField");
+  if (!field) return state.SkipWithError("no find bar");
+  field->setText("warm-up");
+  const QString texts[] = {"Active Processor Cores", "0x54b", "Enabled", "usb"};
+  size_t k = 0;
+  for (auto _ : state) field->setText(texts[k++ % std::size(texts)]);
+}
+BENCHMARK(BM_FindInView)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
