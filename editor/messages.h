@@ -13,6 +13,18 @@ inline constexpr char kMsgAmiTsePkgGuidMissing[] = "Error: AmitsePkgGuid Does no
 // Setup data that has a package list but no en-US strings to show.
 inline constexpr char kMsgNoEnglishStrings[] =
     "Error: The Setup module has no en-US string package";
+// Setup data Open cannot use; each %s is filled with the module's GUID, a size or an offset.
+inline constexpr char kMsgSetupPackageListDamaged[] =
+    "Error: The Setup module's HII package list is missing or damaged (module GUID %s: no "
+    "package list header in its %s bytes of data).";
+inline constexpr char kMsgSetupFormsUnreadable[] =
+    "Error: The Setup module's forms could not be read (package list at offset %s of the Setup "
+    "module).";
+inline constexpr char kMsgSpfHeaderMissing[] =
+    "Error: The AmiTse SPF module has no setup data header (module GUID %s, %s bytes of data).";
+inline constexpr char kMsgAmiTseFormsMismatch[] =
+    "Error: The AmiTse setup data does not match the Setup module's forms (AmiTse module GUID "
+    "%s, setup data header at offset %s).";
 // The DMI module words the compressed-size query differently from the other modules.
 inline constexpr char kMsgCompressedSizeFailed[] =
     "Error: Tiano_Compress failed to get the compressed file size.";

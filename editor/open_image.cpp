@@ -1,9 +1,12 @@
 #include "editor/open_image.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <string>
+#include <string_view>
 
 #include "dmi/dmi_parse.h"
 #include "editor/messages.h"
@@ -14,6 +17,7 @@
 #include "rom/setup_packages.h"
 #include "setup/baseline.h"
 #include "setup/commands.h"
+#include "setup/node_control.h"
 #include "setup/parse_forms.h"
 #include "util/file_io.h"
 #include "util/large_buffer.h"
@@ -39,6 +43,40 @@ int FailOpen(Editor& editor, const char* message) {
   if (message) rom::ShowPlainMessage(editor, message);
   if (editor.controls.host) editor.controls.host->DestroyControls(editor.controls);
   return 0;
+}
+
+std::string Hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+  return text;
+}
+
+// `pattern` with each "%s" replaced by the next of `values`.
+std::string FillPattern(std::string_view pattern, std::initializer_list<std::string> values) {
+  std::string text;
+  auto next = values.begin();
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern.compare(i, 2, "%s") == 0 && next != values.end()) {
+      text += *next++;
+      ++i;
+    } else {
+      text += pattern[i];
+    }
+  }
+  return text;
+}
+
+int FailOpen(Editor& editor, const std::string& message) {
+  return FailOpen(editor, message.c_str());
+}
+
+// Why the baseline could not be read from the AmiTse module.
+std::string BaselineFailure(const rom::RomWorkspace& ws) {
+  const std::span<const uint8_t> amitse = ws.m_amitse_module.Data();
+  const std::string guid = rom::FormatGuid(ws.m_amitse_name);
+  const auto header = setup::FindSpfHeader(amitse);
+  if (!header) return FillPattern(kMsgSpfHeaderMissing, {guid, Hex(amitse.size())});
+  return FillPattern(kMsgAmiTseFormsMismatch, {guid, Hex(*header)});
 }
 
 int LocateModules(Editor& editor) {
@@ -74,14 +112,19 @@ int LocateModules(Editor& editor) {
     return FailOpen(editor, kMsgAmiTsePkgGuidMissing);
   }
   const int packages = rom::LocateSetupPackages(ws);
-  if (packages == rom::kNoPackageList) return FailOpen(editor, nullptr);
+  if (packages == rom::kNoPackageList) {
+    return FailOpen(
+        editor, FillPattern(kMsgSetupPackageListDamaged, {rom::FormatGuid(rom::kSetupModuleGuid),
+                                                          Hex(ws.m_setup_module.Data().size())}));
+  }
   if (packages != 1) return FailOpen(editor, kMsgNoEnglishStrings);
   rom::ReportProgress(editor, "Building the setup tree");
   if (!editor.controls.setup_tree ||
       setup::ParseSetupForms(editor, ws.m_setup_module.Data(), *editor.controls.setup_tree) != 1) {
-    return FailOpen(editor, nullptr);
+    return FailOpen(editor, FillPattern(kMsgSetupFormsUnreadable,
+                                        {Hex(ws.m_setup_packages.package_list_offset)}));
   }
-  if (setup::CaptureBaseline(editor) != 1) return FailOpen(editor, nullptr);
+  if (setup::CaptureBaseline(editor) != 1) return FailOpen(editor, BaselineFailure(ws));
   return 1;
 }
 

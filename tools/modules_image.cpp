@@ -1,5 +1,7 @@
 #include "tools/modules_image.h"
 
+#include <stdexcept>
+
 #include "tools/hii_builder.h"
 #include "tools/image_builder.h"
 #include "tools/nvram_builder.h"
@@ -23,6 +25,15 @@ FfsFile Raw(const char* guid, uint8_t n, uint32_t size) {
   return FfsFile::WithRawBody(name, FileType::kRaw, Bytes(size, n));
 }
 
+// The file with its last section, an LZMA GUID-defined one, holding `input` instead.
+void FlipLzmaData(FfsFile& file, uint64_t offset, uint8_t mask) {
+  Bytes input = file.sections.back().EncodedInput();
+  if (offset >= input.size()) throw std::invalid_argument("flip offset past the module data");
+  input[offset] ^= mask;
+  file.sections.back() =
+      Section::GuidDefined(kLzmaSectionGuid, 0x01, EncodePayload(Compression::kLzma, input));
+}
+
 }  // namespace
 
 Bytes BuildModulesImage(const ModulesImageOptions& options) {
@@ -40,6 +51,12 @@ Bytes BuildModulesImage(const ModulesImageOptions& options) {
       BuildAmiTseFile(kAmiTseFileGuid, BuildSpfData(FormsInParseOrder(forms)), options.storage),
       Filler(4, 0x300),
   };
+  if (options.flip_mask != 0) {
+    for (FfsFile& file : modules) {
+      if (file.name == options.flip_file)
+        FlipLzmaData(file, options.flip_offset, options.flip_mask);
+    }
+  }
   Volume outer, inner;
   outer.size = 0x100000;
   outer.ext_name = GuidFromString("5AFE0000-0000-4000-8000-0000000000EE");

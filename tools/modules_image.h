@@ -14,6 +14,11 @@ struct ModulesImageOptions {
   bool nested = false;  // the modules inside an LZMA firmware-volume-image file
   SetupLayout layout = SetupLayout::kPe32;
   bool full_volume = false;  // a file behind the NVRAM store takes the rest of the volume
+  // With kLzmaGuided storage: byte `flip_offset` of the decoded data of module file `flip_file`
+  // is XORed with `flip_mask` before it is encoded again (damaged data in sound LZMA).
+  Guid flip_file{};
+  uint64_t flip_offset = 0;
+  uint8_t flip_mask = 0;
 };
 
 Bytes BuildModulesImage(const ModulesImageOptions& options = {});

@@ -122,5 +122,29 @@ TEST(ExtractModule, FailuresLeaveTheSlotEmpty) {
   }
 }
 
+// A record as short as a header still extracts; one byte shorter, or outside the image, does not.
+TEST(ExtractModule, RefusesAFileRecordShorterThanAnFfsHeaderOrOutsideTheImage) {
+  const struct {
+    const char* name;
+    uint32_t size;
+    bool past_image;
+    int expected;
+  } cases[] = {
+      {"23 bytes", 23, false, 0}, {"a bare header", 24, false, 1}, {"past the image", 24, true, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session t;
+    t.ws().m_working_image =
+        Volume({FfsFile(kModule, 0x07, Section(kSectionFreeform, Bytes(40, 3)))}, {});
+    ASSERT_EQ(WalkFirmwareVolumes(t.editor()), 1);
+    ASSERT_EQ(t.ws().m_files[0].name, kModule);
+    t.ws().m_files[0].size = c.size;
+    if (c.past_image) t.ws().m_files[0].file.offset = t.ws().m_working_image.size() - 8;
+    ModuleSlot slot;
+    EXPECT_EQ(ExtractModule(t.editor(), kModule, slot), c.expected);
+    EXPECT_EQ(slot.Present(), c.expected == 1);
+  }
+}
+
 }  // namespace
 }  // namespace kalvire::rom::test

@@ -56,7 +56,10 @@ TEST(OpenRomImage, EachMissingPieceFailsWithItsMessageAndUndoesTheOpen) {
       {"no Setup module", {.setup = false}, {"Error: Caller ID Module Does not Exist"}},
       {"no AmiTse module", {.amitse = false}, {"Error: AmiTse SPF Module Does not Exist"}},
       {"no AmitsePkgGuid", {.amitse_pkg_guid = false}, {"Error: AmitsePkgGuid Does not Exist"}},
-      {"no package list", {.package_list = false}, {}},
+      {"no package list",
+       {.package_list = false},
+       {"Error: The Setup module's HII package list is missing or damaged (module GUID "
+        "899407D7-99FE-43D8-9A21-79EC328CAC21: no package list header in its 0xC bytes of data)."}},
       {"no en-US strings",
        {.english_strings = false},
        {"Error: The Setup module has no en-US string package"}},
