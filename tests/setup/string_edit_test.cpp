@@ -1,6 +1,8 @@
 #include "setup/string_edit.h"
 #include "setup/commands.h"
+#include "setup/messages.h"
 #include "setup_view.h"
+#include "util/le.h"
 
 namespace kalvire::setup::test {
 namespace {
@@ -110,6 +112,35 @@ TEST(EditSetupString, UpdateDataDialogAndASharedStringId) {
   EXPECT_EQ(view->Text(NodeOf(kFastBoot)) + view->Text(NodeOf(kFastBootText)),
             "Quick BootQuick Boot");
   EXPECT_NE(view->Color(NodeOf(kFastBootText)), platform::kColorRed);
+}
+
+// A relocation RVA or a resource data entry pointing past the PE32 image is refused before a
+// byte of the module moves.
+TEST(EditSetupString, RefusesARelocationOrResourceDataEntryOutsideTheImage) {
+  for (const bool relocation : {true, false}) {
+    SCOPED_TRACE(relocation ? "relocation" : "resource data entry");
+    auto view = OpenTestMenu();
+    uint8_t* data = view->SetupData().data();
+    const uint32_t outside = uint32_t(view->SetupData().size());
+    const uint64_t pe = 4 + util::LoadLe32(data + 4 + 0x3C);
+    if (relocation) util::StoreLe32(data + pe + 176, outside);
+    // Down the first entry of each resource directory to the data entry.
+    const uint64_t root = 4 + util::LoadLe32(data + pe + 152);
+    for (uint64_t directory = root; !relocation;) {
+      const uint32_t target = util::LoadLe32(data + directory + 20);
+      if (!(target & 0x80000000u)) {
+        util::StoreLe32(data + directory + 20, outside);
+        break;
+      }
+      directory = root + (target & 0x7FFFFFFFu);
+    }
+    const Bytes before(view->SetupData().begin(), view->SetupData().end());
+    const std::string text = view->Text(NodeOf(kBootMode));
+    EditSetupString(view->editor, NodeOf(kBootMode), "Longer Boot Mode");
+    EXPECT_EQ(view->Messages(), Texts{kMsgStringLayoutMismatch});
+    EXPECT_EQ(Bytes(view->SetupData().begin(), view->SetupData().end()), before);
+    EXPECT_EQ(view->Text(NodeOf(kBootMode)), text);
+  }
 }
 
 }  // namespace
