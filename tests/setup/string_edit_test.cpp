@@ -114,22 +114,26 @@ TEST(EditSetupString, UpdateDataDialogAndASharedStringId) {
   EXPECT_NE(view->Color(NodeOf(kFastBootText)), platform::kColorRed);
 }
 
-// A relocation RVA or a resource data entry pointing past the PE32 image is refused before a
-// byte of the module moves.
+// A relocation RVA past the image or not right behind the padded package list, or a resource
+// data entry far past the image, is refused before a byte of the module moves.
 TEST(EditSetupString, RefusesARelocationOrResourceDataEntryOutsideTheImage) {
-  for (const bool relocation : {true, false}) {
-    SCOPED_TRACE(relocation ? "relocation" : "resource data entry");
+  enum Fault { kRelocationPastImage, kRelocationInsideList, kDataEntryPastImage };
+  for (const Fault fault : {kRelocationPastImage, kRelocationInsideList, kDataEntryPastImage}) {
+    SCOPED_TRACE(int(fault));
     auto view = OpenTestMenu();
     uint8_t* data = view->SetupData().data();
-    const uint32_t outside = uint32_t(view->SetupData().size());
     const uint64_t pe = 4 + util::LoadLe32(data + 4 + 0x3C);
-    if (relocation) util::StoreLe32(data + pe + 176, outside);
+    const uint32_t relocation = util::LoadLe32(data + pe + 176);
+    if (fault == kRelocationPastImage) {
+      util::StoreLe32(data + pe + 176, uint32_t(view->SetupData().size()));
+    }
+    if (fault == kRelocationInsideList) util::StoreLe32(data + pe + 176, relocation - 8);
     // Down the first entry of each resource directory to the data entry.
     const uint64_t root = 4 + util::LoadLe32(data + pe + 152);
-    for (uint64_t directory = root; !relocation;) {
+    for (uint64_t directory = root; fault == kDataEntryPastImage;) {
       const uint32_t target = util::LoadLe32(data + directory + 20);
       if (!(target & 0x80000000u)) {
-        util::StoreLe32(data + directory + 20, outside);
+        util::StoreLe32(data + directory + 20, 0x7FFFFFF0u);  // a read there would crash
         break;
       }
       directory = root + (target & 0x7FFFFFFFu);
