@@ -12,7 +12,7 @@ namespace kalvire::setup {
 
 namespace {
 
-// The IFR opcode table of the UEFI specification, 0x01 to 0x64; empty names are unassigned.
+// The IFR opcode table of the UEFI standard, 0x01 to 0x64; empty names are unassigned.
 constexpr std::string_view kOpcodeNames[] = {"",  // 0x00
                                              "FORM",
                                              "SUBTITLE",

@@ -57,7 +57,7 @@ struct QuestionHeader {
 std::optional<QuestionHeader> ReadQuestionHeader(std::span<const uint8_t> setup_data,
                                                  uint8_t opcode, uint64_t offset);
 
-// The IFR opcode's name as the UEFI specification spells it without "EFI_IFR_" and "_OP"
+// The IFR opcode's name as the UEFI standard spells it without "EFI_IFR_" and "_OP"
 // ("ONE_OF", "SUPPRESS_IF"); "0x.." for an opcode it does not list.
 std::string IfrOpcodeName(uint8_t opcode);
 
