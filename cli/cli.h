@@ -32,5 +32,6 @@ void AddDmiCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddTracklogCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 void AddVerifyCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
+void AddDiffCommand(CLI::App& app, const CliStreams& streams, int& exit_code);
 
 }  // namespace kalvire::cli

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/change_plan.h"
 #include "cli/cli.h"
+#include "cli/diff_json.h"
 #include "cli/edit_check.h"
 #include "cli/edit_request.h"
 #include "cli/same_file.h"
@@ -29,6 +31,7 @@
 #include "tracklog/messages.h"
 #include "tracklog/track_log.h"
 #include "tracklog/track_log_file.h"
+#include "util/file_io.h"
 
 namespace kalvire::cli {
 
@@ -40,6 +43,9 @@ struct EditArgs {
   std::string rom;
   std::string out;
   std::string log;
+  std::string apply;     // a diff --json whose changes are carried to ROM
+  bool partial = false;  // apply what fits and list the rest
+  std::string changes;   // where to write the diff of ROM against the saved image
   bool yes = false;
   bool no = false;
   bool in_place = false;
@@ -180,6 +186,10 @@ std::optional<std::string> CheckOutputs(const EditArgs& args) {
   if (NameTheSameFile(args.rom, args.out) && !args.in_place) {
     return "-o " + args.out + " names the input image; give --in-place to replace it";
   }
+  if (!args.changes.empty() &&
+      (NameTheSameFile(args.changes, args.rom) || NameTheSameFile(args.changes, args.out))) {
+    return "--changes " + args.changes + " names the image";
+  }
   if (args.log.empty()) return std::nullopt;
   if (NameTheSameFile(args.log, args.rom) || NameTheSameFile(args.log, args.out)) {
     return "--log " + args.log + " names the image";
@@ -190,6 +200,62 @@ std::optional<std::string> CheckOutputs(const EditArgs& args) {
     return "--log " + args.log + ": no file can be written there";
   }
   return std::nullopt;
+}
+
+// Adds the edits that carry the changes of --apply to the opened image; false, having said
+// why, when the file is no change set or (without --partial) some change does not fit.
+bool PlanAppliedChanges(const EditArgs& args, editor::Editor& editor, std::vector<Edit>& edits,
+                        const CliStreams& streams) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  std::optional<editor::ImageDiff> changes;
+  if (util::ReadWholeFile(args.apply, bytes, error)) {
+    const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    if (json.is_discarded()) {
+      error = "not JSON";
+    } else {
+      changes = DiffFromJson(json, error);
+    }
+  }
+  if (!changes) {
+    streams.err << "kalvire-cli: --apply " << args.apply << ": not a change set (" << error
+                << "); nothing was written\n";
+    return false;
+  }
+  ChangePlan plan = PlanChanges(editor, *changes);
+  for (const std::string& note : plan.notes)
+    streams.err << "kalvire-cli: --apply: note: " << note << "\n";
+  for (const std::string& problem : plan.problems)
+    streams.err << "kalvire-cli: --apply: cannot apply " << problem << "\n";
+  if (!plan.problems.empty() && !args.partial) {
+    streams.err << "kalvire-cli: " << plan.problems.size()
+                << " change(s) do not fit the image; nothing was written (--partial applies "
+                   "the rest)\n";
+    return false;
+  }
+  edits.insert(edits.end(), plan.edits.begin(), plan.edits.end());
+  return true;
+}
+
+// Writes the diff of the stock image against the one just saved, as diff --json prints it.
+bool WriteChanges(const EditArgs& args, std::vector<uint8_t> stock, const CliStreams& streams) {
+  editor::HeadlessEditor before, after;
+  if (editor::OpenRomImageBytes(*before.editor, std::move(stock), args.rom) != 1 ||
+      editor::OpenRomImagePath(*after.editor, args.out) != 1) {
+    streams.err << "kalvire-cli: --changes " << args.changes << ": the images cannot be reopened\n";
+    return false;
+  }
+  const std::string text =
+      DiffToJson(editor::DiffImages(*before.editor, *after.editor), args.rom, args.out).dump(2) +
+      "\n";
+  std::string error;
+  if (!util::WriteWholeFileAtomic(
+          args.changes, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+          error)) {
+    streams.err << "kalvire-cli: cannot write " << args.changes << ": " << error << "\n";
+    return false;
+  }
+  return true;
 }
 
 int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
@@ -204,6 +270,15 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
     const fs::path image = fs::weakly_canonical(args.rom, error);
     args.out = error ? args.rom : image.string();
   }
+  // The stock image the change set is taken against, read before an in-place save replaces it.
+  std::vector<uint8_t> stock;
+  if (!args.changes.empty()) {
+    std::string error;
+    if (!util::ReadWholeFile(args.rom, stock, error)) {
+      streams.err << "kalvire-cli: " << args.rom << ": " << error << "\n";
+      return kExitFailure;
+    }
+  }
   editor::HeadlessEditor session;
   session.prompter.SetDefaultAnswer(args.yes);
   editor::Editor& editor = *session.editor;
@@ -212,6 +287,9 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
   run.PrintMessages();
   if (opened != 1) return kExitFailure;
   setup::ConnectSetupTree(editor);
+  if (!args.apply.empty() && !PlanAppliedChanges(args, editor, edits, streams)) {
+    return kExitFailure;
+  }
 
   EditCheck check(editor);
   bool refused = false;
@@ -255,6 +333,7 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
       exit_code = kExitFailure;
     }
   }
+  if (!args.changes.empty() && !WriteChanges(args, stock, streams)) exit_code = kExitFailure;
   if (run.AnsweredNo() && !args.no) {
     streams.err << "kalvire-cli: questions were answered No; give --yes to answer Yes\n";
   }
@@ -271,6 +350,13 @@ void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
   CLI::Option* out = command->add_option("-o,--output", args->out, "the image to write");
   command->add_flag("--in-place", args->in_place, "write the edited image over ROM itself");
   command->add_option("--log", args->log, "write the full track log to this .log file");
+  command->add_option("--apply", args->apply,
+                      "CHANGES.json: carry the changes of 'diff STOCK EDITED --json' (an older "
+                      "BIOS of the same board) to the nodes of the same key in ROM");
+  command->add_flag("--partial", args->partial,
+                    "with --apply: apply the changes that fit and list the others");
+  command->add_option("--changes", args->changes,
+                      "write the changes of the saved image against ROM as JSON, for --apply");
   const struct {
     const char* name;
     EditKind kind;

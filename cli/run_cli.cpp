@@ -17,6 +17,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   AddTracklogCommand(app, streams, exit_code);
   AddEditCommand(app, streams, exit_code);
   AddVerifyCommand(app, streams, exit_code);
+  AddDiffCommand(app, streams, exit_code);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

@@ -13,6 +13,7 @@
 #include "editor/open_image.h"
 #include "setup/baseline.h"
 #include "setup/node_info.h"
+#include "setup/node_key.h"
 #include "setup/node_lookup.h"
 #include "setup/node_search.h"
 
@@ -84,6 +85,8 @@ NodeRow ReadNodeRow(editor::Editor& editor, uint32_t node) {
 void PrintTree(std::ostream& out, editor::Editor& editor, bool json) {
   ordered_json nodes = ordered_json::array();
   const std::span<const uint8_t> setup_data = editor.workspace.m_setup_module.Data();
+  const std::vector<std::string> keys =
+      json ? setup::DescribeAllNodes(editor).keys : std::vector<std::string>();
   for (uint32_t n = 0; n < editor.setup.node_count; ++n) {
     const NodeRow row = ReadNodeRow(editor, n);
     if (json) {
@@ -92,6 +95,7 @@ void PrintTree(std::ostream& out, editor::Editor& editor, bool json) {
         return header ? ordered_json((*header).*member) : ordered_json(nullptr);
       };
       nodes.push_back({{"node", row.node},
+                       {"key", dmi::Latin1ToUtf8(keys[n])},
                        {"parent", row.parent ? ordered_json(*row.parent) : ordered_json(nullptr)},
                        {"depth", row.depth},
                        {"opcode", row.opcode},

@@ -13,6 +13,7 @@
 #include "setup/messages.h"
 #include "setup/node_control.h"
 #include "setup/node_lookup.h"
+#include "setup/option_delete.h"
 #include "util/hex_text.h"
 #include "util/le.h"
 
@@ -81,45 +82,58 @@ VarStore ReadVarStore(std::span<const uint8_t> data, const IfrOpcode& op) {
   return store;
 }
 
-// The walk from the start of the node's forms package to the end of the node's formset.
+// An open scope, with the expression of a condition.
+struct IfrScope {
+  IfrOpcode op;
+  std::vector<IfrOpcode> expression;
+};
+
+// One node the walk describes, and what it gathers for it until its formset ends.
+struct WalkTarget {
+  uint64_t offset = 0;
+  NodeInfo* info = nullptr;
+  std::vector<IfrScope> conditions;
+  std::optional<uint64_t> default_value, manufacturing_default;  // from DEFAULT opcodes
+  // From the option flags; numeric questions of converted forms keep their defaults in options.
+  std::optional<uint64_t> option_default, option_manufacturing_default;
+};
+
+// The walk from the start of a forms package to the end of the formset of its last target.
+// Questions hold no questions, so one question's scope is read at a time.
 class NodeWalk {
  public:
-  NodeWalk(const rom::RomWorkspace& ws, std::span<const uint8_t> data, uint64_t target,
-           NodeInfo& info)
-      : m_ws(ws), m_data(data), m_target(target), m_info(info) {}
+  // `targets` in ascending offset order.
+  NodeWalk(const rom::RomWorkspace& ws, std::span<const uint8_t> data,
+           std::vector<WalkTarget>& targets)
+      : m_ws(ws), m_data(data), m_targets(targets) {}
 
   bool Visit(const IfrOpcode& op);
-  // Fills the VarStore, the option defaults and the condition texts once the walk is over.
-  void Finish();
+  // Fills the VarStore, the option defaults and the condition texts of the targets found in the
+  // current formset; the walk calls it at each new formset, the caller once the walk is over.
+  void FinishFormSet();
 
  private:
-  struct Scope {
-    IfrOpcode op;
-    std::vector<IfrOpcode> expression;  // of a condition
-  };
-  void AtTarget(const IfrOpcode& op);
-  void InTargetScope(const IfrOpcode& op);
+  void AtTarget(const IfrOpcode& op, WalkTarget& target);
+  void InTargetScope(const IfrOpcode& op, WalkTarget& target);
+  void Finish(WalkTarget& target) const;
   std::string NameOfQuestion(uint16_t id) const;
 
   const rom::RomWorkspace& m_ws;
   std::span<const uint8_t> m_data;
-  uint64_t m_target;
-  NodeInfo& m_info;
+  std::vector<WalkTarget>& m_targets;
+  size_t m_next = 0;                 // the first target not reached yet
+  size_t m_unfinished = 0;           // the first target reached in the current formset
+  WalkTarget* m_in_scope = nullptr;  // the question whose scope is being read
+  size_t m_scope_depth = 0;          // scopes around it
 
-  std::vector<Scope> m_scopes;
+  std::vector<IfrScope> m_scopes;
   bool m_collecting = false;  // the innermost scope is a condition still reading its expression
   uint32_t m_expression_depth = 0;  // scopes opened inside that expression
   // Of the current formset.
+  std::string m_formset_guid;
+  std::optional<uint16_t> m_form_id;
   std::vector<VarStore> m_varstores;
   std::unordered_map<uint16_t, QuestionHeader> m_questions;
-
-  bool m_found = false;
-  size_t m_target_depth = 0;  // scopes around the node; its own scope is the next one
-  bool m_in_target_scope = false;
-  std::vector<Scope> m_conditions;
-  std::optional<uint64_t> m_default, m_manufacturing_default;  // from DEFAULT opcodes
-  // From the option flags; numeric questions of converted forms keep their defaults in options.
-  std::optional<uint64_t> m_option_default, m_option_manufacturing_default;
 };
 
 bool NodeWalk::Visit(const IfrOpcode& op) {
@@ -140,11 +154,17 @@ bool NodeWalk::Visit(const IfrOpcode& op) {
     }
     m_collecting = false;
   }
+  const uint8_t* p = m_data.data() + op.offset;
   if (op.opcode == kOpFormSet) {
-    if (m_found) return false;
+    FinishFormSet();
+    if (m_next == m_targets.size()) return false;
     m_varstores.clear();
     m_questions.clear();
+    m_formset_guid =
+        op.length >= 18 ? rom::FormatGuid(std::span<const uint8_t, 16>(p + 2, 16)) : "";
+    m_form_id.reset();
   }
+  if (op.opcode == kOpForm && op.length >= 4) m_form_id = util::LoadLe16(p + 2);
   if (op.opcode == kOpVarStore || op.opcode == kOpVarStoreEfi ||
       op.opcode == kOpVarStoreNameValue) {
     m_varstores.push_back(ReadVarStore(m_data, op));
@@ -152,29 +172,34 @@ bool NodeWalk::Visit(const IfrOpcode& op) {
   if (const auto header = ReadQuestionHeader(m_data, op.opcode, op.offset)) {
     m_questions.try_emplace(header->question_id, *header);
   }
-  if (op.offset == m_target && !m_found) AtTarget(op);
-  if (m_in_target_scope) InTargetScope(op);
+  while (m_next < m_targets.size() && m_targets[m_next].offset < op.offset) ++m_next;
+  for (; m_next < m_targets.size() && m_targets[m_next].offset == op.offset; ++m_next)
+    AtTarget(op, m_targets[m_next]);
+  if (m_in_scope) InTargetScope(op, *m_in_scope);
 
   if (op.opcode == kOpEnd) {
     if (!m_scopes.empty()) m_scopes.pop_back();
-    if (m_scopes.size() <= m_target_depth) m_in_target_scope = false;
+    if (m_scopes.size() <= m_scope_depth) m_in_scope = nullptr;
   } else if (op.opens_scope) {
     m_scopes.push_back({op, {}});
     m_collecting = IsIfrCondition(op.opcode);
     m_expression_depth = 0;
     // Options and defaults belong to a question; a form's scope holds whole questions.
-    if (op.offset == m_target) m_in_target_scope = IsQuestion(op.opcode);
+    if (m_next > 0 && m_targets[m_next - 1].offset == op.offset && IsQuestion(op.opcode)) {
+      m_in_scope = &m_targets[m_next - 1];
+      m_scope_depth = m_scopes.size() - 1;
+    }
   }
   return true;
 }
 
-void NodeWalk::AtTarget(const IfrOpcode& op) {
-  m_found = true;
-  m_target_depth = m_scopes.size();
-  for (const Scope& scope : m_scopes)
-    if (IsIfrCondition(scope.op.opcode)) m_conditions.push_back(scope);
+void NodeWalk::AtTarget(const IfrOpcode& op, WalkTarget& target) {
+  for (const IfrScope& scope : m_scopes)
+    if (IsIfrCondition(scope.op.opcode)) target.conditions.push_back(scope);
 
-  NodeInfo& info = m_info;
+  NodeInfo& info = *target.info;
+  info.formset_guid = m_formset_guid;
+  info.form_id = m_form_id;
   const uint8_t* p = m_data.data() + op.offset;
   if (op.opcode != kOpForm && kIfrHelp + 2 <= op.length)
     info.help = StringText(m_ws, util::LoadLe16(p + kIfrHelp));
@@ -202,30 +227,34 @@ void NodeWalk::AtTarget(const IfrOpcode& op) {
     }
   }
   if (op.opcode == kOpOneOf && !op.opens_scope) {
-    for (const IfrOpcode& option : UnscopedOneOfOptions(m_data, op.offset)) InTargetScope(option);
+    for (const IfrOpcode& option : UnscopedOneOfOptions(m_data, op.offset))
+      InTargetScope(option, target);
   }
 }
 
-void NodeWalk::InTargetScope(const IfrOpcode& op) {
+void NodeWalk::InTargetScope(const IfrOpcode& op, WalkTarget& target) {
   const uint8_t* p = m_data.data() + op.offset;
   if (op.opcode == kOpOneOfOption && kIfrOptionValue <= op.length) {
     NodeOption option;
-    option.name = StringText(m_ws, util::LoadLe16(p + kIfrOptionText));
+    const uint16_t text = util::LoadLe16(p + kIfrOptionText);
+    option.name = StringText(m_ws, text);
+    option.deleted = text == kDeletedOptionStringId;
     const uint8_t flags = p[kIfrOptionFlags];
     option.value =
         ValueField(m_data, op, kIfrOptionValue, TypeWidth(p[kIfrOptionType])).value_or(0);
     option.is_default = (flags & kOptionDefault) != 0;
     option.is_manufacturing_default = (flags & kOptionManufacturingDefault) != 0;
-    if (option.is_default && !m_option_default) m_option_default = option.value;
-    if (option.is_manufacturing_default && !m_option_manufacturing_default)
-      m_option_manufacturing_default = option.value;
-    if (m_info.opcode == kOpOneOf) m_info.options.push_back(std::move(option));
+    if (option.is_default && !target.option_default) target.option_default = option.value;
+    if (option.is_manufacturing_default && !target.option_manufacturing_default)
+      target.option_manufacturing_default = option.value;
+    if (target.info->opcode == kOpOneOf) target.info->options.push_back(std::move(option));
   }
   if (op.opcode == kOpDefault && kIfrDefaultValue <= op.length) {
     const uint16_t id = util::LoadLe16(p + kIfrDefaultId);
     const auto value = ValueField(m_data, op, kIfrDefaultValue, TypeWidth(p[kIfrDefaultType]));
-    if (id == kStandardDefault && !m_default) m_default = value;
-    if (id == kManufacturingDefault && !m_manufacturing_default) m_manufacturing_default = value;
+    if (id == kStandardDefault && !target.default_value) target.default_value = value;
+    if (id == kManufacturingDefault && !target.manufacturing_default)
+      target.manufacturing_default = value;
   }
 }
 
@@ -239,8 +268,13 @@ std::string NodeWalk::NameOfQuestion(uint16_t id) const {
   return {};
 }
 
-void NodeWalk::Finish() {
-  NodeInfo& info = m_info;
+void NodeWalk::FinishFormSet() {
+  m_in_scope = nullptr;
+  for (; m_unfinished < m_next; ++m_unfinished) Finish(m_targets[m_unfinished]);
+}
+
+void NodeWalk::Finish(WalkTarget& target) const {
+  NodeInfo& info = *target.info;
   if (info.varstore_id && *info.varstore_id != 0) {
     for (const VarStore& store : m_varstores) {
       if (store.id != *info.varstore_id) continue;
@@ -250,13 +284,15 @@ void NodeWalk::Finish() {
     }
   }
   // A DEFAULT opcode first, then an option's flag, then the check box flags read before.
-  if (m_default || m_option_default) info.ifr_default = m_default ? m_default : m_option_default;
-  if (m_manufacturing_default || m_option_manufacturing_default) {
-    info.ifr_manufacturing_default =
-        m_manufacturing_default ? m_manufacturing_default : m_option_manufacturing_default;
+  if (target.default_value || target.option_default)
+    info.ifr_default = target.default_value ? target.default_value : target.option_default;
+  if (target.manufacturing_default || target.option_manufacturing_default) {
+    info.ifr_manufacturing_default = target.manufacturing_default
+                                         ? target.manufacturing_default
+                                         : target.option_manufacturing_default;
   }
   const setup::QuestionName name_of = [this](uint16_t id) { return NameOfQuestion(id); };
-  for (const Scope& condition : m_conditions)
+  for (const IfrScope& condition : target.conditions)
     info.conditions.push_back(
         FormatCondition(m_data, condition.op.opcode, condition.expression, name_of));
 }
@@ -299,33 +335,53 @@ std::optional<QuestionHeader> ReadQuestionHeader(std::span<const uint8_t> setup_
                         util::LoadLe16(p + kIfrQuestionVarOffset)};
 }
 
-NodeInfo DescribeNode(SetupContext editor, uint32_t node) {
-  NodeInfo info;
-  info.node = node;
+std::vector<NodeInfo> DescribeNodes(SetupContext editor, std::span<const uint32_t> nodes) {
+  std::vector<NodeInfo> infos(nodes.size());
   const SetupModel& model = editor.setup;
   const platform::TreeControl* tree = editor.controls.setup_tree;
-  if (node >= model.node_count || !tree) return info;
-  const platform::TreeItem item = model.node_items[node];
-  const uint32_t data = tree->GetItemData(item);
-  info.opcode = ItemOpcode(data);
-  info.kind = IfrOpcodeName(info.opcode);
-  info.prompt = tree->GetItemText(item);
+  std::vector<WalkTarget> targets;
+  targets.reserve(nodes.size());
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    NodeInfo& info = infos[i];
+    info.node = nodes[i];
+    if (info.node >= model.node_count || !tree) continue;
+    const uint32_t data = tree->GetItemData(model.node_items[info.node]);
+    info.opcode = ItemOpcode(data);
+    info.kind = IfrOpcodeName(info.opcode);
+    info.prompt = tree->GetItemText(model.node_items[info.node]);
+    targets.push_back({ItemOffset(data), &info, {}, {}, {}, {}, {}});
+  }
+  std::stable_sort(targets.begin(), targets.end(),
+                   [](const WalkTarget& a, const WalkTarget& b) { return a.offset < b.offset; });
 
   const rom::RomWorkspace& ws = editor.workspace;
   const std::span<const uint8_t> setup_data = ws.m_setup_module.Data();
-  const uint64_t offset = ItemOffset(data);
-  if (ws.m_setup_packages.forms_package) {
+  if (ws.m_setup_packages.forms_package && !targets.empty()) {
+    auto first = targets.begin();
     for (const FormsPackageSpan& package :
          FormsPackageSpans(setup_data, *ws.m_setup_packages.forms_package)) {
-      if (offset < package.begin || offset >= package.end) continue;
-      NodeWalk walk(ws, setup_data, offset, info);
+      // The targets inside this package; one lying in no package is left undescribed.
+      while (first != targets.end() && first->offset < package.begin) ++first;
+      auto last = first;
+      while (last != targets.end() && last->offset < package.end) ++last;
+      if (first == last) continue;
+      std::vector<WalkTarget> in_package(std::make_move_iterator(first),
+                                         std::make_move_iterator(last));
+      NodeWalk walk(ws, setup_data, in_package);
       WalkIfrOpcodes(setup_data, package, [&walk](const IfrOpcode& op) { return walk.Visit(op); });
-      walk.Finish();
-      break;
+      walk.FinishFormSet();
+      first = last;
     }
   }
-  ReadControlRecord(editor, item, info);
-  return info;
+  for (NodeInfo& info : infos) {
+    if (info.node < model.node_count && tree)
+      ReadControlRecord(editor, model.node_items[info.node], info);
+  }
+  return infos;
+}
+
+NodeInfo DescribeNode(SetupContext editor, uint32_t node) {
+  return std::move(DescribeNodes(editor, std::span<const uint32_t>(&node, 1)).front());
 }
 
 std::vector<std::string> FormatNodeInfo(const NodeInfo& info) {

@@ -18,6 +18,7 @@ struct NodeOption {
   uint64_t value = 0;
   bool is_default = false;
   bool is_manufacturing_default = false;
+  bool deleted = false;  // its text points at the string an option deletion leaves behind
 };
 
 struct NodeInfo {
@@ -25,6 +26,10 @@ struct NodeInfo {
   uint8_t opcode = 0;
   std::string kind;          // the opcode's name: "FORM", "ONE_OF", "REF", ...
   std::string prompt, help;  // Latin-1, as the tree holds texts
+  // The GUID of the formset that holds the node, and the FormId of the form around it (a
+  // FORM's own); empty where the walk did not reach the node.
+  std::string formset_guid;
+  std::optional<uint16_t> form_id;
   // The EFI_IFR_QUESTION_HEADER fields as stored; questions and REF only.
   std::optional<uint16_t> question_id, varstore_id;
   std::optional<uint16_t> varstore_offset;
@@ -67,6 +72,9 @@ std::string IfrOpcodeName(uint8_t opcode);
 // model's current value width as it was. A node number past the node count gives a NodeInfo
 // with only `node` set.
 NodeInfo DescribeNode(SetupContext editor, uint32_t node);
+
+// DescribeNode for each of `nodes`, in that order, in one walk over each forms package.
+std::vector<NodeInfo> DescribeNodes(SetupContext editor, std::span<const uint32_t> nodes);
 
 // Text lines: "Kind: ONE_OF", "Node: 2b", "Prompt: ...", "Help: ...", "Question Id: 0x1234",
 // "VarStore: Setup (id 0x1, GUID ...)", "Offset: 0x1A, width 1 byte", "Range: 0 to 255, step 1",

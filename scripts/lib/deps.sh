@@ -3,7 +3,7 @@
 
 kalvire_packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format
-  liblzma-dev libcli11-dev nlohmann-json3-dev
+  liblzma-dev libcli11-dev nlohmann-json3-dev libssl-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   uefitool-cli ovmf qemu-efi-aarch64
