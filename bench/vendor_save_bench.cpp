@@ -1,26 +1,34 @@
 // Saving p7xxdm-full-flash.rom (8 MiB, the DXE volume in an LZMA section) after one edit in each
 // module, step by step: Open, the three edits, Save As into memory (rebuilds, nested volume
 // recompression, walk), and the verification of the saved image, over the walked workspace and
-// from the bytes.
+// from the bytes. Then the same save of each real image and of a builder image that stores every
+// module in its own LZMA section, with the compressions one after the other (0 workers) and on
+// two workers, and the time the save's LZMA compressions take on their own.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "codec/lzma_section.h"
 #include "corpus.h"
 #include "dmi/dmi_edit.h"
 #include "editor/headless_view.h"
 #include "editor/open_image.h"
 #include "editor/save_image.h"
+#include "rom/section.h"
 #include "rom/verify.h"
 #include "setup/baseline.h"
 #include "setup/ifr_layout.h"
 #include "setup/node_edit.h"
 #include "setup/node_lookup.h"
 #include "setup/string_edit.h"
+#include "tools/modules_image.h"
 #include "util/file_io.h"
 
 namespace kalvire::bench {
@@ -163,6 +171,101 @@ void BM_VendorVerifySavedImage(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_VendorVerifySavedImage)->Unit(benchmark::kMillisecond);
+
+struct SaveImage {
+  const char* label;
+  std::function<std::vector<uint8_t>()> bytes;  // empty when not at hand
+};
+
+const std::vector<uint8_t>& SharedImage(const char* name) {
+  static std::map<std::string, std::vector<uint8_t>> images;
+  auto [at, added] = images.try_emplace(name);
+  if (added) {
+    std::string error;
+    util::ReadWholeFile(SharedImages() / name, at->second, error);
+  }
+  return at->second;
+}
+
+const SaveImage kSaveImages[] = {
+    {"per-file LZMA (builder)",
+     [] { return tools::BuildModulesImage({.storage = tools::ModuleStorage::kLzmaGuided}); }},
+    {"p7xxdm-full-flash.rom", [] { return SharedImage("p7xxdm-full-flash.rom"); }},
+    {"h61-bios-region.bin", [] { return SharedImage("h61-bios-region.bin"); }},
+};
+
+// The data the save compressed with LZMA, as the saved workspace holds it: each module whose
+// section is an LZMA one, and the nested volume when its section is.
+std::vector<std::span<const uint8_t>> LzmaInputs(const rom::RomWorkspace& ws) {
+  std::vector<std::span<const uint8_t>> inputs;
+  const auto is_lzma = [&](std::span<const uint8_t> file, uint64_t section) {
+    if (section + rom::kCompressionHeaderSize > file.size()) return false;
+    const uint8_t type = file[section + 3];
+    return type == rom::kSectionGuidDefined ||
+           (type == rom::kSectionCompression &&
+            file[section + rom::kCompressionTypeOffset] == rom::kCompressionLzma);
+  };
+  for (const rom::ModuleSlot* slot : {&ws.m_setup_module, &ws.m_amitse_module, &ws.m_dmi_module}) {
+    if (slot->Present() && is_lzma(slot->file, slot->data_offset)) inputs.push_back(slot->Data());
+  }
+  const rom::NestedVolume& nested = ws.m_nested;
+  if (nested.file_index != 0 && nested.file_index < ws.m_file_count) {
+    const rom::FileRecord& record = ws.m_files[nested.file_index];
+    const auto file = ws.Buffer(record.file.buffer).subspan(record.file.offset, record.size);
+    const auto volume = ws.Buffer(nested.buffer);
+    if (is_lzma(file, nested.section_offset) && volume.size() >= nested.decoded_size) {
+      inputs.push_back(volume.first(nested.decoded_size));
+    }
+  }
+  return inputs;
+}
+
+double LzmaMilliseconds(const rom::RomWorkspace& ws) {
+  const auto start = std::chrono::steady_clock::now();
+  for (const auto input : LzmaInputs(ws)) {
+    std::vector<uint8_t> out(codec::Lzma_CompressBound(uint32_t(input.size())));
+    uint32_t size = 0;
+    codec::Lzma_Compress(input, out, size);
+  }
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+// Args: the image (kSaveImages), the rebuild's workers (0: one compression after the other).
+void BM_SaveWorkers(benchmark::State& state) {
+  const SaveImage& image = kSaveImages[state.range(0)];
+  const std::string workers = std::to_string(state.range(1));
+  state.SetLabel(std::string(image.label) + ", " + workers + " workers");
+  const std::vector<uint8_t> bytes = image.bytes();
+  if (bytes.empty()) {
+    state.SkipWithError("image not found beside the repository");
+    return;
+  }
+  setenv("KALVIRE_REBUILD_WORKERS", workers.c_str(), 1);
+  double lzma_ms = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto session = std::make_unique<editor::HeadlessEditor>();
+    if (editor::OpenRomImageBytes(*session->editor, bytes, image.label) != 1) {
+      state.SkipWithError("the image does not open");
+      break;
+    }
+    EditEachModule(*session);
+    std::vector<uint8_t> saved;
+    state.ResumeTiming();
+    if (!SaveInMemory(*session, saved)) state.SkipWithError("the save wrote nothing");
+    state.PauseTiming();
+    lzma_ms = LzmaMilliseconds(session->editor->workspace);
+    state.ResumeTiming();
+  }
+  unsetenv("KALVIRE_REBUILD_WORKERS");
+  state.counters["lzma_ms"] = lzma_ms;
+}
+BENCHMARK(BM_SaveWorkers)
+    ->ArgsProduct({{0, 1, 2}, {0, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace kalvire::bench

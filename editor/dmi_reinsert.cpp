@@ -69,7 +69,7 @@ int RestoreDmiModule(Editor& editor) {
   return kDmiModuleRestored;
 }
 
-int ReinsertBuffer(Editor& editor, std::span<const uint8_t> data) {
+int ReinsertBuffer(Editor& editor, std::span<const uint8_t> data, rom::CompressionsAhead* ahead) {
   rom::RomWorkspace& ws = editor.workspace;
   const auto file_index = FindDmiFile(ws);
   if (!file_index || !ws.m_dmi_module.Present()) {
@@ -81,7 +81,9 @@ int ReinsertBuffer(Editor& editor, std::span<const uint8_t> data) {
   rebuild.data_offset = ws.m_dmi_module.data_offset;
   rebuild.compression_version = ws.m_dmi_module.compression_version;
   rebuild.size_query_message = kMsgCompressedSizeFailed;
-  auto file = rom::BuildModuleFile(editor, *file_index, rebuild);
+  rom::RomContext context = editor;
+  context.ahead = ahead;
+  auto file = rom::BuildModuleFile(context, *file_index, rebuild);
   if (!file) return 0;
   if (!DmiFileFits(ws, *file_index, file->size())) {
     rom::ShowPlainMessage(editor, kMsgNoSpaceForDmi);
@@ -98,13 +100,13 @@ int ReinsertBuffer(Editor& editor, std::span<const uint8_t> data) {
 
 }  // namespace
 
-int ReinsertDmiModule(Editor& editor) {
+int ReinsertDmiModule(Editor& editor, rom::CompressionsAhead* ahead) {
   std::vector<uint8_t> data;
   data.swap(editor.dmi.rebuild_buffer);
   if (!editor.workspace.m_dmi_modified) return 1;
   // An empty buffer: the serialization refused the table after its own message.
   if (data.empty()) return 0;
-  return ReinsertBuffer(editor, data);
+  return ReinsertBuffer(editor, data, ahead);
 }
 
 }  // namespace kalvire::editor

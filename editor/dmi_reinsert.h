@@ -12,6 +12,7 @@ namespace kalvire::editor {
 // module. The rebuild buffer is dropped whatever the outcome. Returns 1 when written or nothing
 // to do; 0 after a message when the module cannot be rebuilt.
 inline constexpr int kDmiModuleRestored = 2;
-int ReinsertDmiModule(Editor& editor);
+// A compression of the module started ahead on `ahead` is taken when it fits the data.
+int ReinsertDmiModule(Editor& editor, rom::CompressionsAhead* ahead = nullptr);
 
 }  // namespace kalvire::editor

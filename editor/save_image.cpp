@@ -9,6 +9,7 @@
 #include "dmi/dmi_serialize.h"
 #include "editor/dmi_reinsert.h"
 #include "editor/messages.h"
+#include "rom/compressions_ahead.h"
 #include "rom/firmware_walk.h"
 #include "rom/messages.h"
 #include "rom/module_rebuild.h"
@@ -221,6 +222,18 @@ SaveOutcome Guarded(Editor& editor, Command command) {
   return outcome;
 }
 
+// The module compressions of the rebuild sequence start at once on the workers; the DMI
+// module's from its data serialized ahead (its step serializes it again, in its place).
+void StartCompressionsAhead(Editor& editor, rom::RomContext context) {
+  if (!context.ahead) return;
+  rom::StartModuleCompressions(context);
+  if (!editor.workspace.m_dmi_modified) return;
+  std::vector<uint8_t> dmi_data;
+  if (dmi::BuildDmiModuleData(editor.workspace.m_dmi_module.Data(), editor.dmi, dmi_data)) {
+    rom::StartDmiCompression(context, dmi_data);
+  }
+}
+
 }  // namespace
 
 bool WriteImageAtomically(const std::string& path, std::span<const uint8_t> image,
@@ -237,11 +250,16 @@ RebuildOutcome RunRebuildSequence(Editor& editor) {
     editor.dmi.rebuild_buffer.clear();
     return outcome;
   };
-  if (rom::RebuildTseModule(editor) != 1) return refuse(kMsgTseNotRebuilt);
-  if (rom::RebuildSetupModule(editor) != 1) return refuse(kMsgSetupNotRebuilt);
+  std::optional<rom::CompressionsAhead> ahead;
+  if (const unsigned workers = rom::RebuildWorkerCount()) ahead.emplace(workers);
+  rom::RomContext context = editor;
+  context.ahead = ahead ? &*ahead : nullptr;
+  StartCompressionsAhead(editor, context);
+  if (rom::RebuildTseModule(context) != 1) return refuse(kMsgTseNotRebuilt);
+  if (rom::RebuildSetupModule(context) != 1) return refuse(kMsgSetupNotRebuilt);
   if (editor.workspace.m_dmi_modified) rom::ReportProgress(editor, "Rebuilding module DMI");
   if (dmi::SerializeDmiModule(editor) != 1) return refuse(kMsgDmiNotRebuilt);
-  const int dmi = ReinsertDmiModule(editor);
+  const int dmi = ReinsertDmiModule(editor, context.ahead);
   if (dmi == kDmiModuleRestored) {
     messages.Release();
     outcome.dmi_restored = true;

@@ -19,17 +19,33 @@ std::optional<uint32_t> FindFileIndex(const RomWorkspace& ws, std::initializer_l
   return std::nullopt;
 }
 
+std::optional<uint32_t> SetupFileIndex(const RomWorkspace& ws) {
+  return FindFileIndex(ws, {kSetupModuleGuid, kSetupPackageListAltGuid});
+}
+
+ModuleRebuild SlotRebuild(const ModuleSlot& slot, std::span<const uint8_t> data) {
+  ModuleRebuild rebuild;
+  rebuild.data = data;
+  rebuild.data_offset = slot.data_offset;
+  rebuild.compression_version = slot.compression_version;
+  rebuild.size_query_message = kMsgCompressionSizeFailed;
+  return rebuild;
+}
+
+void StartSlotCompression(RomContext context, std::optional<uint32_t> file_index,
+                          const ModuleSlot& slot, std::span<const uint8_t> data) {
+  if (file_index && slot.Present()) {
+    StartModuleCompression(context, *file_index, SlotRebuild(slot, data));
+  }
+}
+
 int RebuildModule(RomContext context, std::optional<uint32_t> file_index, const ModuleSlot& slot,
                   bool set_compression_type) {
   if (!file_index || !slot.Present()) {
     ShowPlainMessage(context, kMsgModuleNotRebuildable);
     return 0;
   }
-  ModuleRebuild rebuild;
-  rebuild.data = slot.Data();
-  rebuild.data_offset = slot.data_offset;
-  rebuild.compression_version = slot.compression_version;
-  rebuild.size_query_message = kMsgCompressionSizeFailed;
+  ModuleRebuild rebuild = SlotRebuild(slot, slot.Data());
   rebuild.set_compression_type = set_compression_type;
   auto file = BuildModuleFile(context, *file_index, rebuild);
   if (!file) return 0;
@@ -50,8 +66,23 @@ int RebuildSetupModule(RomContext context) {
   RomWorkspace& ws = context.workspace;
   if (!ws.m_setup_string_modified) return 1;
   ReportProgress(context, "Rebuilding module Setup");
-  return RebuildModule(context, FindFileIndex(ws, {kSetupModuleGuid, kSetupPackageListAltGuid}),
-                       ws.m_setup_module, true);
+  return RebuildModule(context, SetupFileIndex(ws), ws.m_setup_module, true);
+}
+
+void StartModuleCompressions(RomContext context) {
+  const RomWorkspace& ws = context.workspace;
+  if (ws.m_setup_string_modified) {
+    StartSlotCompression(context, SetupFileIndex(ws), ws.m_setup_module, ws.m_setup_module.Data());
+  }
+  if (ws.m_setup_form_modified) {
+    StartSlotCompression(context, FindFileIndex(ws, {ws.m_amitse_name}), ws.m_amitse_module,
+                         ws.m_amitse_module.Data());
+  }
+}
+
+void StartDmiCompression(RomContext context, std::span<const uint8_t> data) {
+  const RomWorkspace& ws = context.workspace;
+  StartSlotCompression(context, FindFileIndex(ws, {kDmiModuleGuid}), ws.m_dmi_module, data);
 }
 
 int RebuildNestedVolume(RomContext context) {

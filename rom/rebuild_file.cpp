@@ -1,7 +1,6 @@
 #include "rom/rebuild_file.h"
 
-#include "codec/lzma_section.h"
-#include "codec/tiano.h"
+#include "rom/compressions_ahead.h"
 #include "rom/ffs_file.h"
 #include "rom/messages.h"
 #include "rom/section.h"
@@ -13,12 +12,6 @@ namespace {
 
 constexpr uint64_t kUncompressedLengthOffset = 4;
 constexpr uint8_t kCompressionCompressed = 1;
-
-codec::CodecStatus Compress(std::span<const uint8_t> data, std::span<uint8_t> out,
-                            uint32_t& out_size, SectionCodec codec, uint32_t version) {
-  if (codec == SectionCodec::kLzma) return codec::Lzma_Compress(data, out, out_size);
-  return codec::Tiano_Compress(data, out, out_size, version);
-}
 
 // The file of record `file_index` as it lies in its buffer; nullopt when it does not.
 std::optional<std::span<const uint8_t>> RecordFile(const RomWorkspace& ws, uint32_t file_index) {
@@ -106,17 +99,17 @@ std::optional<std::vector<uint8_t>> CompressSectionData(RomContext context,
                                                         std::span<const uint8_t> data,
                                                         SectionCodec codec, uint32_t version,
                                                         const char* size_query_message) {
-  uint32_t size = 0;
-  if (Compress(data, {}, size, codec, version) != codec::kCodecBufferTooSmall) {
+  std::optional<SectionCompression> compressed;
+  if (context.ahead) compressed = context.ahead->Take(data, codec, version);
+  if (!compressed) compressed = CompressSection(data, codec, version);
+  if (compressed->size_status != codec::kCodecBufferTooSmall) {
     ShowPlainMessage(context, size_query_message);
   }
-  std::vector<uint8_t> out(size);
-  if (Compress(data, out, size, codec, version) != codec::kCodecSuccess || size > out.size()) {
+  if (compressed->status != codec::kCodecSuccess) {
     ShowPlainMessage(context, kMsgCompressFailed);
     return std::nullopt;
   }
-  out.resize(size);
-  return out;
+  return std::move(compressed->bytes);
 }
 
 std::optional<std::vector<uint8_t>> BuildModuleFile(RomContext context, uint32_t file_index,
@@ -153,6 +146,23 @@ std::optional<std::vector<uint8_t>> BuildModuleFile(RomContext context, uint32_t
                             rebuild.data, SectionCodec::kLzma, 0, rebuild.size_query_message);
     default:
       return Refuse(context);
+  }
+}
+
+void StartModuleCompression(RomContext context, uint32_t file_index, const ModuleRebuild& rebuild) {
+  if (!context.ahead) return;
+  const auto file = RecordFile(context.workspace, file_index);
+  if (!file) return;
+  const auto section = ModuleSection(*file, rebuild.data_offset);
+  if (!section) return;
+  // The same sections as BuildModuleFile compresses; a start it does not take costs only time.
+  const uint8_t type = (*section)[3];
+  if (type == kSectionCompression && section->size() >= kCompressionHeaderSize &&
+      (*section)[kCompressionTypeOffset] != kCompressionStored) {
+    context.ahead->Start(rebuild.data, SectionCodec::kTiano, rebuild.compression_version);
+  } else if (type == kSectionGuidDefined && IsDecodedSection(*section) &&
+             section->size() >= kGuidDefinedHeaderSize) {
+    context.ahead->Start(rebuild.data, SectionCodec::kLzma, 0);
   }
 }
 

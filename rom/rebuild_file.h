@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "rom/rom_context.h"
+#include "rom/section_compression.h"
 
 namespace kalvire::rom {
-
-enum class SectionCodec { kTiano, kLzma };
 
 // Compresses `data` by the two-call protocol: a size query with no destination (anything but
 // "buffer too small" shows `size_query_message` and the size reported is used all the same),
 // then the compression into a buffer of that size. nullopt after "Error: Tiano_Compress failed."
-// when the second call does not succeed. `version` is the Tiano stream version (1 or 2).
+// when the second call does not succeed. `version` is the Tiano stream version (1 or 2), 0 for
+// LZMA. The result of a compression of the same bytes started ahead is taken when there is one.
 std::optional<std::vector<uint8_t>> CompressSectionData(RomContext context,
                                                         std::span<const uint8_t> data,
                                                         SectionCodec codec, uint32_t version,
@@ -41,6 +41,11 @@ struct ModuleRebuild {
 // compression fails.
 std::optional<std::vector<uint8_t>> BuildModuleFile(RomContext context, uint32_t file_index,
                                                     const ModuleRebuild& rebuild);
+
+// Starts on context.ahead the compression BuildModuleFile(context, file_index, rebuild) will ask
+// for, when the module's section is a compressed one; nothing without a context.ahead. May
+// throw std::bad_alloc.
+void StartModuleCompression(RomContext context, uint32_t file_index, const ModuleRebuild& rebuild);
 
 // The firmware-volume-image file of the nested volume with the volume buffer compressed again
 // as its section stores it. nullopt after a message when it cannot be built.

@@ -1,5 +1,5 @@
-// What the container operations work on: the workspace of the open image, and the prompter
-// their messages go to (none when null).
+// What the container operations work on: the workspace of the open image, the prompter their
+// messages go to (none when null), and during a save the compressions started ahead.
 //
 // The rom/ folder: the firmware containers only (the workspace buffers and tables, the walk,
 // header readers with their writers, extraction, rebuild, reinsertion, verify). It uses util/,
@@ -13,9 +13,13 @@
 
 namespace kalvire::rom {
 
+class CompressionsAhead;
+
 struct RomContext {
   RomWorkspace& workspace;
   platform::Prompter* prompter = nullptr;
+  // Where a save's compressions may have been started ahead (none: each runs when needed).
+  CompressionsAhead* ahead = nullptr;
 };
 
 inline void ShowPlainMessage(RomContext context, const char* text) {
