@@ -120,6 +120,13 @@ void CMainFrame::CreateActions() {
                                 tr("Save the active document with a new name"));
   connect(save_as, &QAction::triggered, m_view, &ui::CKALVIRE_1View::SaveRomImageAs);
 
+  QAction* compare = MakeAction(this, "actionFileCompareWith", tr("Compa&re With..."),
+                                tr("List what differs between the open image and another one"));
+  compare->setEnabled(false);  // until an image is open
+  connect(compare, &QAction::triggered, m_view, [this] { m_view->CompareWithImage(); });
+  connect(m_view, &ui::CKALVIRE_1View::imageOpened, compare,
+          [compare] { compare->setEnabled(true); });
+
   QAction* exit = MakeAction(this, "actionFileExit", tr("E&xit"),
                              tr("Quit the application; asks whether to save unsaved edits"));
   connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -161,6 +168,8 @@ void CMainFrame::CreateMenus() {
   file->addAction(Action("actionFileOpen"));
   file->addAction(Action("actionFileSave"));
   file->addAction(Action("actionFileSaveAs"));
+  file->addSeparator();
+  file->addAction(Action("actionFileCompareWith"));
   file->addSeparator();
   m_recent_menu = file->addMenu(tr("Recent &Files"));
   m_recent_menu->setObjectName("menuRecentFiles");

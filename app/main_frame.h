@@ -26,7 +26,8 @@ class CMainFrame final : public QMainWindow {
   explicit CMainFrame(QWidget* parent = nullptr);
 
   ui::CKALVIRE_1View& View() { return *m_view; }
-  // The actions by object name: actionFileOpen, actionFileSaveAs, actionFileExit,
+  // The actions by object name: actionFileOpen, actionFileSaveAs, actionFileCompareWith,
+  // actionFileExit,
   // actionViewToolbar, actionViewStatusBar, actionHelpAbout, actionToolbarOpen,
   // actionToolbarSave.
   QAction* Action(const char* name) const;

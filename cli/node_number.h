@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
+
+#include "util/hex_text.h"
 
 namespace kalvire::cli {
 
@@ -29,9 +30,7 @@ inline std::optional<uint32_t> ParseNodeNumber(std::string text) {
 
 // The track log's form of a node number (also of DMI structure and string indexes): "1a".
 inline std::string FormatNodeNumber(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%x", value);
-  return text;
+  return util::BareHexText(value);
 }
 
 }  // namespace kalvire::cli

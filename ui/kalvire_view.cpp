@@ -8,6 +8,7 @@
 #include <new>
 
 #include "dmi/dmi_edit.h"
+#include "editor/compare_image.h"
 #include "editor/open_image.h"
 #include "editor/save_image.h"
 #include "rom/messages.h"
@@ -19,6 +20,7 @@
 #include "tracklog/import_settings.h"
 #include "tracklog/track_log.h"
 #include "tracklog/track_log_file.h"
+#include "ui/compare_dialog.h"
 #include "ui/control_page.h"
 #include "ui/qt_controls.h"
 #include "ui/qt_text.h"
@@ -171,7 +173,40 @@ editor::SaveOutcome CKALVIRE_1View::SaveRomImageAs() {
   return outcome;
 }
 
+void CKALVIRE_1View::CompareWithImage(const std::string& path) {
+  if (m_background.Running() || !m_controls) return;
+  std::optional<editor::Comparison> comparison;
+  RunLong([&] {
+    comparison = path.empty() ? editor::CompareWithImage(*m_editor)
+                              : editor::CompareWithImagePath(*m_editor, path);
+  });
+  if (!comparison) return;
+  if (m_compare) m_compare->close();
+  m_compare = new CompareDialog(*comparison, m_editor->workspace.m_path, this);
+  m_compared_controls = m_controls.get();
+  connect(m_compare, &CompareDialog::nodeChosen, this, [this](quint32 node) { SelectNode(node); });
+  m_compare->show();
+}
+
+CompareDialog* CKALVIRE_1View::ComparisonShown() const {
+  return m_compare;
+}
+
+bool CKALVIRE_1View::SelectNode(uint32_t node) {
+  if (!m_controls || node >= m_editor->setup.node_count) return false;
+  CTreeCtrlX& tree = *m_controls->setup_tree;
+  const platform::TreeItem item = setup::ItemOfNode(m_editor->setup, node);
+  QTreeWidgetItem* widget = tree.WidgetItem(item);
+  if (!widget) return false;
+  if (widget->isHidden()) m_controls->finder->SetFilter(SetupFinder::Filter::kAll);
+  tree.SelectItem(item);
+  tree.scrollToItem(widget);
+  return true;
+}
+
 void CKALVIRE_1View::NoteOpenedImage() {
+  // The comparison's node numbers are those of the image it was made with.
+  if (m_compare && m_compared_controls != m_controls.get()) m_compare->close();
   if (m_editor->workspace.m_image_loaded) emit imageOpened();
 }
 

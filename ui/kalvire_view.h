@@ -5,6 +5,7 @@
 // The ui/ folder: the Qt widgets of the desktop editor. It uses editor/ and the folders below it.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -22,6 +23,7 @@ class QShortcut;
 namespace kalvire::ui {
 
 class CTreeCtrlX;
+class CompareDialog;
 class QtComboBox;
 class QtListBox;
 class QtPushButton;
@@ -46,6 +48,14 @@ class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   bool OpenRomImageFile(const std::string& path);
   editor::SaveOutcome SaveRomImage();
   editor::SaveOutcome SaveRomImageAs();
+  // File > Compare With...: opens a second image read-only and lists what differs from the
+  // open one in the Compare With dialog; empty `path`: asks for it with the open dialog.
+  void CompareWithImage(const std::string& path = {});
+  // The Compare With dialog shown now, or null.
+  CompareDialog* ComparisonShown() const;
+
+  // Selects `node` in the setup tree, expanded and scrolled to; false when it has no item.
+  bool SelectNode(uint32_t node);
 
   // Before the image is left behind: asks "Save changes to NAME?" when it has unsaved edits.
   // True when the caller may go on (no edits, Discard, or a save that wrote them).
@@ -101,6 +111,8 @@ class CKALVIRE_1View final : public QWidget, public platform::ViewHost {
   std::unique_ptr<Controls> m_created;   // made by an Open that has not finished yet
   std::array<QShortcut*, kHotKeyCount> m_hot_keys{};
   BackgroundCommand m_background;
+  QPointer<CompareDialog> m_compare;
+  const Controls* m_compared_controls = nullptr;  // the set whose node numbers it lists
 };
 
 }  // namespace kalvire::ui

@@ -39,13 +39,15 @@ TEST(Shell, StartsBlankWithItsMenus) {
   EXPECT_FALSE(s.View().HotKeysRegistered());
   EXPECT_EQ(frame.Action("actionFileSave")->shortcut(), QKeySequence(QKeySequence::Save));
   EXPECT_FALSE(frame.Action("actionFileSave")->isEnabled());  // nothing to save yet
+  EXPECT_FALSE(frame.Action("actionFileCompareWith")->isEnabled());
   QStringList menus;
   for (const QAction* menu : frame.menuBar()->actions()) {
     menus << menu->text() + ":";
     for (const QAction* item : menu->menu()->actions()) menus.back() += " " + item->text();
   }
-  EXPECT_EQ(menus, (QStringList{"&File: &Open... &Save Save &As...  Recent &Files  E&xit",
-                                "&View: &Toolbar &Status Bar", "&Help: &About KALVIRE 0.1"}));
+  EXPECT_EQ(menus, (QStringList{
+                       "&File: &Open... &Save Save &As...  Compa&re With...  Recent &Files  E&xit",
+                       "&View: &Toolbar &Status Bar", "&Help: &About KALVIRE 0.1"}));
   QStringList asked;  // Ctrl+O asks for a ROM file; Cancel changes nothing
   s.Driver().Expect<QFileDialog>("QFileDialog", [&](auto& dialog) {
     asked = dialog.nameFilters() << dialog.defaultSuffix();
