@@ -44,6 +44,9 @@ class Importer {
   void DmiString(std::string_view new_text);
   void AfterSettingChange();
   bool Confirm(std::string_view pattern, std::string_view current, std::string_view imported);
+  std::string_view BaselineText(uint32_t node) const;
+  // The one node whose text before any edit is `text`; nullopt when none or several have it.
+  std::optional<uint32_t> OnlyNodeWithText(std::string_view text) const;
   void Skip(std::string text) { m_skipped.push_back(std::move(text)); }
 
   LogContext m_editor;
@@ -119,10 +122,36 @@ void Importer::NodeHeader(const KeywordMatch& match) {
   }
   std::string_view imported = value.substr(delimiter + match.keyword->delimiter.size());
   if (imported == kNullString) imported = {};
-  const auto& baseline = m_editor.setup.node_states[uint32_t(number)].baseline_text;
-  const std::string_view current(baseline.data(), strnlen(baseline.data(), baseline.size()));
-  if (current != imported && !Confirm(kImportNodeMismatch, current, imported)) return;
+  const std::string_view current = BaselineText(uint32_t(number));
+  if (current != imported) {
+    platform::Prompter* prompter = m_editor.controls.prompter;
+    const auto alternative = OnlyNodeWithText(imported);
+    if (alternative && prompter &&
+        prompter->AskYesNo(
+            FormatText(kImportNodeAlternative,
+                       {current, imported, int64_t(*alternative), int64_t(*alternative)}),
+            kImportQuestionCaption, platform::MessageAnswer::kNo)) {
+      m_node = *alternative;
+      return;
+    }
+    if (!Confirm(kImportNodeMismatch, current, imported)) return;
+  }
   m_node = uint32_t(number);
+}
+
+std::string_view Importer::BaselineText(uint32_t node) const {
+  const auto& baseline = m_editor.setup.node_states[node].baseline_text;
+  return {baseline.data(), strnlen(baseline.data(), baseline.size())};
+}
+
+std::optional<uint32_t> Importer::OnlyNodeWithText(std::string_view text) const {
+  std::optional<uint32_t> found;
+  for (uint32_t node = 0; node < m_editor.setup.node_count; ++node) {
+    if (BaselineText(node) != text) continue;
+    if (found) return std::nullopt;
+    found = node;
+  }
+  return found;
 }
 
 void Importer::Visibility(std::string_view line) {

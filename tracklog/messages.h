@@ -50,6 +50,11 @@ inline constexpr char kImportNodeMismatch[] =
     "String ID of current ROM \"%s\" does not match with imported String ID \"%s\".";
 inline constexpr char kImportDmiMismatch[] =
     "DMI String Type of current ROM \"%s\" does not match with imported DMI String Type \"%s\".";
+// Asked before the mismatch question when exactly one node of the open image has the imported
+// text: a newer BIOS has moved the node, and No leads to the question above.
+inline constexpr char kImportNodeAlternative[] =
+    "String ID of current ROM \"%s\" does not match with imported String ID \"%s\". Node %x is "
+    "the only node with the imported text: apply the changes to node %x instead?";
 inline constexpr char kImportUndefinedBehaviour[] =
     "This may result in undefined behaviour. Do you still want to apply changes?";
 inline constexpr char kImportDmiChanged[] = "DMI string is changed to \"%s\" to \"%s\"";

@@ -36,6 +36,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using test::ReadTextFile;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr std::time_t kMonday = 1709553600;  // Monday, 4 March 2024, 12:00 UTC
@@ -404,6 +405,41 @@ TEST(ImportSettings, MismatchedNodeTextsAndDmiTypesAskBeforeApplying) {
   null.Import("Node No: " + Hex(node) + " String: NULL STRING\n    Visibility changed to Hide\n");
   EXPECT_THAT(null.Messages(), IsEmpty());
   EXPECT_EQ(null.State(node).visible, 0);
+}
+
+TEST(ImportSettings, AHeaderWithTheTextOfOneOtherNodeOffersThatNode) {
+  Image image(Plain());
+  const uint32_t numbered = image.Find(setup::kOpCheckbox);
+  uint32_t moved = 0;  // a node whose text no other node has
+  for (uint32_t node = 0; node < image.ed.setup.node_count; ++node) {
+    uint32_t same = 0;
+    for (uint32_t other = 0; other < image.ed.setup.node_count; ++other)
+      same += image.Text(other) == image.Text(node);
+    if (same == 1 && node != numbered && !image.Text(node).empty()) moved = node;
+  }
+  ASSERT_NE(moved, 0u);
+  const std::string lines = "Node No: " + Hex(numbered) + " String: " + image.Text(moved) +
+                            "\n    Visibility changed to Hide\n";
+  image.view.prompter.QueueAnswer(true);
+  image.Import(lines);
+  ASSERT_EQ(image.Messages().size(), 1u);
+  EXPECT_EQ(image.Messages()[0], "String ID of current ROM \"" + image.Text(numbered) +
+                                     "\" does not match with imported String ID \"" +
+                                     image.Text(moved) + "\". Node " + Hex(moved) +
+                                     " is the only node with the imported text: apply the "
+                                     "changes to node " +
+                                     Hex(moved) + " instead?");
+  EXPECT_EQ(image.State(moved).visible, 0);
+  EXPECT_EQ(image.State(numbered).visible, 1);
+
+  Image declined(Plain());  // No: the question of the numbered node follows
+  declined.view.prompter.QueueAnswer(false);
+  declined.view.prompter.QueueAnswer(true);
+  declined.Import(lines);
+  ASSERT_EQ(declined.Messages().size(), 2u);
+  EXPECT_THAT(declined.Messages()[1], HasSubstr("does not match"));
+  EXPECT_EQ(declined.State(numbered).visible, 0);
+  EXPECT_EQ(declined.State(moved).visible, 1);
 }
 
 TEST(ImportSettings, LinesWithoutTheirNodeOrNamingWhatTheImageLacksAreSkipped) {
