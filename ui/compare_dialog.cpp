@@ -29,6 +29,10 @@ void AddRow(QTreeWidgetItem* group, const std::string& place, const std::string&
   row->setToolTip(1, FromLatin1(text));
 }
 
+QString Counted(size_t count, const char* one, const char* many) {
+  return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 QString FileName(const std::string& path) {
   return QFileInfo(FromLatin1(path)).fileName();
 }
@@ -50,12 +54,12 @@ CompareDialog::CompareDialog(const editor::Comparison& comparison, const std::st
   summary->setText(
       diff.Empty()
           ? tr("A: %1 and B: %2 do not differ.").arg(a, b)
-          : tr("A: %1 (open, with its edits)\nB: %2\n%3 setup nodes, %4 DMI strings and %5 "
-               "firmware files differ. Double-click a setup node to select it in the tree.")
+          : tr("A: %1 (open, with its edits)\nB: %2\nDiffering: %3, %4 and %5. Double-click a "
+               "setup node, or press Enter on it, to select it in the tree.")
                 .arg(a, b)
-                .arg(diff.nodes.size())
-                .arg(diff.dmi.size())
-                .arg(diff.files.size()));
+                .arg(Counted(diff.nodes.size(), "setup node", "setup nodes"),
+                     Counted(diff.dmi.size(), "DMI string", "DMI strings"),
+                     Counted(diff.files.size(), "firmware file", "firmware files")));
 
   m_rows = new QTreeWidget(this);
   m_rows->setObjectName("compareRows");
@@ -79,15 +83,19 @@ CompareDialog::CompareDialog(const editor::Comparison& comparison, const std::st
   QTreeWidgetItem* files = AddGroup(*m_rows, tr("Firmware files"), diff.files.size());
   for (const editor::FileDifference& file : diff.files)
     AddRow(files, file.name, editor::FileDifferenceText(file));
+  if (nodes->childCount() > 0) m_rows->setCurrentItem(nodes->child(0));
   m_rows->resizeColumnToContents(0);
   m_rows->setColumnWidth(0, qMin(m_rows->columnWidth(0), 320));
 
-  connect(m_rows, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* row, int) {
+  // A double-click or Enter.
+  connect(m_rows, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* row, int) {
     const QVariant node = row->data(0, kNodeRole);
     if (node.isValid()) emit nodeChosen(node.toUInt());
   });
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  // Enter belongs to the rows: it selects a node, and must not press Close.
+  buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(summary);

@@ -1,6 +1,7 @@
 // The Compare With dialog: what differs between the open image and a second one, a row an item
 // under "Setup nodes", "DMI strings" and "Firmware files". It stays open beside the window;
-// double-clicking a setup row of a node the open image has selects that node in the tree.
+// double-clicking a setup row of a node the open image has (or Enter on it) selects that node in
+// the tree.
 #pragma once
 
 #include <QDialog>

@@ -30,6 +30,36 @@ sleep 0.3
 shot "edited"
 expect_title "$title_base - [$image_name]*" "after an edit"
 
+# File > Compare With the file on disk lists the edit, its row current; with another node selected
+# in the tree (Alt+M Up), Enter in the dialog selects the edited node again,
+# Escape closes the dialog; the open image, its edit and the title stay.
+keys "$main" alt+f r
+dialog=$(window "^Open")
+if [ -z "$dialog" ]; then
+  fail "File > Compare With showed no file dialog"
+else
+  sleep 0.3
+  keys "$dialog" ctrl+a
+  xdotool type --delay 20 "$work/$image_name"
+  keys "$dialog" Return
+  gone "^Open" || fail "the Compare With file dialog stayed open"
+  compare=$(window " - Compare With\$")
+  if [ -z "$compare" ]; then
+    fail "Compare With showed no dialog"
+  else
+    sleep 0.5
+    shot "compare-with"
+    keys "$main" alt+m Up
+    keys "$compare" Return
+    sleep 0.3
+    [ -n "$(window " - Compare With\$")" ] || fail "Enter on a row closed the Compare With dialog"
+    shot "compare-with-selected"
+    keys "$compare" Escape
+    gone " - Compare With\$" || fail "the Compare With dialog stayed after Escape"
+  fi
+fi
+expect_title "$title_base - [$image_name]*" "after Compare With"
+
 # Alt+F4 asks; Escape is Cancel and keeps the window, its edit and the title.
 keys "$main" alt+F4
 box=$(window "^${title_base}\$")
