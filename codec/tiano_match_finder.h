@@ -90,8 +90,8 @@ class TianoMatchFinder {
   uint16_t UnflagOlder(uint16_t position) const;
 
   // The walks read a node's parent, next sibling, level and position together: one record keeps
-  // them in one cache line.
-  struct Node {
+  // them in one cache line, and the 16-byte alignment keeps a record from straddling two.
+  struct alignas(16) Node {
     uint16_t parent;
     uint16_t next;
     uint16_t prev;  // kNil for the first of a list
