@@ -72,7 +72,7 @@ class TianoMatchFinder {
   std::span<uint8_t> Slide();
   // The leaf that holds the string after the previous match's start, or kNil.
   uint16_t StartOfPreviousMatch() const;
-  uint16_t Child(uint16_t q, uint8_t b) const;
+  uint16_t Child(uint16_t q, uint8_t b);
   void MakeChild(uint16_t q, uint8_t b, uint16_t r);
   // Puts a new internal node above `old_node` (`edge_byte` as for TakePlace).
   void Split(uint16_t old_node, uint8_t edge_byte);
