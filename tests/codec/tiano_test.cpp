@@ -323,6 +323,12 @@ TEST(TianoDecompress, HandBuiltStreams) {
       bad("three 1-bit extra codes", 5, {{{5, 16}, {3, 5}, {1, 3}, {1, 3}, {1, 3}, {0, 2}}}),
       // Four codes of 1 bit overfill the table's space past its end.
       bad("four 1-bit extra codes", 5, {{{5, 16}, {4, 5}, {1, 3}, {1, 3}, {1, 3}, {0, 2}, {1, 3}}}),
+      // Block 1 codes 'a' as 0 and 'b' as 1; block 2 gives all char lengths 0, so its symbols
+      // come from block 1's table and take no bits: the 1 bit after them is read three times.
+      ok("all char lengths 0: the last table, no bits per symbol", Bytes{'a', 'b', 'b', 'b', 'b'},
+         {{{2, 16}, {4, 5}, {0, 3}, {0, 3}, {1, 3}, {0, 2}, {1, 3}, {99, 9}, {0, 1}, {77, 9}},
+          {{1, 1}, {1, 1}, {0, 5}, {0, 5}, {0b01, 2}},
+          {{3, 16}, {0, 5}, {0, 5}, {2, 9}, {0, 5}, {0, 5}, {1, 1}}}),
       bad("position code space left over", 5,
           {{{5, 16}, {0, 5}, {0, 5}, {0, 9}, {'a', 9}, {1, 5}, {2, 3}}}),
   };
