@@ -125,6 +125,16 @@ bool TianoDecoder::Run(std::span<uint8_t> output) {
       // A literal that fills the output ends decoding only at the next symbol.
       if (position >= size) return true;
       out[position++] = uint8_t(symbol);
+      // The literal took 16 bits at most, so the window still holds the next code: a second
+      // literal needs no refill. Anything else is looked up again on the next turn.
+      if (block_left == 0) continue;
+      const Symbol next = LookUp(tables, char_table, detail::kCharTableBits, char_lengths,
+                                 detail::kCharSetSize, reader.Window());
+      if (next.value >= 256) continue;
+      --block_left;
+      reader.Skip(next.length);
+      if (position >= size) return true;
+      out[position++] = uint8_t(next.value);
       continue;
     }
 
