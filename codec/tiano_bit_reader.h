@@ -46,6 +46,12 @@ class TianoBitReader {
   // Reads a `count`-bit field (1..32 bits), most significant bit first.
   uint32_t Get(unsigned count) {
     Refill();
+    return Take(count);
+  }
+
+  // Get without the refill: `count` (1..32) must not exceed the bits left of the 56 buffered by
+  // the last Refill.
+  uint32_t Take(unsigned count) {
     const uint32_t value = uint32_t(m_bits >> (64 - count));
     Skip(count);
     return value;

@@ -12,6 +12,7 @@
 #include "codec/tiano_bit_writer.h"
 #include "codec/tiano_huffman_encoder.h"
 #include "codec/tiano_match_finder.h"
+#include "codec/tiano_stream_memo.h"
 #include "util/le.h"
 
 namespace kalvire::codec {
@@ -297,15 +298,10 @@ void TianoEncoder::SendBlock() {
   std::fill(m_position_freq.begin(), m_position_freq.begin() + kPositionSetSize, uint16_t(0));
 }
 
-}  // namespace
-
-CodecStatus Tiano_Compress(std::span<const uint8_t> source, std::span<uint8_t> destination,
-                           uint32_t& destination_size, uint32_t version) {
-  if (version != 1 && version != 2) return kCodecInvalid;
-  // The header counts the input in 32 bits.
-  if (source.size() > UINT32_MAX) return kCodecInvalid;
-  const uint32_t position_count_bits = version == 1 ? 4 : 5;
-
+// Encodes the whole stream, storing the bytes that fall inside `destination`; stream_size gets
+// the size of all of it. kCodecSuccess, kCodecOutOfResources or kCodecInvalid.
+CodecStatus EncodeStream(std::span<const uint8_t> source, std::span<uint8_t> destination,
+                         uint32_t position_count_bits, uint64_t& stream_size) {
   std::unique_ptr<TianoEncoder> encoder;
   try {
     encoder = std::make_unique<TianoEncoder>(source, destination, position_count_bits);
@@ -316,18 +312,78 @@ CodecStatus Tiano_Compress(std::span<const uint8_t> source, std::span<uint8_t> d
 
   const uint64_t produced = encoder->ProducedBytes();
   // The zero byte after the bit stream is counted in the header's compressed size.
-  const uint64_t stream_size = produced + 1;
-  const uint64_t total_size = kHeaderSize + stream_size;
-  if (total_size > UINT32_MAX) return kCodecInvalid;
+  const uint64_t bit_stream_size = produced + 1;
+  stream_size = kHeaderSize + bit_stream_size;
+  if (stream_size > UINT32_MAX) return kCodecInvalid;
   if (kHeaderSize + produced < destination.size()) destination[kHeaderSize + produced] = 0;
   std::array<uint8_t, kHeaderSize> header;
-  util::StoreLe32(header.data(), uint32_t(stream_size));
+  util::StoreLe32(header.data(), uint32_t(bit_stream_size));
   util::StoreLe32(header.data() + 4, uint32_t(source.size()));
   const size_t header_room = std::min<size_t>(kHeaderSize, destination.size());
   if (header_room != 0) std::memcpy(destination.data(), header.data(), header_room);
+  return kCodecSuccess;
+}
 
-  destination_size = uint32_t(total_size);
-  return total_size > destination.size() ? kCodecBufferTooSmall : kCodecSuccess;
+// Hands out a finished stream the way an encode into `destination` would have stored it.
+CodecStatus Deliver(std::span<const uint8_t> stream, std::span<uint8_t> destination,
+                    uint32_t& destination_size) {
+  const size_t stored = std::min(stream.size(), destination.size());
+  if (stored != 0) std::memcpy(destination.data(), stream.data(), stored);
+  destination_size = uint32_t(stream.size());
+  return stream.size() > destination.size() ? kCodecBufferTooSmall : kCodecSuccess;
+}
+
+TianoStreamMemo& ThreadMemo() {
+  thread_local TianoStreamMemo memo;
+  return memo;
+}
+
+}  // namespace
+
+CodecStatus Tiano_Compress(std::span<const uint8_t> source, std::span<uint8_t> destination,
+                           uint32_t& destination_size, uint32_t version) {
+  if (version != 1 && version != 2) return kCodecInvalid;
+  // The header counts the input in 32 bits.
+  if (source.size() > UINT32_MAX) return kCodecInvalid;
+  const uint32_t position_count_bits = version == 1 ? 4 : 5;
+
+  TianoStreamMemo& memo = ThreadMemo();
+  if (const auto kept = memo.Find(source, version); !kept.empty()) {
+    const CodecStatus status = Deliver(kept, destination, destination_size);
+    // The compression after the query is done; the memory goes.
+    if (status == kCodecSuccess) memo.Release();
+    return status;
+  }
+
+  uint64_t stream_size = 0;
+  // A destination that may be too small is most likely a size query: the stream is made in the
+  // memo's room and kept when it was one.
+  if (source.size() <= TianoStreamMemo::kSourceLimit &&
+      TianoStreamMemo::RoomSize(source.size()) > destination.size()) {
+    const std::span<uint8_t> room = memo.Room(source.size());
+    if (!room.empty()) {
+      const CodecStatus status = EncodeStream(source, room, position_count_bits, stream_size);
+      CodecStatus delivered = status;
+      if (status == kCodecSuccess) {
+        // Past the room's end only the size is known; the room still holds more bytes than the
+        // destination takes.
+        delivered = Deliver(room.first(std::min<uint64_t>(stream_size, room.size())), destination,
+                            destination_size);
+        destination_size = uint32_t(stream_size);
+        if (stream_size > destination.size()) delivered = kCodecBufferTooSmall;
+      }
+      if (delivered == kCodecBufferTooSmall && stream_size <= room.size()) {
+        memo.Keep(source, version, stream_size);
+      } else {
+        memo.Release();
+      }
+      return delivered;
+    }
+  }
+  const CodecStatus status = EncodeStream(source, destination, position_count_bits, stream_size);
+  if (status != kCodecSuccess) return status;
+  destination_size = uint32_t(stream_size);
+  return stream_size > destination.size() ? kCodecBufferTooSmall : kCodecSuccess;
 }
 
 }  // namespace kalvire::codec

@@ -20,6 +20,13 @@ inline constexpr uint16_t kTreeNodeLimit = 2 * kCharSetSize - 1;
 inline constexpr int kCharTableBits = 12;
 inline constexpr int kSmallTableBits = 8;  // extra set and position set
 
+// A table entry holds a symbol or a node number in its low bits; for a symbol whose code fits the
+// table, its code length sits above (so the symbol loop needs one load, not two). Tree nodes
+// and the other entries keep 0 there.
+inline constexpr uint16_t kEntryValueMask = 0x3FF;
+inline constexpr int kEntryLengthShift = 10;
+static_assert(kTreeNodeLimit <= kEntryValueMask + 1);
+
 struct TianoDecodeTables {
   uint16_t left[kTreeNodeLimit];
   uint16_t right[kTreeNodeLimit];
@@ -33,11 +40,17 @@ struct TianoDecodeTables {
 // symbol; codes longer than table_bits continue as tree nodes numbered from lengths.size().
 // Returns false for a length above 16, for lengths whose code space does not add up to a
 // multiple of 2^16, and for a code that would fill past the table; the table may then be
-// partly built, and the caller decides whether that matters.
+// partly built, and the caller decides whether that matters. Either way every symbol entry
+// carries the length `lengths` gives it now.
 bool BuildDecodeTable(std::span<const uint8_t> lengths, int table_bits, std::span<uint16_t> table,
                       TianoDecodeTables& tables);
 
 inline constexpr uint16_t kWalkCircles = 0xFFFF;
+
+// The entry for `symbol` whose code fills table entries.
+inline uint16_t SymbolEntry(uint16_t symbol, uint8_t length) {
+  return uint16_t(symbol | length << kEntryLengthShift);
+}
 
 // Follows tree nodes from `node` (a table entry of symbol_count or more), one bit of `bits`
 // per level starting at its top bit; bits run out as zeros. Returns the symbol, or

@@ -25,31 +25,47 @@ constexpr uint32_t kNoZeroRunPoint = 0xFFFFFFFF;
 
 static_assert(sizeof(TianoDecodeTables) + alignof(TianoDecodeTables) - 1 <= kTianoScratchSize);
 
-// Looks up the next symbol in a table (the reader refilled); kWalkCircles when its tree walk
-// would never end. The symbol's bits are not skipped yet.
-uint16_t LookUp(const TianoDecodeTables& tables, const uint16_t* table, int table_bits,
-                uint16_t symbol_count, uint32_t window) {
+struct Symbol {
+  uint16_t value;  // kWalkCircles when the tree walk would never end
+  unsigned length;
+};
+
+// Looks up the next symbol in a table (the reader refilled); its bits are not skipped yet.
+// `lengths` gives the length of a symbol found by a tree walk.
+Symbol LookUp(const TianoDecodeTables& tables, const uint16_t* table, int table_bits,
+              const uint8_t* lengths, uint16_t symbol_count, uint32_t window) {
   const uint16_t entry = table[window >> (32 - table_bits)];
-  if (entry < symbol_count) return entry;
-  return detail::WalkTree(tables, entry, window << table_bits, symbol_count);
+  const auto value = uint16_t(entry & detail::kEntryValueMask);
+  if (value < symbol_count) [[likely]] {
+    return {value, unsigned(entry >> detail::kEntryLengthShift)};
+  }
+  const uint16_t symbol = detail::WalkTree(tables, value, window << table_bits, symbol_count);
+  return {symbol, symbol == detail::kWalkCircles ? 0u : lengths[symbol]};
 }
 
 // Copies `count` bytes to out + position from out + from, with the result of a forward
-// byte-by-byte copy: a source that overlaps the bytes being written repeats them.
-void CopyMatch(uint8_t* out, uint32_t position, uint32_t from, uint32_t count) {
+// byte-by-byte copy: a source that overlaps the bytes being written repeats them. `size` is the
+// output's size; position + count <= size.
+void CopyMatch(uint8_t* out, uint32_t size, uint32_t position, uint32_t from, uint32_t count) {
   uint8_t* to = out + position;
   const uint8_t* source = out + from;
   if (from < position) {
     const uint32_t distance = position - from;
-    if (distance == 1) {
+    if (distance >= 8) {
+      // Each chunk reads only bytes written before it. While the output has room, the last
+      // chunk may run past the match: decoding rewrites those bytes later.
+      if (size - position >= ((count + 7) & ~7u)) {
+        for (uint32_t i = 0; i < count; i += 8) std::memcpy(to + i, source + i, 8);
+        return;
+      }
+      if (count >= 8) {
+        // The last chunk ends exactly at count and rewrites a few bytes with their own values.
+        for (uint32_t i = 0; i + 8 <= count; i += 8) std::memcpy(to + i, source + i, 8);
+        std::memcpy(to + count - 8, source + count - 8, 8);
+        return;
+      }
+    } else if (distance == 1) {
       std::memset(to, *source, count);
-      return;
-    }
-    if (distance >= 8 && count >= 8) {
-      // Each chunk reads only bytes written before it; the last one ends exactly at count
-      // and rewrites a few bytes with the values they already hold.
-      for (uint32_t i = 0; i + 8 <= count; i += 8) std::memcpy(to + i, source + i, 8);
-      std::memcpy(to + count - 8, source + count - 8, 8);
       return;
     }
   }
@@ -99,25 +115,42 @@ bool TianoDecoder::Run(std::span<uint8_t> output) {
     }
     --block_left;
     reader.Refill();
-    const uint16_t symbol =
-        LookUp(tables, char_table, detail::kCharTableBits, detail::kCharSetSize, reader.Window());
+    const Symbol decoded = LookUp(tables, char_table, detail::kCharTableBits, char_lengths,
+                                  detail::kCharSetSize, reader.Window());
+    const uint16_t symbol = decoded.value;
     if (symbol == detail::kWalkCircles) return false;
-    reader.Skip(char_lengths[symbol]);
+    reader.Skip(decoded.length);
 
     if (symbol < 256) {
       // A literal that fills the output ends decoding only at the next symbol.
       if (position >= size) return true;
       out[position++] = uint8_t(symbol);
+      // The literal took 16 bits at most, so the window still holds the next code: a second
+      // literal needs no refill. Anything else is looked up again on the next turn.
+      if (block_left == 0) continue;
+      const Symbol next = LookUp(tables, char_table, detail::kCharTableBits, char_lengths,
+                                 detail::kCharSetSize, reader.Window());
+      if (next.value >= 256) continue;
+      --block_left;
+      reader.Skip(next.length);
+      if (position >= size) return true;
+      out[position++] = uint8_t(next.value);
       continue;
     }
 
     const uint32_t length = symbol - kMatchLengthBias;
-    const uint16_t offset_bits = LookUp(tables, small_table, detail::kSmallTableBits,
+    const Symbol position_code = LookUp(tables, small_table, detail::kSmallTableBits, small_lengths,
                                         detail::kPositionSetSize, reader.Window());
+    const uint16_t offset_bits = position_code.value;
     if (offset_bits == detail::kWalkCircles) return false;
-    reader.Skip(small_lengths[offset_bits]);
+    reader.Skip(position_code.length);
     uint32_t offset = offset_bits;
-    if (offset_bits > 1) offset = (1u << (offset_bits - 1)) + reader.Get(offset_bits - 1);
+    if (offset_bits > 1) {
+      // The two codes took 32 bits at most of the 56 refilled; the offset bits of real streams
+      // (12 at most) are still buffered.
+      const unsigned extra = offset_bits - 1;
+      offset = (1u << extra) + (extra <= 24 ? reader.Take(extra) : reader.Get(extra));
+    }
 
     const uint32_t from = position - offset - 1;
     // The first test is the format's own bound (it also rejects a source before the start
@@ -125,7 +158,7 @@ bool TianoDecoder::Run(std::span<uint8_t> output) {
     // longer than the whole output; the second test stops that.
     if (from >= size - length || from >= size) return false;
     const uint32_t count = std::min(length, size - position);
-    CopyMatch(out, position, from, count);
+    CopyMatch(out, size, position, from, count);
     position += count;
     if (position == size) return true;
   }
@@ -193,10 +226,11 @@ bool TianoDecoder::ReadCharLengths() {
   uint32_t index = 0;
   while (index < count) {
     m_reader.Refill();
-    const uint16_t code = LookUp(m_tables, m_tables.small_table, detail::kSmallTableBits,
-                                 detail::kExtraSetSize, m_reader.Window());
+    const Symbol extra = LookUp(m_tables, m_tables.small_table, detail::kSmallTableBits,
+                                m_tables.small_lengths, detail::kExtraSetSize, m_reader.Window());
+    const uint16_t code = extra.value;
     if (code == detail::kWalkCircles) return false;
-    m_reader.Skip(m_tables.small_lengths[code]);
+    m_reader.Skip(extra.length);
     if (code >= 3) {
       if (index < detail::kCharSetSize) lengths[index] = uint8_t(code - 2);
       ++index;

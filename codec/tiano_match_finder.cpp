@@ -64,10 +64,12 @@ std::span<uint8_t> TianoMatchFinder::Slide() {
   return std::span(m_text).subspan(kWindowSize + kMaxMatch, kWindowSize);
 }
 
-uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) const {
+uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) {
   uint16_t r = m_heads[HeadSlot(q, b)];
-  // Several (node, byte) pairs share a head: only a member whose parent is q is q's child.
-  while (r != kNil && m_nodes[r].parent != q) r = m_nodes[r].next;
+  // Several (node, byte) pairs share a head: only a member whose parent is q is q's child. The
+  // "no node" record poses as one to end the walk with a single test per step.
+  m_nodes[kNil].parent = q;
+  while (m_nodes[r].parent != q) r = m_nodes[r].next;
   return r;
 }
 

@@ -72,7 +72,7 @@ class TianoMatchFinder {
   std::span<uint8_t> Slide();
   // The leaf that holds the string after the previous match's start, or kNil.
   uint16_t StartOfPreviousMatch() const;
-  uint16_t Child(uint16_t q, uint8_t b) const;
+  uint16_t Child(uint16_t q, uint8_t b);
   void MakeChild(uint16_t q, uint8_t b, uint16_t r);
   // Puts a new internal node above `old_node` (`edge_byte` as for TakePlace).
   void Split(uint16_t old_node, uint8_t edge_byte);
@@ -90,8 +90,8 @@ class TianoMatchFinder {
   uint16_t UnflagOlder(uint16_t position) const;
 
   // The walks read a node's parent, next sibling, level and position together: one record keeps
-  // them in one cache line.
-  struct Node {
+  // them in one cache line, and the 16-byte alignment keeps a record from straddling two.
+  struct alignas(16) Node {
     uint16_t parent;
     uint16_t next;
     uint16_t prev;  // kNil for the first of a list

@@ -109,6 +109,54 @@ TEST(TianoCompress, MeasureThenFillWritesExactlyTheMeasuredBytes) {
   }
 }
 
+// One call into a destination that surely holds the stream: the encoder itself, never a kept
+// stream.
+Bytes CompressOnce(const Bytes& source, uint32_t version) {
+  Bytes out(2 * source.size() + 4096);
+  uint32_t size = 0;
+  EXPECT_EQ(Tiano_Compress(source, out, size, version), kCodecSuccess);
+  out.resize(size);
+  return out;
+}
+
+// The stream a size query made is handed to the compression after it only when that is of the
+// very same bytes and version.
+TEST(TianoCompress, FillAfterAQueryGivesTheStreamOfTheBytesFilled) {
+  const Bytes source = test::MixedCorpus(70000, 7);
+  Bytes changed = source;
+  changed[50000] ^= 1;
+  const struct {
+    const char* name;
+    uint32_t query_version;
+    const Bytes* queried;
+    uint32_t fill_version;
+    const Bytes* filled;
+  } cases[] = {
+      {"same bytes", 1, &source, 1, &source},
+      {"same bytes, version 2", 2, &source, 2, &source},
+      {"one byte changed between the calls", 2, &source, 2, &changed},
+      {"other version", 1, &source, 2, &source},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes expected = CompressOnce(*c.filled, c.fill_version);
+    const Bytes queried = CompressOnce(*c.queried, c.query_version);
+    // Asking twice gives the same answer.
+    for (int ask = 0; ask < 2; ++ask) {
+      uint32_t size = 0;
+      ASSERT_EQ(Tiano_Compress(*c.queried, {}, size, c.query_version), kCodecBufferTooSmall);
+      EXPECT_EQ(size, queried.size());
+    }
+    Bytes out(expected.size() + 8, 0x5A);
+    uint32_t filled = 0;
+    ASSERT_EQ(Tiano_Compress(*c.filled, out, filled, c.fill_version), kCodecSuccess);
+    EXPECT_EQ(filled, expected.size());
+    Bytes want = expected;
+    want.resize(out.size(), 0x5A);
+    EXPECT_EQ(out, want);
+  }
+}
+
 TEST(TianoCompress, RefusesOtherVersions) {
   const Bytes source = test::MixedCorpus(100, 1);
   for (const uint32_t version : {0u, 3u, 0xFFFFFFFFu}) {
@@ -275,6 +323,12 @@ TEST(TianoDecompress, HandBuiltStreams) {
       bad("three 1-bit extra codes", 5, {{{5, 16}, {3, 5}, {1, 3}, {1, 3}, {1, 3}, {0, 2}}}),
       // Four codes of 1 bit overfill the table's space past its end.
       bad("four 1-bit extra codes", 5, {{{5, 16}, {4, 5}, {1, 3}, {1, 3}, {1, 3}, {0, 2}, {1, 3}}}),
+      // Block 1 codes 'a' as 0 and 'b' as 1; block 2 gives all char lengths 0, so its symbols
+      // come from block 1's table and take no bits: the 1 bit after them is read three times.
+      ok("all char lengths 0: the last table, no bits per symbol", Bytes{'a', 'b', 'b', 'b', 'b'},
+         {{{2, 16}, {4, 5}, {0, 3}, {0, 3}, {1, 3}, {0, 2}, {1, 3}, {99, 9}, {0, 1}, {77, 9}},
+          {{1, 1}, {1, 1}, {0, 5}, {0, 5}, {0b01, 2}},
+          {{3, 16}, {0, 5}, {0, 5}, {2, 9}, {0, 5}, {0, 5}, {1, 1}}}),
       bad("position code space left over", 5,
           {{{5, 16}, {0, 5}, {0, 5}, {0, 9}, {'a', 9}, {1, 5}, {2, 3}}}),
   };
