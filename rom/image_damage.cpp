@@ -132,8 +132,8 @@ std::optional<uint64_t> DescriptorEnd(std::span<const uint8_t> image) {
 }
 
 // An image cut short: shorter than its descriptor's regions or its signed capsule's header
-// says, or (without either) ending in bytes behind its last volume that are not erased, as a
-// volume header cut before its signature leaves them.
+// says, or (without either) ending behind its last volume: a BIOS image ends with its boot
+// block volume, so the end of the file cut that one off, or cut its header before the signature.
 void ReportImageSize(const RomWorkspace& ws, bool volume_lost, std::vector<VerifyProblem>& damage) {
   const std::span<const uint8_t> image = ws.m_working_image;
   if (const auto end = DescriptorEnd(image)) {
@@ -160,11 +160,13 @@ void ReportImageSize(const RomWorkspace& ws, bool volume_lost, std::vector<Verif
     if (volume.start.buffer != kWorkingImageBuffer) continue;
     last_end = std::max<uint64_t>(last_end, volume.start.offset + volume.fv_length);
   }
-  if (last_end == 0 || last_end >= image.size() || IsErased(image.subspan(last_end))) return;
-  damage.push_back({"", "", 0,
-                    "the image ends " + HexText(image.size() - last_end) +
-                        " bytes behind its last volume (which ends at image offset " +
-                        HexText(last_end) + ") in bytes that are not erased"});
+  if (last_end == 0 || last_end >= image.size()) return;
+  const bool erased = IsErased(image.subspan(last_end));
+  damage.push_back(
+      {"", "", 0,
+       "the image ends " + HexText(image.size() - last_end) +
+           " bytes behind its last volume (which ends at image offset " + HexText(last_end) + ")" +
+           (erased ? ", with no volume at its top" : " in bytes that are not erased")});
 }
 
 }  // namespace

@@ -131,15 +131,27 @@ TEST(DamagedImage, VerifyNamesTheVolumeAndEditSavesOnlyWithForceInsideTheWalkedV
   }
 }
 
-TEST(DamagedImage, AFlashImageShorterThanItsDescriptorSaysIsDamaged) {
-  Bytes image = tools::BuildFullFlashImage(Sample(), 0x200000);
-  image.pop_back();
-  TempDir dir;
-  const CliResult verify = RunCli({"verify", dir.Write("full.rom", image)});
-  EXPECT_EQ(verify.code, 1);
-  EXPECT_THAT(verify.out,
-              HasSubstr("the image holds 0x1200FFF bytes, but its flash descriptor's regions end "
-                        "at 0x1201000\n"));
+// Cuts that leave no volume header behind: the size of the image tells.
+TEST(DamagedImage, AnImageShorterThanItsDescriptorOrLastVolumeSayIsDamaged) {
+  Bytes full = tools::BuildFullFlashImage(Sample(), 0x200000);
+  full.pop_back();
+  const std::pair<Bytes, const char*> cases[] = {
+      {full,
+       "the image holds 0x1200FFF bytes, but its flash descriptor's regions end at "
+       "0x1201000\n"},
+      {Bytes(Sample().begin(), Sample().begin() + 0xA00000),
+       "the image ends 0xC0000 bytes behind its last volume (which ends at image offset "
+       "0x940000), with no volume at its top\n"},
+      {Bytes(Sample().begin(), Sample().begin() + kBb.start + 0x14),
+       "the image ends 0x680014 bytes behind its last volume (which ends at image offset "
+       "0x940000) in bytes that are not erased\n"},
+  };
+  for (const auto& [image, problem] : cases) {
+    TempDir dir;
+    const CliResult verify = RunCli({"verify", dir.Write("cut.rom", image)});
+    EXPECT_EQ(verify.code, 1);
+    EXPECT_THAT(verify.out, HasSubstr(problem));
+  }
 }
 
 // The question a save asks; No refuses it and keeps the file and the edits, Yes saves. A
