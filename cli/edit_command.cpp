@@ -19,6 +19,7 @@
 #include "cli/same_file.h"
 #include "dmi/dmi_edit.h"
 #include "editor/headless_view.h"
+#include "editor/messages.h"
 #include "editor/open_image.h"
 #include "editor/save_image.h"
 #include "setup/commands.h"
@@ -48,6 +49,7 @@ struct EditArgs {
   std::string changes;   // where to write the diff of ROM against the saved image
   bool yes = false;
   bool no = false;
+  bool force = false;  // save an image that is damaged
   bool in_place = false;
   std::vector<std::pair<CLI::Option*, EditKind>> options;
 };
@@ -103,7 +105,12 @@ class EditRun {
     for (; m_printed < messages.size(); ++m_printed) {
       const platform::RecordedMessage& message = messages[m_printed];
       const std::string& text = message.request.text;
-      if (IsQuestion(message)) {
+      if (IsQuestion(message) && message.request.caption == editor::kCaptionSaveDamaged) {
+        const bool yes = message.answer == platform::MessageAnswer::kYes;
+        m_streams.err << "kalvire-cli: answered " << (yes ? "Yes (--force)" : "No") << ": " << text
+                      << "\n";
+        m_refused_damaged |= !yes;
+      } else if (IsQuestion(message)) {
         if (!message.unanswered) continue;
         const bool yes = message.answer == platform::MessageAnswer::kYes;
         m_streams.err << "kalvire-cli: answered " << (yes ? "Yes" : "No") << ": " << text << "\n";
@@ -134,6 +141,8 @@ class EditRun {
 
   // Some question was answered No for want of --yes.
   bool AnsweredNo() const { return m_answered_no; }
+  // The save of a damaged image was refused for want of --force.
+  bool RefusedDamaged() const { return m_refused_damaged; }
 
  private:
   bool ApplyNode(const Edit& edit) {
@@ -179,6 +188,7 @@ class EditRun {
   std::vector<std::string> m_shown;
   size_t m_printed = 0;
   bool m_answered_no = false;
+  bool m_refused_damaged = false;
 };
 
 // Why the files named on the command line cannot be written as asked, or nullopt.
@@ -286,6 +296,7 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
   const int opened = editor::OpenRomImagePath(editor, args.rom);
   run.PrintMessages();
   if (opened != 1) return kExitFailure;
+  for (const std::string& notice : editor.workspace.m_notices) streams.err << notice << "\n";
   setup::ConnectSetupTree(editor);
   if (!args.apply.empty() && !PlanAppliedChanges(args, editor, edits, streams)) {
     return kExitFailure;
@@ -316,9 +327,15 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
   // Naming the output is the answer to whether it may be replaced.
   session.prompter.QueueFilePath(args.out);
   if (fs::exists(args.out)) session.prompter.QueueAnswer(true);
+  // The answer to saving a damaged image, when the save asks.
+  session.prompter.QueueAnswer(args.force);
   const editor::SaveOutcome outcome = editor::SaveRomImageAs(editor);
   run.PrintMessages(outcome.history_skipped);
   run.PrintFeedback();
+  if (run.RefusedDamaged()) {
+    streams.err << "kalvire-cli: the image is damaged; nothing was written (--force saves it "
+                   "all the same)\n";
+  }
   if (!outcome.saved) return kExitFailure;
   int exit_code = kExitSuccess;
   if (outcome.dmi_restored) {
@@ -380,6 +397,8 @@ void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
   }
   CLI::Option* yes = command->add_flag("--yes", args->yes, "answer Yes to the import's questions");
   command->add_flag("--no", args->no, "answer No to them (the default)")->excludes(yes);
+  command->add_flag("--force", args->force,
+                    "save even when the image is damaged (verify names the damage)");
 
   command->callback([args, command, out, &streams, &exit_code] {
     if (out->count() == 0 && !args->in_place) {

@@ -10,8 +10,8 @@
 #include "cli/cli.h"
 #include "editor/headless_view.h"
 #include "editor/open_image.h"
-#include "rom/capsule.h"
 #include "rom/firmware_walk.h"
+#include "rom/image_damage.h"
 #include "rom/module_extract.h"
 #include "util/file_io.h"
 #include "util/hex_text.h"
@@ -101,7 +101,7 @@ ordered_json InfoJson(const ImageInfo& info) {
           {"modules", std::move(modules)},
           {"missing", MissingModules(info)},
           {"editable", info.editable},
-          {"notices", rom::ImageNotices(ws.m_working_image)}};
+          {"notices", rom::WalkedImageNotices(ws)}};
 }
 
 void PrintModule(std::ostream& out, const char* name, const rom::ModuleSlot& slot) {
@@ -150,7 +150,7 @@ void PrintInfo(std::ostream& out, const ImageInfo& info) {
   } else {
     out << "The editor cannot open this image.\n";
   }
-  for (const std::string& notice : rom::ImageNotices(ws.m_working_image)) out << notice << "\n";
+  for (const std::string& notice : rom::WalkedImageNotices(ws)) out << notice << "\n";
 }
 
 // Extracts each module the walk can find, as Open would, but without stopping at the first

@@ -43,6 +43,12 @@ inline constexpr char kCaptionConfirmSave[] = "Confirm Save";
 inline constexpr char kMsgOverwrite[] = "Overwrite existing file?";
 inline constexpr char kCaptionConfirmSaveAs[] = "Confirm Save As";
 inline constexpr char kMsgFileExists[] = "File already exists. Do you want to save with same name?";
+// The question before a save of an image whose layout is damaged, or whose volumes the save
+// writes hold problems the image had before: the problem lines follow the first line.
+inline constexpr char kCaptionSaveDamaged[] = "Save Damaged Image";
+inline constexpr char kMsgSaveDamagedIntro[] = "The image is damaged:";
+inline constexpr char kMsgSaveDamagedQuestion[] =
+    "A save writes it with this damage, and the firmware may not start from it. Save anyway?";
 inline constexpr char kWaitLoadingFile[] = " Please Wait While Loading File...";
 inline constexpr char kWaitSavingFile[] = " Please Wait While Saving File...";
 // The Open and Save As dialogs.

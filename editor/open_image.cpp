@@ -10,8 +10,8 @@
 
 #include "dmi/dmi_parse.h"
 #include "editor/messages.h"
-#include "rom/capsule.h"
 #include "rom/firmware_walk.h"
+#include "rom/image_damage.h"
 #include "rom/messages.h"
 #include "rom/module_extract.h"
 #include "rom/setup_packages.h"
@@ -182,7 +182,7 @@ int LoadImageGuarded(Editor& editor, std::vector<uint8_t>& bytes, const std::str
   setup::ConnectSetupTree(editor);
   rom::RomWorkspace& ws = editor.workspace;
   ws.m_image_loaded = true;
-  ws.m_notices = rom::ImageNotices(ws.m_working_image);
+  ws.m_notices = rom::WalkedImageNotices(ws);
   editor.SetTitle(
       platform::TitleWith(editor.base_title, std::filesystem::path(path).filename().string()));
   return 1;

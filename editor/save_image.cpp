@@ -11,9 +11,11 @@
 #include "editor/messages.h"
 #include "rom/compressions_ahead.h"
 #include "rom/firmware_walk.h"
+#include "rom/image_damage.h"
 #include "rom/messages.h"
 #include "rom/module_rebuild.h"
 #include "rom/verify.h"
+#include "rom/volume_extent.h"
 #include "tracklog/history.h"
 #include "util/file_io.h"
 
@@ -114,10 +116,59 @@ std::optional<std::string> NewProblem(const rom::VerifyResult& before,
   return std::nullopt;
 }
 
+// The labels of the volumes of `before` whose bytes the rebuild that made `after` changed.
+std::vector<std::string> WrittenVolumes(const rom::RomWorkspace& before,
+                                        const rom::RomWorkspace& after) {
+  std::vector<std::string> written;
+  for (uint32_t k = 0; k < before.m_volume_count; ++k) {
+    const rom::BufferPos start = before.m_volumes[k].start;
+    const uint64_t end = rom::WalkedVolumeEnd(before, k);
+    const auto old_bytes = before.Buffer(start.buffer);
+    const auto new_bytes = after.Buffer(start.buffer);
+    if (end < start.offset || end > old_bytes.size()) continue;
+    if (new_bytes.size() < end ||
+        !std::equal(old_bytes.begin() + start.offset, old_bytes.begin() + end,
+                    new_bytes.begin() + start.offset)) {
+      written.push_back(rom::PositionText(start));
+    }
+  }
+  return written;
+}
+
+// The damage of the image as opened, and the problems it already had in a volume the save
+// writes.
+std::vector<rom::VerifyProblem> KnownDamage(const rom::RomWorkspace& before,
+                                            const std::vector<rom::VerifyProblem>& problems,
+                                            const std::vector<std::string>& written) {
+  std::vector<rom::VerifyProblem> damage = rom::FindImageDamage(before);
+  for (const rom::VerifyProblem& problem : problems) {
+    if (std::find(written.begin(), written.end(), problem.volume) != written.end()) {
+      damage.push_back(problem);
+    }
+  }
+  return damage;
+}
+
+// True when there is no such damage or the person says to save all the same (default No).
+bool ConfirmDamagedSave(Editor& editor, const std::vector<rom::VerifyProblem>& damage) {
+  if (damage.empty()) return true;
+  constexpr size_t kListed = 5;
+  std::string text = kMsgSaveDamagedIntro;
+  for (size_t i = 0; i < damage.size() && i < kListed; ++i) {
+    text += "\n" + rom::FormatVerifyProblem(damage[i]);
+  }
+  if (damage.size() > kListed)
+    text += "\n(and " + std::to_string(damage.size() - kListed) + " more)";
+  text += std::string("\n") + kMsgSaveDamagedQuestion;
+  return editor.controls.prompter && editor.controls.prompter->AskYesNo(
+                                         text, kCaptionSaveDamaged, platform::MessageAnswer::kNo);
+}
+
 // Rebuilds the edited image and walks the result before anything is written: every module
 // put back, every file sound, the same files in every volume. False after "Error: Unable to
-// save the file." and the reason when the rebuild could not hold every edit or broke the image.
-bool RebuildVerified(Editor& editor, SaveOutcome& outcome) {
+// save the file." and the reason when the rebuild could not hold every edit or broke the image,
+// and when the image was damaged and the person did not confirm the save.
+bool RebuildVerified(Editor& editor, const rom::RomWorkspace& unsaved, SaveOutcome& outcome) {
   const rom::VerifyResult before = rom::VerifyWorkspace(editor.workspace);
   const RebuildOutcome rebuilt = RunRebuildSequence(editor);
   outcome.history_skipped = rebuilt.history_skipped;
@@ -129,7 +180,10 @@ bool RebuildVerified(Editor& editor, SaveOutcome& outcome) {
     fault = rom::CompareFileNames(before.files, after.files);
     if (!fault) fault = NewProblem(before, after);
   }
-  if (!fault) return true;
+  if (!fault) {
+    return ConfirmDamagedSave(
+        editor, KnownDamage(unsaved, before.problems, WrittenVolumes(unsaved, editor.workspace)));
+  }
   const std::string text = std::string(kMsgUnableToSave) + "\n" + *fault;
   rom::ShowPlainMessage(editor, text.c_str());
   return false;
@@ -139,9 +193,14 @@ bool RebuildVerified(Editor& editor, SaveOutcome& outcome) {
 // before the save, so that the next save starts from the same state (no second history file).
 bool RebuildAndWrite(Editor& editor, const std::string& path, const ImageWriter& writer,
                      bool rebuild, SaveOutcome& outcome) {
-  if (!rebuild) return WriteAndFinish(editor, path, writer);
+  if (!rebuild) {
+    return ConfirmDamagedSave(editor, rom::FindImageDamage(editor.workspace)) &&
+           WriteAndFinish(editor, path, writer);
+  }
   rom::RomWorkspace unsaved = editor.workspace;
-  if (RebuildVerified(editor, outcome) && WriteAndFinish(editor, path, writer)) return true;
+  if (RebuildVerified(editor, unsaved, outcome) && WriteAndFinish(editor, path, writer)) {
+    return true;
+  }
   editor.workspace = std::move(unsaved);
   editor.dmi.rebuild_buffer.clear();
   return false;

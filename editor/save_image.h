@@ -51,7 +51,10 @@ RebuildOutcome RunRebuildSequence(Editor& editor);
 // a write that fails shows "Error: Unable to save the file."; either way the file stays as it
 // was and the workspace as it was before the save.
 // A module that cannot be rebuilt or written back refuses the whole save the same way: nothing
-// is written and the workspace is as before.
+// is written and the workspace is as before. An image whose layout is damaged (FindImageDamage),
+// or that had verify problems in a volume the save writes, is written only when the person
+// answers Yes to the question (caption "Save Damaged Image", default No) that lists them; No
+// leaves the file and the workspace as they were.
 SaveOutcome SaveRomImage(Editor& editor, const ImageWriter& writer = WriteImageAtomically);
 
 // The Save As command: asks for a path, and about an existing file before anything is rebuilt

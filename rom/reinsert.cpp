@@ -7,6 +7,7 @@
 #include "rom/ffs_file.h"
 #include "rom/messages.h"
 #include "rom/volume.h"
+#include "rom/volume_extent.h"
 #include "util/le.h"
 
 namespace kalvire::rom {
@@ -64,7 +65,9 @@ std::optional<VolumeSpan> FindVolume(const RomWorkspace& ws, uint32_t file_index
   VolumeSpan span;
   span.buffer = record.file.buffer;
   span.start = volume.start.offset;
-  span.end = std::min<uint64_t>(span.start + volume.fv_length, buffer.size());
+  // The bytes the volume really owns: a length that runs into the next volume or past the
+  // buffer does not make them its own.
+  span.end = WalkedVolumeEnd(ws, record.volume_index);
   span.erase = header->EraseByte();
   span.ffs3 = header->IsFfs3();
   if (record.file.offset < span.start || record.file.offset > span.end ||

@@ -6,6 +6,7 @@
 
 #include "rom/ffs_file.h"
 #include "rom/firmware_walk.h"
+#include "rom/image_damage.h"
 #include "rom/volume.h"
 #include "util/hex_text.h"
 #include "util/le.h"
@@ -258,6 +259,8 @@ VerifyResult VerifyImage(std::span<const uint8_t> image) {
   workspace.m_working_image.assign(image.begin(), image.end());
   const int walked = WalkFirmwareVolumes({workspace});
   VerifyResult result = VerifyWorkspace(workspace);
+  const std::vector<VerifyProblem> damage = FindImageDamage(workspace);
+  result.problems.insert(result.problems.end(), damage.begin(), damage.end());
   if (walked == 0 && result.files.empty()) {
     result.problems.push_back({"", "", 0, "no firmware volume found"});
   } else if (walked == kWalkNestedVolumeUndecodable) {

@@ -41,7 +41,7 @@ struct VerifyResult {
 VerifyResult VerifyWorkspace(const RomWorkspace& workspace);
 
 // Walks a copy of `image` and verifies it; a walk that finds no volume or cannot decode a
-// nested volume is reported as a problem too.
+// nested volume is reported as a problem too, and so is the damage FindImageDamage finds.
 VerifyResult VerifyImage(std::span<const uint8_t> image);
 
 // Empty when every volume lists the same file names in the same order before and after;

@@ -5,6 +5,7 @@
 
 #include "rom/ffs_file.h"
 #include "rom/messages.h"
+#include "rom/volume_extent.h"
 #include "tracklog/messages.h"
 #include "tracklog/track_log.h"
 #include "util/le.h"
@@ -48,8 +49,8 @@ std::optional<HistoryArea> FindHistoryArea(const rom::RomWorkspace& workspace) {
   area.first = rom::Align8(file.file.offset + file.size) + kHistoryGap;
   area.end = buffer.size();
   if (file.volume_index < workspace.m_volume_count) {
-    const rom::VolumeRecord& volume = workspace.m_volumes[file.volume_index];
-    area.end = std::min<uint64_t>(area.end, volume.start.offset + volume.fv_length);
+    // Not past the bytes the volume really owns, whatever length its header claims.
+    area.end = std::min<uint64_t>(area.end, rom::WalkedVolumeEnd(workspace, file.volume_index));
   }
   // A record of another buffer (a decoded volume) says nothing about positions in this one.
   if (marker + 1 < count) {

@@ -21,8 +21,9 @@ inline constexpr uint8_t kHistoryState = 0xF8;
 inline constexpr uint32_t kMaxFfsSize = 0xFFFFFF;
 
 // Where history files go: behind the marker file (the last file record, from the second on,
-// named by the NVRAM store GUID, else the first record) up to the end of its volume or the
-// next file record in the same buffer, whichever comes first.
+// named by the NVRAM store GUID, else the first record) up to the end of its volume (as far as
+// its bytes are its own, rom::WalkedVolumeEnd) or the next file record in the same buffer,
+// whichever comes first.
 struct HistoryArea {
   uint32_t marker_index = 0;
   uint32_t buffer = rom::kWorkingImageBuffer;

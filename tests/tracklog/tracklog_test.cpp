@@ -639,6 +639,24 @@ TEST(AppendHistory, TwoSavesChainTwoFilesBehindTheNvramStoreAndChangeNothingElse
   EXPECT_EQ(FindHistoryArea(ws)->end, ws.m_files[1].file.offset);
 }
 
+// A marker volume whose length runs into another volume: the history stops at that volume.
+TEST(AppendHistory, StopsAtAVolumeTheMarkerVolumeRunsInto) {
+  Image image(Plain());
+  rom::RomWorkspace& ws = image.ed.workspace;
+  const HistoryArea area = *FindHistoryArea(ws);
+  image.Hide(image.Find(setup::kOpCheckbox));
+  BuildTrackLog(image.ed);
+  const std::string header = "====KALVIRE=====\n=====" + FormatHistoryDate(kMonday) + "====\n";
+  const uint64_t next = area.first + 24 + header.size() + image.LogText().size() - 1;
+  ASSERT_LT(next, area.end);
+  ws.m_volumes[ws.m_volume_count++] = {{rom::kWorkingImageBuffer, next}, 0x100, next + 72, 0};
+  EXPECT_EQ(FindHistoryArea(ws)->end, next);
+  const Bytes before = ws.m_working_image;
+  EXPECT_EQ(AppendHistory(image.ed, kMonday), kHistoryNoRoom);
+  EXPECT_THAT(image.Messages(), ElementsAre(kNoRoom));
+  EXPECT_TRUE(ws.m_working_image == before);
+}
+
 TEST(AppendHistory, TheFileMustFitTheAreaToTheByteAndAChainBehindABrokenFileTakesNone) {
   Image image(Plain());
   rom::RomWorkspace& ws = image.ed.workspace;
