@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/node_number.h"
 #include "dmi/dmi_edit.h"
 #include "dmi/dmi_parse.h"
 #include "dmi/latin1.h"
@@ -46,16 +47,19 @@ ordered_json DmiJson(const dmi::DmiTables& tables) {
   return {{"structures", std::move(structures)}};
 }
 
+// Structures and strings numbered as `edit --dmi I:J` and the track log take them: hexadecimal,
+// strings from 0.
 void PrintDmi(std::ostream& out, const dmi::DmiTables& tables) {
   for (uint32_t i = 0; i <= tables.structure_count; ++i) {
     const dmi::DmiStructure& record = tables.current[i];
-    out << "Structure " << i << ": type " << record.type;
+    out << "Structure " << FormatNodeNumber(i) << ": type " << record.type;
     const char* name = dmi::DmiTypeName(record.type);
     if (*name != '\0') out << ", " << name;
     out << ", length " << record.length << "\n"
         << "  formatted:" << dmi::FormatFormattedArea(record.formatted) << "\n";
     for (size_t k = 0; k < record.strings.size(); ++k) {
-      out << "  string " << k + 1 << ": " << dmi::Latin1ToUtf8(record.strings[k]) << "\n";
+      out << "  string " << FormatNodeNumber(uint32_t(k)) << ": "
+          << dmi::Latin1ToUtf8(record.strings[k]) << "\n";
     }
   }
 }
@@ -78,7 +82,10 @@ int RunDmi(const DmiArgs& args, const CliStreams& streams) {
 
 void AddDmiCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
   auto args = std::make_shared<DmiArgs>();
-  CLI::App* command = app.add_subcommand("dmi", "List the SMBIOS structures of the DMI module");
+  CLI::App* command = app.add_subcommand(
+      "dmi",
+      "List the SMBIOS structures of the DMI module, numbered as edit --dmi I:J takes them: "
+      "structure I and string J in hexadecimal, strings from 0");
   command->add_option("ROM", args->rom, "firmware image")->required();
   command->add_flag("--json", args->json, "machine-readable output");
   command->callback([args, &streams, &exit_code] { exit_code = RunDmi(*args, streams); });

@@ -135,7 +135,10 @@ class EditRun {
         std::equal(m_shown.begin(), m_shown.end(), lines.begin())) {
       first = m_shown.size();
     }
-    for (size_t i = first; i < lines.size(); ++i) m_streams.out << lines[i] << "\n";
+    // A line the import skipped is a problem of the input, said where problems are said.
+    for (size_t i = first; i < lines.size(); ++i)
+      (lines[i].rfind(tracklog::kImportSkippedPrefix, 0) == 0 ? m_streams.err : m_streams.out)
+          << lines[i] << "\n";
     m_shown = std::move(lines);
   }
 
@@ -191,10 +194,20 @@ class EditRun {
   bool m_refused_damaged = false;
 };
 
+// Whether `path` names a folder: one that exists, or any path that ends in a slash.
+bool NamesAFolder(const std::string& path) {
+  std::error_code error;
+  return (!path.empty() && path.back() == '/') || fs::is_directory(path, error);
+}
+
 // Why the files named on the command line cannot be written as asked, or nullopt.
 std::optional<std::string> CheckOutputs(const EditArgs& args) {
   if (NameTheSameFile(args.rom, args.out) && !args.in_place) {
     return "-o " + args.out + " names the input image; give --in-place to replace it";
+  }
+  if (NamesAFolder(args.out)) return "-o " + args.out + " names a folder, not the file to write";
+  if (!args.changes.empty() && NamesAFolder(args.changes)) {
+    return "--changes " + args.changes + " names a folder, not the file to write";
   }
   if (!args.changes.empty() &&
       (NameTheSameFile(args.changes, args.rom) || NameTheSameFile(args.changes, args.out))) {
@@ -291,6 +304,7 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
   }
   editor::HeadlessEditor session;
   session.prompter.SetDefaultAnswer(args.yes);
+  session.prompter.SetAddsDefaultExtension(false);  // -o is the exact path written
   editor::Editor& editor = *session.editor;
   EditRun run(streams, session);
   const int opened = editor::OpenRomImagePath(editor, args.rom);
@@ -337,6 +351,7 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
                    "all the same)\n";
   }
   if (!outcome.saved) return kExitFailure;
+  streams.err << "kalvire-cli: wrote " << args.out << "\n";
   int exit_code = kExitSuccess;
   if (outcome.dmi_restored) {
     streams.err << "kalvire-cli: the DMI edits were not kept: " << args.out
@@ -345,8 +360,9 @@ int RunEdit(EditArgs args, std::vector<Edit> edits, const CliStreams& streams) {
   }
   if (!args.log.empty()) {
     tracklog::BuildTrackLog(editor);
-    if (!tracklog::WriteTrackLogFile(*editor.controls.track_log, args.log)) {
-      streams.err << "kalvire-cli: cannot write " << args.log << "\n";
+    std::string error;
+    if (!tracklog::WriteTrackLogFile(*editor.controls.track_log, args.log, &error)) {
+      streams.err << "kalvire-cli: the track log was not written: " << error << "\n";
       exit_code = kExitFailure;
     }
   }
@@ -386,7 +402,8 @@ void AddEditCommand(CLI::App& app, const CliStreams& streams, int& exit_code) {
        "N=VALUE: the optimal default of a question, by option value or option name"},
       {"--string", EditKind::kString, "N=TEXT: the text of node N's setup string"},
       {"--delete-option", EditKind::kDeleteOption, "N=NAME: delete that option of node N"},
-      {"--dmi", EditKind::kDmi, "I:J=TEXT: string J of DMI structure I (hexadecimal)"},
+      {"--dmi", EditKind::kDmi,
+       "I:J=TEXT: string J of DMI structure I (hexadecimal, strings from 0, as dmi lists them)"},
       {"--import", EditKind::kImport, "LOG: apply the changes of a track log file"},
   };
   for (const auto& kind : kinds) {

@@ -95,7 +95,10 @@ bool WriteAndFinish(Editor& editor, const std::string& path, const ImageWriter& 
   rom::ReportProgress(editor, "Writing " + std::filesystem::path(path).filename().string());
   if (!writer(path, image, error)) {
     if (!error.empty()) ws.m_diagnostics.push_back(error);
-    rom::ShowPlainMessage(editor, kMsgUnableToSave);
+    // The path and the system's reason under the message: a full disk, a read-only folder and
+    // a missing one each ask for something else.
+    const std::string text = error.empty() ? kMsgUnableToSave : kMsgUnableToSave + ("\n" + error);
+    rom::ShowPlainMessage(editor, text.c_str());
     return false;
   }
   if (edited) ws.m_pristine_image = ws.m_working_image;
@@ -250,7 +253,9 @@ void SaveAs(Editor& editor, const ImageWriter& writer, SaveOutcome& outcome) {
   }
   const std::string title = editor.Title();
   editor.SetTitle(platform::TitleWith(editor.base_title, kWaitSavingFile));
-  if (FileExists(path) && !AskYesNo(editor, kMsgFileExists, kCaptionConfirmSaveAs)) {
+  // The question names the file: a name the dialog completed may not be the one typed.
+  const std::string exists = std::string(kMsgFileExists) + "\n" + path;
+  if (FileExists(path) && !AskYesNo(editor, exists.c_str(), kCaptionConfirmSaveAs)) {
     editor.SetTitle(title);
     return;
   }

@@ -64,7 +64,7 @@ std::optional<std::string> ScriptedPrompter::AskFilePath(const FileDialogRequest
   std::optional<std::string> path = PopOrCancel(m_paths);
   if (!path || path->empty()) return std::nullopt;
   const std::string& extension = request.default_extension;
-  if (!extension.empty() && !std::filesystem::path(*path).has_extension()) {
+  if (m_adds_extension && !extension.empty() && !std::filesystem::path(*path).has_extension()) {
     if (extension.front() != '.') *path += '.';
     *path += extension;
   }

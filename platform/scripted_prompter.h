@@ -41,6 +41,8 @@ class ScriptedPrompter final : public Prompter {
 
   // Every message text is also written to `out` (nullptr: nowhere) as one line when shown.
   void SetEcho(std::ostream* out) { m_echo = out; }
+  // False: a chosen name is taken exactly as queued, as a command line names its files.
+  void SetAddsDefaultExtension(bool adds) { m_adds_extension = adds; }
 
   MessageAnswer ShowMessage(const MessageBoxRequest& request) override;
   // A chosen name without an extension gets the request's default extension, as the file
@@ -67,6 +69,7 @@ class ScriptedPrompter final : public Prompter {
  private:
   std::deque<bool> m_answers;
   bool m_default_answer = false;
+  bool m_adds_extension = true;
   std::deque<MessageAnswer> m_choices;
   std::deque<std::optional<std::string>> m_paths;
   std::deque<std::optional<std::string>> m_texts;

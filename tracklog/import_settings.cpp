@@ -4,6 +4,7 @@
 #include <fstream>
 #include <new>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -12,11 +13,14 @@
 #include "rom/messages.h"
 #include "setup/node_display.h"
 #include "setup/node_edit.h"
+#include "setup/node_info.h"
+#include "setup/optimal_value.h"
 #include "setup/option_delete.h"
 #include "setup/string_edit.h"
 #include "tracklog/import_parse.h"
 #include "tracklog/line_format.h"
 #include "tracklog/messages.h"
+#include "util/file_io.h"
 
 namespace kalvire::tracklog {
 
@@ -33,6 +37,8 @@ class Importer {
   explicit Importer(LogContext editor) : m_editor(editor) {}
 
   void ApplyLine(std::string_view line, int64_t line_number);
+  // Lines of a track log met so far, applied or skipped.
+  int64_t RecognisedLines() const { return m_recognised; }
   // Lists the skipped lines behind whatever the operations left in the track log list.
   void ListSkippedLines();
 
@@ -57,8 +63,31 @@ class Importer {
   uint32_t m_structure = 0;
   int32_t m_string = 0;
   int64_t m_line_number = 0;
+  int64_t m_recognised = 0;
   std::vector<std::string> m_skipped;
 };
+
+std::string_view TrimmedRight(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// A number of 1 to 8 digits of `base` (10 or 16) and nothing else; nullopt for any other text,
+// a sign included.
+std::optional<uint32_t> ParseDigits(std::string_view text, int base) {
+  if (text.empty() || text.size() > 8) return std::nullopt;
+  uint64_t value = 0;
+  for (const char c : text) {
+    const int lower = c | 0x20;
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (base == 16 && lower >= 'a' && lower <= 'f') digit = lower - 'a' + 10;
+    if (digit < 0) return std::nullopt;
+    value = value * uint64_t(base) + uint64_t(digit);
+  }
+  if (value > UINT32_MAX) return std::nullopt;
+  return uint32_t(value);
+}
 
 // The text between the value's start and its first double quote; nullopt without a closing
 // quote.
@@ -72,6 +101,7 @@ void Importer::ApplyLine(std::string_view line, int64_t line_number) {
   m_line_number = line_number;
   const auto match = MatchLineKeyword(line);
   if (!match) return;
+  ++m_recognised;
   const LineKind kind = match->keyword->kind;
   const bool node_line = kind >= LineKind::kVisibility && kind <= LineKind::kDeletedOption;
   if (node_line && m_node == kNone) return;
@@ -165,12 +195,24 @@ void Importer::AccessOrOptimal(LineKind kind, std::string_view line) {
   const size_t first = line.find(':');
   const size_t second = first == std::string_view::npos ? first : line.find(':', first + 1);
   if (second == std::string_view::npos) return;
-  const std::string_view value = line.substr(second + 1);
+  const std::string_view value = TrimmedRight(line.substr(second + 1));
   if (kind == LineKind::kAccessLevel) {
-    const int32_t level = StringToLong(value, 16);
-    setup::ChangeNodeSetting(m_editor, setup::kChangeAccessLevel, uint32_t(level), 0, m_node);
+    const auto level = ParseDigits(value, 16);
+    if (!level || *level > 3) {
+      Skip(FormatText(kImportSkippedAccess, {m_line_number, value}));
+      return;
+    }
+    setup::ChangeNodeSetting(m_editor, setup::kChangeAccessLevel, uint32_t(*level), 0, m_node);
   } else if (m_editor.workspace.m_format_marker == rom::kFormatMarkerOpened) {
-    setup::ApplyOptimalSelection(m_editor, m_node, uint32_t(StringToLong(value, 10)));
+    const auto optimal = ParseDigits(value, 10);
+    const auto refusal =
+        optimal ? setup::RefuseOptimalValue(setup::DescribeNode(m_editor, m_node), *optimal)
+                : std::optional<std::string>("has no optimal value \"" + std::string(value) + "\"");
+    if (refusal) {
+      Skip(FormatText(kImportSkippedOptimal, {m_line_number, int64_t(m_node), *refusal}));
+      return;
+    }
+    setup::ApplyOptimalSelection(m_editor, m_node, uint32_t(*optimal));
   }
   AfterSettingChange();
 }
@@ -245,7 +287,7 @@ void Importer::ListSkippedLines() {
 
 }  // namespace
 
-void ImportSettingsFrom(LogContext editor, std::istream& log) {
+int64_t ImportSettingsFrom(LogContext editor, std::istream& log) {
   Importer importer(editor);
   std::string line;
   int64_t line_number = 0;
@@ -258,11 +300,27 @@ void ImportSettingsFrom(LogContext editor, std::istream& log) {
     importer.ApplyLine(line, line_number);
   }
   importer.ListSkippedLines();
+  return importer.RecognisedLines();
 }
 
 int ImportSettingsFile(LogContext editor, const std::string& path) {
-  std::ifstream log(path, std::ios::binary);
-  if (!log) return 0;
+  platform::Prompter* prompter = editor.controls.prompter;
+  std::string error;
+  std::vector<uint8_t> bytes;
+  if (!util::ReadWholeFile(path, bytes, error)) {
+    if (prompter) prompter->ShowError(FormatText(kImportUnreadable, {error}));
+    return 0;
+  }
+  // Nothing is applied from a file that holds no line of a track log at all.
+  std::istringstream probe(std::string(bytes.begin(), bytes.end()));
+  std::string line;
+  bool recognised = false;
+  while (!recognised && std::getline(probe, line)) recognised = MatchLineKeyword(line).has_value();
+  if (!recognised) {
+    if (prompter) prompter->ShowError(FormatText(kImportNoLogLines, {path}));
+    return 0;
+  }
+  std::istringstream log(std::string(bytes.begin(), bytes.end()));
   ImportSettingsFrom(editor, log);
   return 1;
 }

@@ -41,6 +41,7 @@ inline constexpr char kImportLogFilter[] = "LOG Files (*.log)|*.log|All Files (*
 // Save Track Log: an existing file is replaced only after a Yes; the open image never.
 inline constexpr char kCaptionConfirmSaveTrackLog[] = "Confirm Save Track Log";
 inline constexpr char kMsgReplaceTrackLog[] = "%s already exists. Do you want to replace it?";
+inline constexpr char kMsgTrackLogNotWritten[] = "Error: Unable to write the track log.";
 inline constexpr char kMsgTrackLogOverImage[] =
     "Error: The track log cannot be written over the open image.";
 
@@ -67,6 +68,16 @@ inline constexpr char kImportSkippedStructure[] =
     "    Import: line %d skipped, DMI structure %x is not in the DMI table (%d structures)";
 inline constexpr char kImportSkippedString[] =
     "    Import: line %d skipped, DMI structure %x has no string %x (%d strings)";
+inline constexpr char kImportSkippedAccess[] =
+    "    Import: line %d skipped, access level %s is not one of 0 to 3";
+inline constexpr char kImportSkippedOptimal[] = "    Import: line %d skipped, node %x %s";
+// What every skipped line's text starts with.
+inline constexpr char kImportSkippedPrefix[] = "    Import: line ";
+// Import Settings of a file that cannot be read, or that holds no line of a track log.
+inline constexpr char kImportUnreadable[] = "Error: Unable to read the track log: %s";
+inline constexpr char kImportNoLogLines[] =
+    "Error: %s is not a track log: none of its lines is one Import Settings knows. Nothing was "
+    "imported.";
 inline constexpr char kImportSkippedDmiHeader[] =
     "    Import: line %d skipped, the DMI header has no string index";
 

@@ -7,6 +7,8 @@
 #include "tracklog/line_format.h"
 #include "tracklog/messages.h"
 
+#include "util/file_io.h"
+
 namespace kalvire::tracklog {
 
 namespace {
@@ -48,17 +50,16 @@ std::string DefaultLogName(LogContext editor) {
   return std::filesystem::path(name).replace_extension(kLogDefaultExtension).string();
 }
 
-bool WriteTrackLogFile(const platform::ListControl& list, const std::string& path) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
+bool WriteTrackLogFile(const platform::ListControl& list, const std::string& path,
+                       std::string* error) {
+  std::string text;
   const int lines = list.GetCount();
-  for (int i = 0; i < lines; ++i) {
-    const std::string line = list.GetText(i);
-    file.write(line.data(), std::streamsize(line.size()));
-    file.put('\n');
-  }
-  file.close();
-  return bool(file);
+  for (int i = 0; i < lines; ++i) text += list.GetText(i) + '\n';
+  std::string reason;
+  const bool written = util::WriteWholeFileAtomic(
+      path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), reason);
+  if (error) *error = reason;
+  return written;
 }
 
 void SaveTrackLog(LogContext editor) {
@@ -73,7 +74,10 @@ void SaveTrackLog(LogContext editor) {
   request.overwrite_prompt = false;
   const auto path = prompter->AskFilePath(request);
   if (!path || path->empty() || !MayWrite(*prompter, editor.workspace, *path)) return;
-  WriteTrackLogFile(*list, *path);
+  std::string error;
+  if (!WriteTrackLogFile(*list, *path, &error)) {
+    prompter->ShowError(std::string(kMsgTrackLogNotWritten) + "\n" + error);
+  }
 }
 
 }  // namespace kalvire::tracklog

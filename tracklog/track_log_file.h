@@ -15,8 +15,10 @@ namespace kalvire::tracklog {
 std::string DefaultLogName(LogContext editor);
 
 // Creates or replaces `path` with every line of `list` followed by one line feed, byte for
-// byte. Returns false when the file cannot be written.
-bool WriteTrackLogFile(const platform::ListControl& list, const std::string& path);
+// byte, atomically: the file holds its old bytes or all the new ones. Returns false, with the
+// path and the system's reason in `error`, when it cannot be written.
+bool WriteTrackLogFile(const platform::ListControl& list, const std::string& path,
+                       std::string* error = nullptr);
 
 // The Save Track Log command: asks for a file name (".log" added to a name without extension)
 // and writes whatever the track log list shows. An existing file is replaced only after a Yes

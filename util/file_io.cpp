@@ -14,6 +14,11 @@ namespace kalvire::util {
 
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out,
                    std::string& error) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    error = "cannot read " + path.string() + ": " + std::strerror(EISDIR);
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     error = "cannot open " + path.string() + ": " + std::strerror(errno);
@@ -51,16 +56,20 @@ bool WriteAllBytes(int fd, std::span<const uint8_t> data) {
 
 bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> data,
                           std::string& error, const ByteWriter& writer) {
-  const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
-  std::string name = ".";
-  name += path.filename().string();
-  name += ".XXXXXX";
-  std::string temp = (dir / name).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    error = "cannot create a temporary file in " + dir.string() + ": " + std::strerror(errno);
+  // Every failure names the file asked for and the system's reason, "out.rom: No space left
+  // on device"; the temporary file is named after it, so that one a crash leaves behind tells
+  // what it was.
+  const auto fail = [&](int reason) {
+    error = path.string() + ": " + std::strerror(reason);
     return false;
-  }
+  };
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) return fail(EISDIR);
+  if (path.filename().empty()) return fail(EISDIR);
+  const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
+  std::string temp = (dir / (path.filename().string() + ".XXXXXX.tmp")).string();
+  const int fd = ::mkstemps(temp.data(), 4);
+  if (fd < 0) return fail(errno);
   // Keep the permissions of the file being replaced; a new file gets the usual 0644 less umask.
   struct stat st {};
   mode_t mode = 0666;
@@ -74,17 +83,13 @@ bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uin
   ::fchmod(fd, mode);
 
   const bool written = writer(fd, data) && ::fsync(fd) == 0;
-  const int saved_errno = errno;
+  const int write_errno = errno;
   const bool closed = ::close(fd) == 0;
-  if (!written || !closed) {
-    error = "cannot write " + temp + ": " + std::strerror(written ? errno : saved_errno);
+  const int close_errno = errno;
+  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+    const int reason = !written ? write_errno : !closed ? close_errno : errno;
     ::unlink(temp.c_str());
-    return false;
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    error = "cannot replace " + path.string() + ": " + std::strerror(errno);
-    ::unlink(temp.c_str());
-    return false;
+    return fail(reason);
   }
   return true;
 }

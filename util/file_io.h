@@ -22,9 +22,11 @@ using ByteWriter = std::function<bool(int fd, std::span<const uint8_t> data)>;
 bool WriteAllBytes(int fd, std::span<const uint8_t> data);
 
 // Writes `data` to a temporary file beside `path`, flushes it to disk and renames it over `path`,
-// so that `path` holds either its old bytes or all the new ones, never a part. On failure returns
-// false, removes the temporary file and leaves `path` as it was. `writer` puts the bytes into the
-// temporary file (a test can make it fail part way, as a full disk does).
+// so that `path` holds either its old bytes or all the new ones, never a part. The temporary
+// file is "NAME.XXXXXX.tmp" beside it. On failure returns false with "PATH: the system's reason"
+// in `error` ("out.rom: No space left on device"), removes the temporary file and leaves `path`
+// as it was; a folder is refused. `writer` puts the bytes into the temporary file (a test can
+// make it fail part way, as a full disk does).
 bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> data,
                           std::string& error, const ByteWriter& writer = WriteAllBytes);
 

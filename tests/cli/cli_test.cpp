@@ -87,7 +87,7 @@ TEST(Cli, ExitCodesAndMessages) {
        0,
        "Structure 0: type 0, BIOS Information (Type 0), length 26\n  formatted: 00 1a 00 00 01 02",
        ""},
-      {{"dmi", "{sample}"}, 0, "  string 2: KALV0 1.12\n", ""},
+      {{"dmi", "{sample}"}, 0, "  string 1: KALV0 1.12\n", ""},
       {{"dmi", "{sample}"}, 0, "Structure 6: type 127, length 4\n  formatted: 7f 04 06 00\n", ""},
       {{"info", "{empty}"}, 1, "", "Error: Invalid Image type\nError: DMI Module Does not Exist\n"},
       {{"info", "{sample}"}, 0, "Volume 0: offset 0x100000", ""},
@@ -269,7 +269,7 @@ TEST(CliEdit, SavesWithAHistoryFileAndAnotherEditInPlaceChainsASecond) {
   const std::string out = dir.Path("out.rom");
   const Outcome edit = Cli({"edit", Sample(), "-o", out, "--hide", "5"});
   EXPECT_EQ(edit.code, kExitSuccess) << edit.err;
-  EXPECT_EQ(edit.err, "Successfully saved the .ROM file\n");
+  EXPECT_EQ(edit.err, "Successfully saved the .ROM file\nkalvire-cli: wrote " + out + "\n");
   // The edit's feedback line, then the track log of the save's history file.
   EXPECT_EQ(edit.out,
             "    Visibility changed\nNode No: 5 String: Project Version\n    Visibility changed to "
@@ -281,7 +281,7 @@ TEST(CliEdit, SavesWithAHistoryFileAndAnotherEditInPlaceChainsASecond) {
 
   const Outcome dmi = Cli({"edit", out, "--in-place", "--dmi", "0:1=KALV0 2.00"});
   ASSERT_EQ(dmi.code, kExitSuccess) << dmi.err;
-  EXPECT_THAT(Cli({"dmi", out}).out, HasSubstr("  string 2: KALV0 2.00\n"));
+  EXPECT_THAT(Cli({"dmi", out}).out, HasSubstr("  string 1: KALV0 2.00\n"));
   const Outcome history = Cli({"tracklog", "--json", out});
   ASSERT_EQ(history.code, kExitSuccess) << history.err;
   const json chain = json::parse(history.out);
@@ -415,7 +415,8 @@ TEST(CliEdit, ImportQuestionsAreAnsweredAsTheFlagsSay) {
       "\"Another Text\".This may result in undefined behaviour. Do you still want to apply "
       "changes?\n";
   const std::string hint = "kalvire-cli: questions were answered No; give --yes to answer Yes\n";
-  const std::string saved = "Successfully saved the .ROM file\n";
+  const std::string saved =
+      "Successfully saved the .ROM file\nkalvire-cli: wrote " + dir.Path("out.rom") + "\n";
   const struct {
     std::vector<std::string> flags;
     std::string err;
@@ -455,7 +456,8 @@ TEST(CliEdit, VendorImagesSaveTheEditWithoutRoomForHistory) {
     EXPECT_EQ(edit.code, kExitSuccess) << edit.err;
     EXPECT_EQ(edit.err,
               "kalvire-cli: warning: Error: Unable to log history. space left is too small!!!\n"
-              "Successfully saved the .ROM file\n");
+              "Successfully saved the .ROM file\nkalvire-cli: wrote " +
+                  out + "\n");
     EXPECT_THAT(Cli({"node", out, node}).out, HasSubstr("Hide: checked"));
     EXPECT_THAT(
         Cli({"tracklog", out}).out,

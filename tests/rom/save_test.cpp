@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 constexpr char kSaved[] = "Successfully saved the .ROM file";
 constexpr char kOverwrite[] = "Overwrite existing file?";
 constexpr char kUnableToSave[] = "Error: Unable to save the file.";
+constexpr char kUnableToSaveAnd[] = "Error: Unable to save the file.\n";
 
 size_t HistoryFiles(editor::Editor& editor) {
   const auto area = tracklog::FindHistoryArea(editor.workspace);
@@ -91,14 +92,21 @@ TEST(SaveRomImage, ADeclinedOrRefusedSaveWritesNothingAndKeepsTheEdits) {
   const Case cases[] = {
       {"No to Overwrite", nullptr, false, SIZE_MAX, 0, false, kOverwrite},
       {"No to an existing file", "other.rom", false, SIZE_MAX, 0, false,
-       "File already exists. Do you want to save with same name?"},
+       "File already exists. Do you want to save with same name?\n", "other.rom"},
       {"Cancel in the dialog", "", true, SIZE_MAX, 0, false, ""},
-      {"a disk full at once", nullptr, true, 0},
-      {"a disk full after a byte", nullptr, true, 1},
-      {"a disk full halfway", nullptr, true, 0x8000},
-      {"a disk full at the last byte", nullptr, true, 0x10FFFF},
-      {"a target that is a folder", "folder.rom"},
-      {"a folder that does not exist", "missing/out.rom"},
+      // A failed write names the file and the system's reason on a second line.
+      {"a disk full at once", nullptr, true, 0, 0, false, kUnableToSaveAnd,
+       "board.rom: No space left on device"},
+      {"a disk full after a byte", nullptr, true, 1, 0, false, kUnableToSaveAnd,
+       "board.rom: No space left on device"},
+      {"a disk full halfway", nullptr, true, 0x8000, 0, false, kUnableToSaveAnd,
+       "board.rom: No space left on device"},
+      {"a disk full at the last byte", nullptr, true, 0x10FFFF, 0, false, kUnableToSaveAnd,
+       "board.rom: No space left on device"},
+      {"a target that is a folder", "folder.rom", true, SIZE_MAX, 0, false, kUnableToSaveAnd,
+       "folder.rom: Is a directory"},
+      {"a folder that does not exist", "missing/out.rom", true, SIZE_MAX, 0, false,
+       kUnableToSaveAnd, "missing/out.rom: No such file or directory"},
       // The files behind the rebuilt module are taken from past the old file's end, the first
       // of them loses its header, and the verification stops the save.
       {"a rebuild that breaks the image", "out.rom", true, SIZE_MAX, 64, false,

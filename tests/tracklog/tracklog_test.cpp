@@ -565,14 +565,17 @@ TEST(SaveTrackLog, WritesWhatTheListShowsAndImportReadsItBack) {
   BuildTrackLog(other.ed);
   EXPECT_EQ(other.Log(), image.Log());
 
-  Image untouched(Plain());  // Cancel or a missing file changes nothing, silently
+  Image untouched(Plain());  // Cancel changes nothing; a missing file says why
   untouched.view.prompter.QueueFilePath(std::nullopt);
   ImportSettings(untouched.ed);
   untouched.view.prompter.QueueFilePath("/nonexistent-folder/board.log");
   ImportSettings(untouched.ed);
   EXPECT_EQ(ImportSettingsFile(untouched.ed, "/nonexistent-folder/board.log"), 0);
   EXPECT_EQ(untouched.view.prompter.FileRequests().size(), 2u);
-  EXPECT_THAT(untouched.Messages(), IsEmpty());
+  EXPECT_THAT(untouched.Messages(),
+              ElementsAre(HasSubstr("Error: Unable to read the track log: cannot open "
+                                    "/nonexistent-folder/board.log: No such file or directory"),
+                          HasSubstr("Error: Unable to read the track log")));
   EXPECT_FALSE(untouched.ed.workspace.m_setup_form_modified);
 }
 
