@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "codec/lzma_encoder_memory.h"
 #include "util/le.h"
 
 namespace kalvire::codec {
@@ -64,9 +65,9 @@ CodecStatus Lzma_Compress(std::span<const uint8_t> source, std::span<uint8_t> de
   if (!MakeEncoderOptions(options)) return kCodecInvalid;
   const lzma_filter filters[] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
   size_t stream_size = 0;
-  const lzma_ret ret = lzma_raw_buffer_encode(filters, nullptr, source.data(), source.size(),
-                                              destination.data() + kLzmaHeaderSize, &stream_size,
-                                              destination.size() - kLzmaHeaderSize);
+  const lzma_ret ret = lzma_raw_buffer_encode(filters, LzmaEncoderAllocator(), source.data(),
+                                              source.size(), destination.data() + kLzmaHeaderSize,
+                                              &stream_size, destination.size() - kLzmaHeaderSize);
   destination_size = uint32_t(kLzmaHeaderSize + stream_size);
 
   uint8_t* header = destination.data();

@@ -6,6 +6,7 @@
 #include <new>
 #include <optional>
 
+#include "codec/lzma_encoder_memory.h"
 #include "dmi/dmi_serialize.h"
 #include "editor/dmi_reinsert.h"
 #include "editor/messages.h"
@@ -306,6 +307,10 @@ bool WriteImageAtomically(const std::string& path, std::span<const uint8_t> imag
 }
 
 RebuildOutcome RunRebuildSequence(Editor& editor) {
+  // The compressions of one rebuild share the encoder's memory; it goes back once they are done.
+  struct EncoderMemory {
+    ~EncoderMemory() { codec::ReleaseLzmaEncoderMemory(); }
+  } encoder_memory;
   RebuildOutcome outcome;
   outcome.history_skipped = tracklog::AppendHistory(editor) == tracklog::kHistoryNoRoom;
   StepMessages messages(editor);

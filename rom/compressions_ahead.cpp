@@ -12,7 +12,7 @@ unsigned RebuildWorkerCount() {
     const unsigned long count = std::strtoul(set, &end, 10);
     if (end != set && *end == '\0') return unsigned(std::min(count, 4ul));
   }
-  return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  return std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
 }
 
 CompressionsAhead::CompressionsAhead(unsigned workers) {

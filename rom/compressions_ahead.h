@@ -23,9 +23,10 @@
 
 namespace kalvire::rom {
 
-// Worker threads for the saves of this process: KALVIRE_REBUILD_WORKERS when set (0 compresses
-// every section on the saving thread, in the rebuild's own order), else the hardware's
-// threads, at least 1 and at most 4.
+// Worker threads for the saves of this process, beside the saving thread, which compresses too:
+// KALVIRE_REBUILD_WORKERS when set (0 compresses every section on the saving thread, in the
+// rebuild's own order; at most 4), else one less than the hardware's threads, at most 3. A
+// worker more than the cores leaves every compression slower and the save no faster.
 unsigned RebuildWorkerCount();
 
 class CompressionsAhead {
