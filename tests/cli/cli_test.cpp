@@ -356,7 +356,8 @@ TEST(CliEdit, RefusesEveryEditTheImageCannotTakeAndWritesNothing) {
        "--default {subtitle}=0: node {subtitle} is not a one-of, check box or numeric question: it "
        "has no optimal default"},
       {{"--default", "{oneof}=7777"},
-       "--default {oneof}=7777: node {oneof} has no option of value or name \"7777\" (options: "},
+       "--default {oneof}=7777: node {oneof} has no option of value or name \"7777\" (options: "
+       "English=0)"},
       {{"--default", "{oneof}=No Such"},
        "node {oneof} has no option of value or name \"No Such\" (options: "},
       {{"--default", "{checkbox}=2"},

@@ -15,7 +15,7 @@ tools::HiiPackageList Menu() {
   for (tools::IfrForm& form : list.forms_packages[0][0].forms)
     for (tools::IfrItem& item : form.items) item.question_id = id++;
   auto& main = list.forms_packages[0][0].forms[0].items;
-  list.string_packages[0].texts.push_back("Help of boot mode");
+  list.string_packages[0].texts.push_back("Help of boot mode, \xDE\xC0\xD7");  // Latin-1
   main[kBootMode].help = uint16_t(list.string_packages[0].texts.size());
   main[kZero].condition = tools::IfrCondition::kSuppressIfFalse;
   main[kInfo].condition = tools::IfrCondition::kGrayOutIfFalse;
@@ -110,10 +110,11 @@ TEST(NodeSearch, FindsByEveryTextAndNumberInNodeOrder) {
   const std::pair<const char*, std::vector<uint32_t>> cases[] = {
       {"boot MODE", {boot}},        {"DUAL", {boot}}, {"help of", {boot}},
       {"0x705", {boot + 3}},        {"70e", {go}},    {"0x3E", {boot + 2}},
-      {"advanced", {go, sata - 1}}, {"raid", {sata}},
+      {"advanced", {go, sata - 1}}, {"raid", {sata}}, {"\xFE\xE0\xD7", {boot}},
   };
   for (const auto& [text, nodes] : cases) EXPECT_EQ(index.Find(text), nodes) << text;
-  for (const char* text : {"", "Nothing", "mode\nfast"}) EXPECT_THAT(index.Find(text), IsEmpty());
+  for (const char* text : {"", "Nothing", "mode\nfast", "\xF7"})
+    EXPECT_THAT(index.Find(text), IsEmpty());
 }
 
 }  // namespace
