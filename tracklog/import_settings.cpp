@@ -312,15 +312,17 @@ int ImportSettingsFile(LogContext editor, const std::string& path) {
     return 0;
   }
   // Nothing is applied from a file that holds no line of a track log at all.
-  std::istringstream probe(std::string(bytes.begin(), bytes.end()));
+  std::istringstream log(std::string(bytes.begin(), bytes.end()));
+  bytes = {};
   std::string line;
   bool recognised = false;
-  while (!recognised && std::getline(probe, line)) recognised = MatchLineKeyword(line).has_value();
+  while (!recognised && std::getline(log, line)) recognised = MatchLineKeyword(line).has_value();
   if (!recognised) {
     if (prompter) prompter->ShowError(FormatText(kImportNoLogLines, {path}));
     return 0;
   }
-  std::istringstream log(std::string(bytes.begin(), bytes.end()));
+  log.clear();
+  log.seekg(0);
   ImportSettingsFrom(editor, log);
   return 1;
 }
