@@ -48,9 +48,9 @@ void TianoMatchFinder::Reset() {
     Node& node = m_nodes[root];
     node.level = 1;
     node.position = kNil;
-    node.child_count = 0;
   }
   m_heads.fill(kNil);
+  m_root_children.fill(kNil);
   m_pos = kWindowSize;
   m_match_len = 0;
   m_match_pos = 0;
@@ -142,10 +142,13 @@ void TianoMatchFinder::Insert() {
     if (t < kWindowSize) m_nodes[t].position = m_pos | kUpdateFlag;
   } else {
     q = uint16_t(m_text[m_pos] + kRootBase);
-    const uint8_t b = m_text[m_pos + 1];
-    r = Child(q, b);
+    uint16_t& root_child = RootChild(m_text[m_pos], m_text[m_pos + 1]);
+    r = root_child;
     if (r == kNil) {
-      MakeChild(q, b, m_pos);
+      root_child = m_pos;
+      Parent(m_pos) = q;
+      Next(m_pos) = kNil;
+      Prev(m_pos) = kNil;
       m_match_len = 1;
       return;
     }

@@ -1,11 +1,13 @@
 // Longest-match search for the Tiano/EFI encoder: every string of the last 8192 positions is kept
-// in a compressed suffix trie (Patricia trie) whose child links are found through a hash table
-// of list heads. Each step of the position costs one deletion and one insertion.
+// in a compressed suffix trie (Patricia trie). A root's children sit in a table indexed by their
+// first two bytes; an internal node's children are found through a hash table of list heads.
+// Each step of the position costs one deletion and one insertion.
 //
 // Node numbers are 16-bit: 0 is "no node", 1..8191 internal nodes (free list), 8192 + b the root
 // of the one-byte string b, and 8192..16383 leaves named by the text position their string starts
-// at. Roots use only level, child count and position; leaves only parent and the sibling links,
-// so a root and the leaf of the same number share one record.
+// at. Roots use only level and position; leaves only parent and the sibling links,
+// so a root and the leaf of the same number share one record. A root's child is in no list: its
+// sibling links stay kNil.
 //
 // A child is unique per (parent, first byte), so the hash only decides how long the lists are,
 // never which match is found.
@@ -60,7 +62,7 @@ class TianoMatchFinder {
   static constexpr uint16_t kRootBase = kWindowSize;     // 8192 + b
   static constexpr uint16_t kUpdateFlag = 0x8000;        // position not yet copied to the parent
   static constexpr uint32_t kLeafEnd = 2 * kWindowSize;  // nodes and leaves
-  // List heads: four slots per edge at most keep lists short, and a walk past a first member is
+  // List heads of the internal nodes' children: short lists, since a walk past a first member is
   // what a lookup costs most.
   static constexpr uint32_t kHeadBits = 16;
   static constexpr uint32_t kHeadCount = 1u << kHeadBits;
@@ -81,11 +83,17 @@ class TianoMatchFinder {
   void TakePlace(uint16_t node, uint8_t edge_byte, uint16_t replacement);
   // Takes `node` out of its sibling list.
   void Unlink(uint16_t node, uint8_t edge_byte);
-  // The link that names `node`: its predecessor's next, or for the first member the head.
+  // The link that names `node`: its predecessor's next, for the first member the head, for a
+  // root's child the root table's entry.
   uint16_t& LinkTo(uint16_t node, uint8_t edge_byte) {
     const uint16_t before = m_nodes[node].prev;
-    return before != kNil ? m_nodes[before].next
-                          : m_heads[HeadSlot(m_nodes[node].parent, edge_byte)];
+    if (before != kNil) return m_nodes[before].next;
+    const uint16_t parent = m_nodes[node].parent;
+    return parent >= kRootBase ? RootChild(uint8_t(parent - kRootBase), edge_byte)
+                               : m_heads[HeadSlot(parent, edge_byte)];
+  }
+  uint16_t& RootChild(uint8_t first, uint8_t second) {
+    return m_root_children[uint32_t(first) << 8 | second];
   }
   uint16_t UnflagOlder(uint16_t position) const;
 
@@ -110,6 +118,7 @@ class TianoMatchFinder {
   std::array<uint8_t, kTextSize + kCompareSlack> m_text;
   std::array<Node, kLeafEnd> m_nodes;
   std::array<uint16_t, kHeadCount> m_heads;
+  std::array<uint16_t, 256 * 256> m_root_children;
   uint16_t m_pos = kWindowSize;
   uint16_t m_match_pos = 0;
   int32_t m_match_len = 0;
