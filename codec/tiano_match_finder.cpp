@@ -78,33 +78,35 @@ void TianoMatchFinder::MakeChild(uint16_t q, uint8_t b, uint16_t r) {
   const uint16_t t = head;
   head = r;
   Next(r) = t;
-  Prev(t) = r;
-  Prev(r) = kNil;
+  Link(t) = &Next(r);
+  Link(r) = &head;
   Parent(r) = q;
   ++m_nodes[q].child_count;
 }
 
-void TianoMatchFinder::TakePlace(uint16_t node, uint8_t edge_byte, uint16_t replacement) {
-  LinkTo(node, edge_byte) = replacement;
-  Prev(replacement) = Prev(node);
+void TianoMatchFinder::TakePlace(uint16_t node, uint16_t replacement) {
+  uint16_t* const link = Link(node);
+  *link = replacement;
+  Link(replacement) = link;
   const uint16_t t = Next(node);
   Next(replacement) = t;
-  Prev(t) = replacement;
+  Link(t) = &Next(replacement);
 }
 
-void TianoMatchFinder::Unlink(uint16_t node, uint8_t edge_byte) {
+void TianoMatchFinder::Unlink(uint16_t node) {
   const uint16_t after = Next(node);
-  LinkTo(node, edge_byte) = after;
-  Prev(after) = Prev(node);
+  uint16_t* const link = Link(node);
+  *link = after;
+  Link(after) = link;
 }
 
-void TianoMatchFinder::Split(uint16_t old_node, uint8_t edge_byte) {
+void TianoMatchFinder::Split(uint16_t old_node) {
   // Never runs dry: every internal node has two children or more, so with at most 8192 leaves
   // (after the window's deletion) at most 8191 internal nodes are in use.
   const uint16_t node = m_avail;
   m_avail = Next(node);
   m_nodes[node].child_count = 0;
-  TakePlace(old_node, edge_byte, node);
+  TakePlace(old_node, node);
   Parent(node) = Parent(old_node);
   m_nodes[node].level = uint8_t(m_match_len);  // a split happens below kMaxMatch
   m_nodes[node].position = m_pos;
@@ -148,7 +150,7 @@ void TianoMatchFinder::Insert() {
       root_child = m_pos;
       Parent(m_pos) = q;
       Next(m_pos) = kNil;
-      Prev(m_pos) = kNil;
+      Link(m_pos) = &root_child;
       m_match_len = 1;
       return;
     }
@@ -170,7 +172,7 @@ void TianoMatchFinder::Insert() {
     if (m_match_len < limit) {
       m_match_len = CommonPrefix(current, &m_text[m_match_pos], m_match_len, limit);
       if (m_match_len < limit) {
-        Split(r, current[m_nodes[q].level]);
+        Split(r);
         return;
       }
     }
@@ -187,7 +189,7 @@ void TianoMatchFinder::Insert() {
   }
   // A full-length match: the current position replaces leaf r, which remembers its successor so
   // that a later start from r (above) can find the trie again.
-  TakePlace(r, current[m_nodes[q].level], m_pos);
+  TakePlace(r, m_pos);
   Parent(m_pos) = q;
   Parent(r) = kNil;
   Next(r) = m_pos;
@@ -202,8 +204,7 @@ void TianoMatchFinder::Delete() {
   if (Parent(p) == kNil) return;
 
   uint16_t r = Parent(p);
-  // Leaf p entered the trie one window ago; its string now starts one window lower.
-  Unlink(p, m_text[p - kWindowSize + m_nodes[r].level]);
+  Unlink(p);
   Parent(p) = kNil;
   Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
   if (r >= kRootBase || --m_nodes[r].child_count > 1) return;
@@ -225,9 +226,8 @@ void TianoMatchFinder::Delete() {
   // t + level < kTextSize: t < kLeafEnd and level < kMaxMatch.
   const uint8_t child_byte = m_text[t + m_nodes[r].level];
   const uint16_t s = Child(r, child_byte);
-  Unlink(s, child_byte);
-  // t is one of r's strings, so it also spells the edge into r.
-  TakePlace(r, m_text[t + m_nodes[Parent(r)].level], s);
+  Unlink(s);
+  TakePlace(r, s);
   Parent(s) = Parent(r);
   Parent(r) = kNil;
   Next(r) = m_avail;

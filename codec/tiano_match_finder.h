@@ -5,12 +5,13 @@
 //
 // Node numbers are 16-bit: 0 is "no node", 1..8191 internal nodes (free list), 8192 + b the root
 // of the one-byte string b, and 8192..16383 leaves named by the text position their string starts
-// at. Roots use only level and position; leaves only parent and the sibling links,
-// so a root and the leaf of the same number share one record. A root's child is in no list: its
-// sibling links stay kNil.
+// at. Roots use only level and position; leaves only parent and the list links, so a root and
+// the leaf of the same number share one record. A root's child is in no list: its next stays kNil.
 //
 // A child is unique per (parent, first byte), so the hash only decides how long the lists are,
-// never which match is found.
+// never which match is found. Each node in the trie points at the link that names it (its
+// predecessor's next, a list head or a root table entry), so taking it out needs neither its edge
+// byte nor a lookup.
 #pragma once
 
 #include <array>
@@ -21,6 +22,11 @@ namespace kalvire::codec {
 
 class TianoMatchFinder {
  public:
+  TianoMatchFinder() = default;
+  // The nodes point into the object itself.
+  TianoMatchFinder(const TianoMatchFinder&) = delete;
+  TianoMatchFinder& operator=(const TianoMatchFinder&) = delete;
+
   static constexpr uint32_t kWindowSize = 8192;
   static constexpr uint32_t kMaxMatch = 256;
   // Two windows plus the look-ahead: positions run over the upper window, and a match started
@@ -76,22 +82,12 @@ class TianoMatchFinder {
   uint16_t StartOfPreviousMatch() const;
   uint16_t Child(uint16_t q, uint8_t b);
   void MakeChild(uint16_t q, uint8_t b, uint16_t r);
-  // Puts a new internal node above `old_node` (`edge_byte` as for TakePlace).
-  void Split(uint16_t old_node, uint8_t edge_byte);
-  // Puts `replacement` in `node`'s place in its sibling list; `edge_byte` is the first byte of
-  // the edge into `node`, which names the list's head.
-  void TakePlace(uint16_t node, uint8_t edge_byte, uint16_t replacement);
+  // Puts a new internal node above `old_node`.
+  void Split(uint16_t old_node);
+  // Puts `replacement` in `node`'s place in its sibling list.
+  void TakePlace(uint16_t node, uint16_t replacement);
   // Takes `node` out of its sibling list.
-  void Unlink(uint16_t node, uint8_t edge_byte);
-  // The link that names `node`: its predecessor's next, for the first member the head, for a
-  // root's child the root table's entry.
-  uint16_t& LinkTo(uint16_t node, uint8_t edge_byte) {
-    const uint16_t before = m_nodes[node].prev;
-    if (before != kNil) return m_nodes[before].next;
-    const uint16_t parent = m_nodes[node].parent;
-    return parent >= kRootBase ? RootChild(uint8_t(parent - kRootBase), edge_byte)
-                               : m_heads[HeadSlot(parent, edge_byte)];
-  }
+  void Unlink(uint16_t node);
   uint16_t& RootChild(uint8_t first, uint8_t second) {
     return m_root_children[uint32_t(first) << 8 | second];
   }
@@ -102,15 +98,15 @@ class TianoMatchFinder {
   struct alignas(16) Node {
     uint16_t parent;
     uint16_t next;
-    uint16_t prev;  // kNil for the first of a list
     uint16_t position;
     uint8_t level;
     uint8_t child_count;
+    uint16_t* link;  // the link that names the node; record kNil's is written but never read
   };
   uint16_t& Parent(uint32_t node) { return m_nodes[node].parent; }
   uint16_t Parent(uint32_t node) const { return m_nodes[node].parent; }
   uint16_t& Next(uint32_t node) { return m_nodes[node].next; }
-  uint16_t& Prev(uint32_t node) { return m_nodes[node].prev; }
+  uint16_t*& Link(uint32_t node) { return m_nodes[node].link; }
 
   // kCompareSlack bytes after the text let the match comparison read whole words.
   static constexpr uint32_t kCompareSlack = 8;
