@@ -93,13 +93,6 @@ void TianoMatchFinder::TakePlace(uint16_t node, uint16_t replacement) {
   Link(t) = &Next(replacement);
 }
 
-void TianoMatchFinder::Unlink(uint16_t node) {
-  const uint16_t after = Next(node);
-  uint16_t* const link = Link(node);
-  *link = after;
-  Link(after) = link;
-}
-
 void TianoMatchFinder::Split(uint16_t old_node) {
   // Never runs dry: every internal node has two children or more, so with at most 8192 leaves
   // (after the window's deletion) at most 8191 internal nodes are in use.
@@ -199,16 +192,7 @@ uint16_t TianoMatchFinder::UnflagOlder(uint16_t position) const {
   return position >= m_pos ? uint16_t(position - kWindowSize) : position;
 }
 
-void TianoMatchFinder::Delete() {
-  const uint16_t p = m_pos;
-  if (Parent(p) == kNil) return;
-
-  uint16_t r = Parent(p);
-  Unlink(p);
-  Parent(p) = kNil;
-  Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
-  if (r >= kRootBase || --m_nodes[r].child_count > 1) return;
-
+void TianoMatchFinder::RemoveNode(uint16_t r) {
   // r is left with one child and goes; the positions flagged above it get its newest position.
   const uint16_t t = UnflagOlder(m_nodes[r].position & ~kUpdateFlag);
   uint16_t newest = t;

@@ -52,7 +52,15 @@ class TianoMatchFinder {
   // more) and enters the current position as a leaf.
   void Insert();
   // Removes the string that started at the current position one window ago, if still present.
-  void Delete();
+  void Delete() {
+    const uint16_t p = m_pos;
+    const uint16_t r = Parent(p);
+    if (r == kNil) return;
+    Unlink(p);
+    Parent(p) = kNil;
+    Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
+    if (r < kRootBase && --m_nodes[r].child_count == 1) RemoveNode(r);
+  }
 
   uint16_t CurrentPosition() const { return m_pos; }
   int32_t MatchLength() const { return m_match_len; }
@@ -87,7 +95,14 @@ class TianoMatchFinder {
   // Puts `replacement` in `node`'s place in its sibling list.
   void TakePlace(uint16_t node, uint16_t replacement);
   // Takes `node` out of its sibling list.
-  void Unlink(uint16_t node);
+  void Unlink(uint16_t node) {
+    const uint16_t after = Next(node);
+    uint16_t* const link = Link(node);
+    *link = after;
+    Link(after) = link;
+  }
+  // Takes out internal node r, left with one child.
+  void RemoveNode(uint16_t r);
   uint16_t& RootChild(uint8_t first, uint8_t second) {
     return m_root_children[uint32_t(first) << 8 | second];
   }
