@@ -64,8 +64,8 @@ std::span<uint8_t> TianoMatchFinder::Slide() {
   return std::span(m_text).subspan(kWindowSize + kMaxMatch, kWindowSize);
 }
 
-uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) {
-  uint16_t r = m_heads[HeadSlot(q, b)];
+uint16_t TianoMatchFinder::Child(uint16_t head, uint16_t q) {
+  uint16_t r = head;
   // Several (node, byte) pairs share a head: only a member whose parent is q is q's child. The
   // "no node" record poses as one to end the walk with a single test per step.
   m_nodes[kNil].parent = q;
@@ -73,8 +73,7 @@ uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) {
   return r;
 }
 
-void TianoMatchFinder::MakeChild(uint16_t q, uint8_t b, uint16_t r) {
-  uint16_t& head = m_heads[HeadSlot(q, b)];
+void TianoMatchFinder::MakeChild(uint16_t& head, uint16_t q, uint16_t r) {
   const uint16_t t = head;
   head = r;
   Next(r) = t;
@@ -103,8 +102,8 @@ void TianoMatchFinder::Split(uint16_t old_node) {
   Parent(node) = Parent(old_node);
   m_nodes[node].level = uint8_t(m_match_len);  // a split happens below kMaxMatch
   m_nodes[node].position = m_pos;
-  MakeChild(node, m_text[m_match_pos + m_match_len], old_node);
-  MakeChild(node, m_text[m_pos + m_match_len], m_pos);
+  MakeChild(Head(node, m_text[m_match_pos + m_match_len]), node, old_node);
+  MakeChild(Head(node, m_text[m_pos + m_match_len]), node, m_pos);
 }
 
 uint16_t TianoMatchFinder::StartOfPreviousMatch() const {
@@ -172,10 +171,10 @@ void TianoMatchFinder::Insert() {
     if (m_match_len >= int32_t(kMaxMatch)) break;
     m_nodes[r].position = m_pos;
     q = r;
-    const uint8_t b = current[m_match_len];
-    r = Child(q, b);
+    uint16_t& head = Head(q, current[m_match_len]);
+    r = Child(head, q);
     if (r == kNil) {
-      MakeChild(q, b, m_pos);
+      MakeChild(head, q, m_pos);
       return;
     }
     ++m_match_len;
@@ -209,7 +208,7 @@ void TianoMatchFinder::RemoveNode(uint16_t r) {
   }
   // t + level < kTextSize: t < kLeafEnd and level < kMaxMatch.
   const uint8_t child_byte = m_text[t + m_nodes[r].level];
-  const uint16_t s = Child(r, child_byte);
+  const uint16_t s = Child(Head(r, child_byte), r);
   Unlink(s);
   TakePlace(r, s);
   Parent(s) = Parent(r);

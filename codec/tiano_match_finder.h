@@ -88,8 +88,11 @@ class TianoMatchFinder {
   std::span<uint8_t> Slide();
   // The leaf that holds the string after the previous match's start, or kNil.
   uint16_t StartOfPreviousMatch() const;
-  uint16_t Child(uint16_t q, uint8_t b);
-  void MakeChild(uint16_t q, uint8_t b, uint16_t r);
+  uint16_t& Head(uint16_t q, uint8_t b) { return m_heads[HeadSlot(q, b)]; }
+  // q's child in the list that starts at `head`, or kNil.
+  uint16_t Child(uint16_t head, uint16_t q);
+  // Enters r as q's child in the list that starts at `head`.
+  void MakeChild(uint16_t& head, uint16_t q, uint16_t r);
   // Puts a new internal node above `old_node`.
   void Split(uint16_t old_node);
   // Puts `replacement` in `node`'s place in its sibling list.
