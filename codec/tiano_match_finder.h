@@ -59,7 +59,8 @@ class TianoMatchFinder {
     Unlink(p);
     Parent(p) = kNil;
     Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
-    if (r < kRootBase && --m_nodes[r].child_count == 1) RemoveNode(r);
+    // A root's count is kept up as well but never read.
+    if ((--m_nodes[r].child_count == 1) & (r < kRootBase)) RemoveNode(r);
   }
 
   uint16_t CurrentPosition() const { return m_pos; }
