@@ -51,6 +51,7 @@ void TianoMatchFinder::Reset() {
     Node& node = m_nodes[root];
     node.level = 1;
     node.position = kNil;
+    node.child_count = 0;
   }
   m_heads.fill(kNil);
   m_root_children.fill(kNil);

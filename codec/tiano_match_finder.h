@@ -5,8 +5,9 @@
 //
 // Node numbers are 16-bit: 0 is "no node", 1..8191 internal nodes (free list), 8192 + b the root
 // of the one-byte string b, and 8192..16383 leaves named by the text position their string starts
-// at. Roots use only level and position; leaves only parent and the list links, so a root and
-// the leaf of the same number share one record. A root's child is in no list: its next stays kNil.
+// at. Roots use only level, position and child count; leaves only parent and the list links, so a
+// root and the leaf of the same number share one record. A root's child is in no list: its next
+// stays kNil.
 //
 // A child is unique per (parent, first byte), so the hash only decides how long the lists are,
 // never which match is found. Each node in the trie points at the link that names it (its
@@ -59,7 +60,7 @@ class TianoMatchFinder {
     Unlink(p);
     Parent(p) = kNil;
     Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
-    // A root's count is kept up as well but never read.
+    // A root's count goes down as well (from 0 at Reset(), wrapping) but decides nothing.
     if ((--m_nodes[r].child_count == 1) & (r < kRootBase)) RemoveNode(r);
   }
 
