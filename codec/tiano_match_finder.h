@@ -55,6 +55,9 @@ class TianoMatchFinder {
   // Removes the string that started at the current position one window ago, if still present.
   void Delete() {
     const uint16_t p = m_pos;
+    // The next step tests its leaf's parent's count: asking for that record now lets the test
+    // resolve sooner (past the last leaf the number wraps to a record that is merely fetched).
+    __builtin_prefetch(&m_nodes[Parent((p + 1) & (kLeafEnd - 1))]);
     const uint16_t r = Parent(p);
     if (r == kNil) return;
     Unlink(p);
