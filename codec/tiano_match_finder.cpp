@@ -38,11 +38,14 @@ void TianoMatchFinder::Reset() {
   for (uint16_t node = 1; node < kWindowSize - 1; ++node) Next(node) = node + 1;
   Next(kWindowSize - 1) = kNil;
   m_avail = 1;
-  // A leaf not yet in the trie has no parent and no successor (see StartOfPreviousMatch).
+  // A leaf not yet in the trie has no parent and no successor (see StartOfPreviousMatch). Its
+  // level and position are read but never used (see Insert).
   for (uint32_t leaf = kWindowSize; leaf < kLeafEnd; ++leaf) {
     Node& node = m_nodes[leaf];
     node.parent = kNil;
     node.next = kNil;
+    node.position = kNil;
+    node.level = 0;
   }
   for (uint32_t root = kRootBase; root < kRootBase + 256; ++root) {
     Node& node = m_nodes[root];
@@ -51,6 +54,7 @@ void TianoMatchFinder::Reset() {
     node.child_count = 0;
   }
   m_heads.fill(kNil);
+  m_root_children.fill(kNil);
   m_pos = kWindowSize;
   m_match_len = 0;
   m_match_pos = 0;
@@ -64,8 +68,8 @@ std::span<uint8_t> TianoMatchFinder::Slide() {
   return std::span(m_text).subspan(kWindowSize + kMaxMatch, kWindowSize);
 }
 
-uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) {
-  uint16_t r = m_heads[HeadSlot(q, b)];
+uint16_t TianoMatchFinder::Child(uint16_t head, uint16_t q) {
+  uint16_t r = head;
   // Several (node, byte) pairs share a head: only a member whose parent is q is q's child. The
   // "no node" record poses as one to end the walk with a single test per step.
   m_nodes[kNil].parent = q;
@@ -73,43 +77,37 @@ uint16_t TianoMatchFinder::Child(uint16_t q, uint8_t b) {
   return r;
 }
 
-void TianoMatchFinder::MakeChild(uint16_t q, uint8_t b, uint16_t r) {
-  uint16_t& head = m_heads[HeadSlot(q, b)];
+void TianoMatchFinder::MakeChild(uint16_t& head, uint16_t q, uint16_t r) {
   const uint16_t t = head;
   head = r;
   Next(r) = t;
-  Prev(t) = r;
-  Prev(r) = kNil;
+  Link(t) = &Next(r);
+  Link(r) = &head;
   Parent(r) = q;
   ++m_nodes[q].child_count;
 }
 
-void TianoMatchFinder::TakePlace(uint16_t node, uint8_t edge_byte, uint16_t replacement) {
-  LinkTo(node, edge_byte) = replacement;
-  Prev(replacement) = Prev(node);
+void TianoMatchFinder::TakePlace(uint16_t node, uint16_t replacement) {
+  uint16_t* const link = Link(node);
+  *link = replacement;
+  Link(replacement) = link;
   const uint16_t t = Next(node);
   Next(replacement) = t;
-  Prev(t) = replacement;
+  Link(t) = &Next(replacement);
 }
 
-void TianoMatchFinder::Unlink(uint16_t node, uint8_t edge_byte) {
-  const uint16_t after = Next(node);
-  LinkTo(node, edge_byte) = after;
-  Prev(after) = Prev(node);
-}
-
-void TianoMatchFinder::Split(uint16_t old_node, uint8_t edge_byte) {
+void TianoMatchFinder::Split(uint16_t old_node) {
   // Never runs dry: every internal node has two children or more, so with at most 8192 leaves
   // (after the window's deletion) at most 8191 internal nodes are in use.
   const uint16_t node = m_avail;
   m_avail = Next(node);
   m_nodes[node].child_count = 0;
-  TakePlace(old_node, edge_byte, node);
+  TakePlace(old_node, node);
   Parent(node) = Parent(old_node);
   m_nodes[node].level = uint8_t(m_match_len);  // a split happens below kMaxMatch
   m_nodes[node].position = m_pos;
-  MakeChild(node, m_text[m_match_pos + m_match_len], old_node);
-  MakeChild(node, m_text[m_pos + m_match_len], m_pos);
+  MakeChild(Head(node, m_text[m_match_pos + m_match_len]), node, old_node);
+  MakeChild(Head(node, m_text[m_pos + m_match_len]), node, m_pos);
 }
 
 uint16_t TianoMatchFinder::StartOfPreviousMatch() const {
@@ -139,13 +137,18 @@ void TianoMatchFinder::Insert() {
       m_nodes[t].position = m_pos;
       t = Parent(t);
     }
-    if (t < kWindowSize) m_nodes[t].position = m_pos | kUpdateFlag;
+    // A root keeps position kNil: its write goes to the "no node" record, whose position nothing
+    // reads, and the walk has no branch to mispredict.
+    m_nodes[t < kWindowSize ? t : kNil].position = m_pos | kUpdateFlag;
   } else {
     q = uint16_t(m_text[m_pos] + kRootBase);
-    const uint8_t b = m_text[m_pos + 1];
-    r = Child(q, b);
+    uint16_t& root_child = RootChild(m_text[m_pos], m_text[m_pos + 1]);
+    r = root_child;
     if (r == kNil) {
-      MakeChild(q, b, m_pos);
+      root_child = m_pos;
+      Parent(m_pos) = q;
+      Next(m_pos) = kNil;
+      Link(m_pos) = &root_child;
       m_match_len = 1;
       return;
     }
@@ -155,36 +158,37 @@ void TianoMatchFinder::Insert() {
   // m_pos + kMaxMatch < kTextSize and m_match_pos < m_pos bound every text read below.
   const uint8_t* current = &m_text[m_pos];
   for (;;) {
-    int32_t limit;
-    if (r >= kWindowSize) {
-      limit = kMaxMatch;
-      m_match_pos = r;
-    } else {
-      limit = m_nodes[r].level;
-      m_match_pos = m_nodes[r].position & ~kUpdateFlag;
-    }
+    // A leaf's record holds no level or position (its limit and string start are its own);
+    // reading them anyway leaves the compiler a plain choice (measured faster than a branch on
+    // the kind before the loads).
+    const Node& node = m_nodes[r];
+    const int32_t level = node.level;
+    const uint16_t position = node.position & ~kUpdateFlag;
+    const bool leaf = r >= kWindowSize;
+    const int32_t limit = leaf ? int32_t(kMaxMatch) : level;
+    m_match_pos = leaf ? r : position;
     if (m_match_pos >= m_pos) m_match_pos -= kWindowSize;
     if (m_match_len < limit) {
       m_match_len = CommonPrefix(current, &m_text[m_match_pos], m_match_len, limit);
       if (m_match_len < limit) {
-        Split(r, current[m_nodes[q].level]);
+        Split(r);
         return;
       }
     }
     if (m_match_len >= int32_t(kMaxMatch)) break;
     m_nodes[r].position = m_pos;
     q = r;
-    const uint8_t b = current[m_match_len];
-    r = Child(q, b);
+    uint16_t& head = Head(q, current[m_match_len]);
+    r = Child(head, q);
     if (r == kNil) {
-      MakeChild(q, b, m_pos);
+      MakeChild(head, q, m_pos);
       return;
     }
     ++m_match_len;
   }
   // A full-length match: the current position replaces leaf r, which remembers its successor so
   // that a later start from r (above) can find the trie again.
-  TakePlace(r, current[m_nodes[q].level], m_pos);
+  TakePlace(r, m_pos);
   Parent(m_pos) = q;
   Parent(r) = kNil;
   Next(r) = m_pos;
@@ -194,17 +198,7 @@ uint16_t TianoMatchFinder::UnflagOlder(uint16_t position) const {
   return position >= m_pos ? uint16_t(position - kWindowSize) : position;
 }
 
-void TianoMatchFinder::Delete() {
-  const uint16_t p = m_pos;
-  if (Parent(p) == kNil) return;
-
-  uint16_t r = Parent(p);
-  // Leaf p entered the trie one window ago; its string now starts one window lower.
-  Unlink(p, m_text[p - kWindowSize + m_nodes[r].level]);
-  Parent(p) = kNil;
-  Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
-  if (r >= kRootBase || --m_nodes[r].child_count > 1) return;
-
+void TianoMatchFinder::RemoveNode(uint16_t r) {
   // r is left with one child and goes; the positions flagged above it get its newest position.
   const uint16_t t = UnflagOlder(m_nodes[r].position & ~kUpdateFlag);
   uint16_t newest = t;
@@ -215,16 +209,14 @@ void TianoMatchFinder::Delete() {
     m_nodes[q].position = newest | kWindowSize;
     q = Parent(q);
   }
-  if (q < kRootBase) {
-    newest = std::max(newest, UnflagOlder(u));
-    m_nodes[q].position = newest | kWindowSize | kUpdateFlag;
-  }
+  newest = std::max(newest, UnflagOlder(u));
+  // A root keeps position kNil (see Insert).
+  m_nodes[q < kRootBase ? q : kNil].position = newest | kWindowSize | kUpdateFlag;
   // t + level < kTextSize: t < kLeafEnd and level < kMaxMatch.
   const uint8_t child_byte = m_text[t + m_nodes[r].level];
-  const uint16_t s = Child(r, child_byte);
-  Unlink(s, child_byte);
-  // t is one of r's strings, so it also spells the edge into r.
-  TakePlace(r, m_text[t + m_nodes[Parent(r)].level], s);
+  const uint16_t s = Child(Head(r, child_byte), r);
+  Unlink(s);
+  TakePlace(r, s);
   Parent(s) = Parent(r);
   Parent(r) = kNil;
   Next(r) = m_avail;

@@ -1,14 +1,18 @@
 // Longest-match search for the Tiano/EFI encoder: every string of the last 8192 positions is kept
-// in a compressed suffix trie (Patricia trie) whose child links are found through a hash table
-// of list heads. Each step of the position costs one deletion and one insertion.
+// in a compressed suffix trie (Patricia trie). A root's children sit in a table indexed by their
+// first two bytes; an internal node's children are found through a hash table of list heads.
+// Each step of the position costs one deletion and one insertion.
 //
 // Node numbers are 16-bit: 0 is "no node", 1..8191 internal nodes (free list), 8192 + b the root
 // of the one-byte string b, and 8192..16383 leaves named by the text position their string starts
-// at. Roots use only level, child count and position; leaves only parent and the sibling links,
-// so a root and the leaf of the same number share one record.
+// at. Roots use only level, position and child count; leaves only parent and the list links, so a
+// root and the leaf of the same number share one record. A root's child is in no list: its next
+// stays kNil.
 //
 // A child is unique per (parent, first byte), so the hash only decides how long the lists are,
-// never which match is found.
+// never which match is found. Each node in the trie points at the link that names it (its
+// predecessor's next, a list head or a root table entry), so taking it out needs neither its edge
+// byte nor a lookup.
 #pragma once
 
 #include <array>
@@ -19,6 +23,11 @@ namespace kalvire::codec {
 
 class TianoMatchFinder {
  public:
+  TianoMatchFinder() = default;
+  // The nodes point into the object itself.
+  TianoMatchFinder(const TianoMatchFinder&) = delete;
+  TianoMatchFinder& operator=(const TianoMatchFinder&) = delete;
+
   static constexpr uint32_t kWindowSize = 8192;
   static constexpr uint32_t kMaxMatch = 256;
   // Two windows plus the look-ahead: positions run over the upper window, and a match started
@@ -44,7 +53,19 @@ class TianoMatchFinder {
   // more) and enters the current position as a leaf.
   void Insert();
   // Removes the string that started at the current position one window ago, if still present.
-  void Delete();
+  void Delete() {
+    const uint16_t p = m_pos;
+    // The next step tests its leaf's parent's count: asking for that record now lets the test
+    // resolve sooner (past the last leaf the number wraps to a record that is merely fetched).
+    __builtin_prefetch(&m_nodes[Parent((p + 1) & (kLeafEnd - 1))]);
+    const uint16_t r = Parent(p);
+    if (r == kNil) return;
+    Unlink(p);
+    Parent(p) = kNil;
+    Next(p) = kNil;  // ends a walk from the previous match here (see StartOfPreviousMatch)
+    // A root's count goes down as well (from 0 at Reset(), wrapping) but decides nothing.
+    if ((--m_nodes[r].child_count == 1) & (r < kRootBase)) RemoveNode(r);
+  }
 
   uint16_t CurrentPosition() const { return m_pos; }
   int32_t MatchLength() const { return m_match_len; }
@@ -60,7 +81,7 @@ class TianoMatchFinder {
   static constexpr uint16_t kRootBase = kWindowSize;     // 8192 + b
   static constexpr uint16_t kUpdateFlag = 0x8000;        // position not yet copied to the parent
   static constexpr uint32_t kLeafEnd = 2 * kWindowSize;  // nodes and leaves
-  // List heads: four slots per edge at most keep lists short, and a walk past a first member is
+  // List heads of the internal nodes' children: short lists, since a walk past a first member is
   // what a lookup costs most.
   static constexpr uint32_t kHeadBits = 16;
   static constexpr uint32_t kHeadCount = 1u << kHeadBits;
@@ -72,20 +93,26 @@ class TianoMatchFinder {
   std::span<uint8_t> Slide();
   // The leaf that holds the string after the previous match's start, or kNil.
   uint16_t StartOfPreviousMatch() const;
-  uint16_t Child(uint16_t q, uint8_t b);
-  void MakeChild(uint16_t q, uint8_t b, uint16_t r);
-  // Puts a new internal node above `old_node` (`edge_byte` as for TakePlace).
-  void Split(uint16_t old_node, uint8_t edge_byte);
-  // Puts `replacement` in `node`'s place in its sibling list; `edge_byte` is the first byte of
-  // the edge into `node`, which names the list's head.
-  void TakePlace(uint16_t node, uint8_t edge_byte, uint16_t replacement);
+  uint16_t& Head(uint16_t q, uint8_t b) { return m_heads[HeadSlot(q, b)]; }
+  // q's child in the list that starts at `head`, or kNil.
+  uint16_t Child(uint16_t head, uint16_t q);
+  // Enters r as q's child in the list that starts at `head`.
+  void MakeChild(uint16_t& head, uint16_t q, uint16_t r);
+  // Puts a new internal node above `old_node`.
+  void Split(uint16_t old_node);
+  // Puts `replacement` in `node`'s place in its sibling list.
+  void TakePlace(uint16_t node, uint16_t replacement);
   // Takes `node` out of its sibling list.
-  void Unlink(uint16_t node, uint8_t edge_byte);
-  // The link that names `node`: its predecessor's next, or for the first member the head.
-  uint16_t& LinkTo(uint16_t node, uint8_t edge_byte) {
-    const uint16_t before = m_nodes[node].prev;
-    return before != kNil ? m_nodes[before].next
-                          : m_heads[HeadSlot(m_nodes[node].parent, edge_byte)];
+  void Unlink(uint16_t node) {
+    const uint16_t after = Next(node);
+    uint16_t* const link = Link(node);
+    *link = after;
+    Link(after) = link;
+  }
+  // Takes out internal node r, left with one child.
+  void RemoveNode(uint16_t r);
+  uint16_t& RootChild(uint8_t first, uint8_t second) {
+    return m_root_children[uint32_t(first) << 8 | second];
   }
   uint16_t UnflagOlder(uint16_t position) const;
 
@@ -94,15 +121,15 @@ class TianoMatchFinder {
   struct alignas(16) Node {
     uint16_t parent;
     uint16_t next;
-    uint16_t prev;  // kNil for the first of a list
     uint16_t position;
     uint8_t level;
     uint8_t child_count;
+    uint16_t* link;  // the link that names the node; record kNil's is written but never read
   };
   uint16_t& Parent(uint32_t node) { return m_nodes[node].parent; }
   uint16_t Parent(uint32_t node) const { return m_nodes[node].parent; }
   uint16_t& Next(uint32_t node) { return m_nodes[node].next; }
-  uint16_t& Prev(uint32_t node) { return m_nodes[node].prev; }
+  uint16_t*& Link(uint32_t node) { return m_nodes[node].link; }
 
   // kCompareSlack bytes after the text let the match comparison read whole words.
   static constexpr uint32_t kCompareSlack = 8;
@@ -110,6 +137,7 @@ class TianoMatchFinder {
   std::array<uint8_t, kTextSize + kCompareSlack> m_text;
   std::array<Node, kLeafEnd> m_nodes;
   std::array<uint16_t, kHeadCount> m_heads;
+  std::array<uint16_t, 256 * 256> m_root_children;
   uint16_t m_pos = kWindowSize;
   uint16_t m_match_pos = 0;
   int32_t m_match_len = 0;
