@@ -83,6 +83,19 @@ TEST(LzmaSection, DamagedPayloads) {
       EXPECT_EQ(out, source);
     }
   }
+  // A dictionary shorter than the output bounds the distances exactly as declared.
+  const Bytes half = test::RandomBytes(6000, 4);
+  Bytes twice = half;
+  twice.insert(twice.end(), half.begin(), half.end());
+  Bytes far = Compress(twice);
+  for (const auto& [dictionary, status] :
+       {std::pair{5984u, kCodecInvalid}, {6000u, kCodecSuccess}}) {
+    SCOPED_TRACE(dictionary);
+    std::copy_n(Bytes{uint8_t(dictionary), uint8_t(dictionary >> 8), 0, 0}.begin(), 4,
+                far.begin() + 1);
+    Bytes decoded(twice.size());
+    EXPECT_EQ(Lzma_Decompress(far, decoded), status);
+  }
   // Even a zero-size stream needs the range coder's five start bytes after the 13-byte header.
   Bytes tiny(good.begin(), good.begin() + 17);
   std::fill(tiny.begin() + 5, tiny.begin() + 13, 0);
