@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "cli/node_number.h"
@@ -81,6 +83,18 @@ EveryKindEdit PlanEveryKind(const std::string& rom) {
       plan.options.end(),
       {"--hide", number(others[0]), "--access", number(others[1]) + "=" + std::to_string(level),
        "--string", number(others[2]) + "=Renamed by the test", "--dmi", "1:1=Board 2.0"});
+  // A check box's default goes through another path of --apply than a one-of's.
+  const auto check_box = std::find_if(questions.begin(), questions.end(), [&](const json* node) {
+    return (*node)["opcode"] == 0x06 &&
+           std::find(others.begin(), others.end(), node) == others.end();
+  });
+  EXPECT_NE(check_box, questions.end()) << "no check box to change the default of";
+  if (check_box != questions.end()) {
+    const int value = (*(*check_box))["value"] == 1 ? 0 : 1;
+    plan.options.insert(plan.options.end(),
+                        {"--default", number(*check_box) + "=" + std::to_string(value)});
+    plan.fields[(*(*check_box))["key"]] = {"value"};
+  }
   plan.fields[(*others[0])["key"]] = {"visible"};
   plan.fields[(*others[1])["key"]] = {"access"};
   plan.fields[(*others[2])["key"]] = {"prompt"};
