@@ -41,6 +41,9 @@ struct EveryKindEdit {
   std::map<std::string, std::set<std::string>> fields;
 };
 
+// The longest text a setup string takes.
+const std::string kLongestString = "Renamed by the test" + std::string(81, '.');
+
 EveryKindEdit PlanEveryKind(const std::string& rom) {
   EveryKindEdit plan;
   std::map<std::string, int> texts;
@@ -82,7 +85,7 @@ EveryKindEdit PlanEveryKind(const std::string& rom) {
   plan.options.insert(
       plan.options.end(),
       {"--hide", number(others[0]), "--access", number(others[1]) + "=" + std::to_string(level),
-       "--string", number(others[2]) + "=Renamed by the test", "--dmi", "1:1=Board 2.0"});
+       "--string", number(others[2]) + "=" + kLongestString, "--dmi", "1:1=Board 2.0"});
   // A check box's default goes through another path of --apply than a one-of's.
   const auto check_box = std::find_if(questions.begin(), questions.end(), [&](const json* node) {
     return (*node)["opcode"] == 0x06 &&
